@@ -46,6 +46,8 @@ std::int32_t Add32(std::int32_t a, std::int32_t b);
 /// negative one; doubles as in DoubleText.
 std::string Str(std::int64_t n);
 std::string Str(double x);
+/// Str$ of a 16- or 32-bit integer; spares callers a choice between the two overloads above.
+inline std::string Str(std::int32_t n) { return Str(static_cast<std::int64_t>(n)); }
 /// A double as text with at most 15 significant digits, no exponent for ordinary magnitudes
 /// ("0.1", "1234.5", "-2", "1E+20", "1E-05"), reading back exactly as written.
 std::string DoubleText(double x);
