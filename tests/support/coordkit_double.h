@@ -1,0 +1,145 @@
+// A small, exact stand-in for the coordinate component, for tests that need an identity, an
+// affine or a rotated system without a real projection engine.
+//
+// Spaces of CoordSystemDouble (codes of coordkit::Space):
+//   12 storage   -> 1 plane:      x = a*sx + b*sy + c,  y = d*sx + e*sy + f   (projected storage)
+//   12 storage   -> 4 geographic: lon = sx / g, lat = sy / g                 (geographic storage,
+//                                 g = geographicStoragePerRadian, degrees by default)
+//    1 plane     -> 4 geographic: lon = x / R,  lat = y / R   (radians; R = 1 is the identity)
+// z always passes through. With the default configuration every space is the identity except
+// geographic storage, which is in degrees.
+//
+// Typical use:
+//   auto mapView = parallo_test::MakeIdentitySystem();
+//   auto grid = parallo_test::MakeRotatedSystem(0.5);          // grid north 0.5 rad east of north
+//   auto mgr = parallo_test::MakeManager(mapView);             // base TransformService
+#ifndef PARALLO_TEST_COORDKIT_DOUBLE_H
+#define PARALLO_TEST_COORDKIT_DOUBLE_H
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "parallo/coordkit.h"
+
+namespace parallo_test {
+
+/// How ConvertPoint misbehaves, to exercise callers' failure paths.
+enum class ConvertFailure {
+    kNone,     ///< converts normally
+    kRaise,    ///< raises parallo::Error 5 ("Point cannot be converted")
+    kNotFinite ///< writes NaN into x and y without raising
+};
+
+/// Everything a CoordSystemDouble does; public fields, change them freely (also through
+/// CoordSystemDouble::Config() after creation).
+struct CoordSystemConfig {
+    // Projected storage to plane (affine; the matrix [a b; d e] must be invertible).
+    double a = 1.0, b = 0.0, c = 0.0;
+    double d = 0.0, e = 1.0, f = 0.0;
+    /// Plane units per radian of the geographic space.
+    double R = 1.0;
+    /// Geographic storage units per radian (used when baseStorageType is 1).
+    double geographicStoragePerRadian = 57.295779513082320876798154814105;
+    std::int32_t baseStorageType = coordkit::kProjectedStorage;
+    double storageScale = 1.0;
+    /// The constant returned by the projection's GetAngle (radians clockwise from true north to
+    /// grid north).
+    double angle = 0.0;
+    std::string unitName = "m";
+    std::int32_t geographicQuadrant = 0;
+    std::int32_t projectedQuadrant = 0;
+    /// Answer of CanConvert for every pair of spaces.
+    bool canConvert = true;
+    ConvertFailure failure = ConvertFailure::kNone;
+};
+
+/// The axis object of a CoordSystemDouble: reads its system's present configuration.
+class AxisDouble : public coordkit::Axis {
+public:
+    explicit AxisDouble(std::shared_ptr<const CoordSystemConfig> cfg) : cfg_(std::move(cfg)) {}
+    std::string UnitName() const override { return cfg_->unitName; }
+    std::int32_t GeographicQuadrant() const override { return cfg_->geographicQuadrant; }
+    std::int32_t ProjectedQuadrant() const override { return cfg_->projectedQuadrant; }
+
+private:
+    std::shared_ptr<const CoordSystemConfig> cfg_;
+};
+
+/// The projection object of a CoordSystemDouble: GetAngle is the configured constant, read at
+/// the time of the call.
+class ProjectionDouble : public coordkit::Projection {
+public:
+    explicit ProjectionDouble(std::shared_ptr<const CoordSystemConfig> cfg) : cfg_(std::move(cfg)) {}
+    double GetAngle(double, double, double) const override { return cfg_->angle; }
+    std::shared_ptr<coordkit::Axis> AxisInfo() const override { return std::make_shared<AxisDouble>(cfg_); }
+
+private:
+    std::shared_ptr<const CoordSystemConfig> cfg_;
+};
+
+class CoordSystemDouble : public coordkit::CoordSystem {
+public:
+    explicit CoordSystemDouble(CoordSystemConfig cfg = {})
+        : cfg_(std::make_shared<CoordSystemConfig>(std::move(cfg))) {}
+
+    CoordSystemConfig &Config() noexcept { return *cfg_; }
+    const CoordSystemConfig &Config() const noexcept { return *cfg_; }
+    /// Number of points converted by this object so far (ConvertPoints counts each point).
+    long ConvertCalls() const noexcept { return convertCalls_; }
+
+    std::int32_t BaseStorageType() const override { return cfg_->baseStorageType; }
+    void SetBaseStorageType(std::int32_t type) override { cfg_->baseStorageType = type; }
+    double StorageScale() const override { return cfg_->storageScale; }
+    /// Spaces 1, 4 and 12; any other code raises parallo::Error 5.
+    void ConvertPoint(std::int32_t fromSpace, std::int32_t toSpace, double &x, double &y,
+                      double &z) const override;
+    /// A copy with its own configuration (its call counter starts at 0).
+    std::shared_ptr<coordkit::CoordSystem> CopyCoordSystem() const override;
+    bool CanConvert(std::int32_t, std::int32_t) const override { return cfg_->canConvert; }
+    std::shared_ptr<coordkit::Projection> ProjectionSpace() const override {
+        return std::make_shared<ProjectionDouble>(cfg_);
+    }
+
+private:
+    std::shared_ptr<CoordSystemConfig> cfg_;
+    mutable long convertCalls_ = 0;
+};
+
+/// Every space the identity (geographic storage in degrees), metres, angle 0.
+std::shared_ptr<CoordSystemDouble> MakeIdentitySystem();
+/// Projected storage mapped to the plane by x = a*sx + b*sy + c, y = d*sx + e*sy + f.
+std::shared_ptr<CoordSystemDouble> MakeAffineSystem(double a, double b, double c, double d, double e,
+                                                    double f);
+/// A system whose grid north (+y of its storage) points `theta` radians clockwise from the
+/// plane's north, whose storage unit is `unitsPerStorage` plane units, and whose storage origin
+/// lies at plane (x0, y0). GetAngle returns theta. Storage (sx, sy) is the plane point
+/// (x0, y0) + k*sx*(cos theta, -sin theta) + k*sy*(sin theta, cos theta), k = unitsPerStorage.
+std::shared_ptr<CoordSystemDouble> MakeRotatedSystem(double theta, double unitsPerStorage = 1.0,
+                                                     double x0 = 0.0, double y0 = 0.0);
+/// A geographic system: BaseStorageType 1, storage in degrees, plane and geographic space both
+/// longitude/latitude in radians, unit name "deg".
+std::shared_ptr<CoordSystemDouble> MakeGeographicSystem();
+
+/// A manager whose workspace is `workspace` and which uses the base TransformService.
+std::shared_ptr<coordkit::CoordSystemsMgr> MakeManager(std::shared_ptr<coordkit::CoordSystem> workspace);
+
+/// Linear units: metre 59 ("m", "metre", "meter"), kilometre 60 ("km", "kilometre",
+/// "kilometer"), international foot 61 ("ft", "foot", "feet"), US survey foot 62 ("ftUS",
+/// "us-ft", "US survey foot"). Names are matched exactly. Kind other than 1, an unknown name or an
+/// unknown code raise parallo::Error 5.
+class UnitsOfMeasureDouble : public coordkit::UnitsOfMeasure {
+public:
+    static constexpr std::int32_t kMetre = coordkit::kMetreUnitCode;
+    static constexpr std::int32_t kKilometre = 60;
+    static constexpr std::int32_t kFoot = 61;
+    static constexpr std::int32_t kUsSurveyFoot = 62;
+
+    std::int32_t GetUnitCode(std::int32_t kind, const std::string &unit) const override;
+    double ConvertValue(std::int32_t kind, double value, std::int32_t fromCode,
+                        std::int32_t toCode) const override;
+};
+
+} // namespace parallo_test
+
+#endif
