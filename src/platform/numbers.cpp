@@ -8,6 +8,7 @@
 // All texts use "." as the decimal separator whatever the process locale.
 #include "platform/numbers.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -61,22 +62,26 @@ double RoundInto(double x, double lo, double hi) {
 
 } // namespace
 
-std::int16_t CInt(double x) {
-    return static_cast<std::int16_t>(RoundInto(x, -32768.0, 32767.0));
-}
+std::int16_t CInt(double x) { return static_cast<std::int16_t>(RoundInto(x, -32768.0, 32767.0)); }
 
-std::int32_t CLng(double x) {
-    return static_cast<std::int32_t>(RoundInto(x, -2147483648.0, 2147483647.0));
-}
+std::int32_t CLng(double x) { return static_cast<std::int32_t>(RoundInto(x, -2147483648.0, 2147483647.0)); }
 
 std::int64_t CCur(double x) {
-    // The count is the product in double precision, rounded; 2^63 itself is already out of range
-    // and is the first double above the largest count.
+    // The whole part times 10000 is exact in 64 bits; only the fraction is scaled in double
+    // precision and rounded. A plain x * 10000 would lose the last digits of the count for
+    // amounts above 2^53 ten-thousandths (about 9e11) and misplace the upper range end.
     if (!std::isfinite(x)) Raise(kOverflow);
-    const double r = RoundHalfEven(x * 10000.0);
-    constexpr double kTwo63 = 9223372036854775808.0;
-    if (!(r >= -kTwo63 && r < kTwo63)) Raise(kOverflow);
-    return static_cast<std::int64_t>(r);
+    constexpr double kLargestWhole = 922337203685477.0;
+    const double whole = std::trunc(x);
+    if (std::fabs(whole) > kLargestWhole) Raise(kOverflow);
+    const std::int64_t wholeCount = static_cast<std::int64_t>(whole) * 10000;
+    const std::int64_t fractionCount = static_cast<std::int64_t>(RoundHalfEven((x - whole) * 10000.0));
+    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+    constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
+    if ((fractionCount > 0 && wholeCount > kMax - fractionCount) ||
+        (fractionCount < 0 && wholeCount < kMin - fractionCount))
+        Raise(kOverflow);
+    return wholeCount + fractionCount;
 }
 
 double CurToDouble(std::int64_t count) { return static_cast<double>(count) / 10000.0; }
@@ -134,12 +139,13 @@ Decimal ToDecimal(double x) {
     const std::size_t e = text.find('e');
     d.digits = text.substr(0, 1) + text.substr(2, e - 2);
     d.point = std::atoi(text.c_str() + e + 1) + 1;
-    while (!d.digits.empty() && d.digits.back() == '0') d.digits.pop_back();
+    while (!d.digits.empty() && d.digits.back() == '0')
+        d.digits.pop_back();
     return d;
 }
 
 /// Keeps the first `keep` digits of 0.d1 d2 ..., rounding the rest away with ties to even.
-void RoundDigits(Decimal& d, int keep) {
+void RoundDigits(Decimal &d, int keep) {
     const int count = static_cast<int>(d.digits.size());
     if (d.IsZero() || keep >= count) return;
     if (keep < 0) { // the value is below half a unit of the kept place
@@ -164,20 +170,23 @@ void RoundDigits(Decimal& d, int keep) {
             ++d.point;
         }
     }
-    while (!d.digits.empty() && d.digits.back() == '0') d.digits.pop_back();
+    while (!d.digits.empty() && d.digits.back() == '0')
+        d.digits.pop_back();
 }
 
 /// The digits before the decimal point; empty when the value is below 1.
-std::string WholeDigits(const Decimal& d) {
+std::string WholeDigits(const Decimal &d) {
     std::string s;
-    for (int i = 0; i < d.point; ++i) s += d.DigitAt(i);
+    for (int i = 0; i < d.point; ++i)
+        s += d.DigitAt(i);
     return s;
 }
 
 /// `n` digits after the decimal point.
-std::string FractionDigits(const Decimal& d, int n) {
+std::string FractionDigits(const Decimal &d, int n) {
     std::string s;
-    for (int i = 0; i < n; ++i) s += d.DigitAt(d.point + i);
+    for (int i = 0; i < n; ++i)
+        s += d.DigitAt(d.point + i);
     return s;
 }
 
@@ -186,6 +195,34 @@ std::string ExponentText(int e) {
     std::string digits = std::to_string(e < 0 ? -e : e);
     if (digits.size() < 2) digits.insert(0, 1, '0');
     return std::string("E") + (e < 0 ? "-" : "+") + digits;
+}
+
+/// The power of ten of the first significant digit of a decimal number text (digits, an
+/// optional point, an optional exponent), for telling overflow from underflow.
+long long DecimalExponent(const char *begin, const char *end) {
+    const char *e = begin;
+    while (e != end && *e != 'e' && *e != 'E')
+        ++e;
+    long long exponent = 0;
+    if (e != end) {
+        const char *digits = e + 1;
+        bool negative = false;
+        if (digits != end && (*digits == '+' || *digits == '-')) negative = *digits++ == '-';
+        const auto res = std::from_chars(digits, end, exponent);
+        if (res.ec == std::errc::result_out_of_range) exponent = std::numeric_limits<long long>::max() / 2;
+        if (negative) exponent = -exponent;
+    }
+    long long point = e - begin; // position of the point, or the end of the digits
+    long long first = -1;        // position of the first non-zero digit
+    for (const char *c = begin; c != e; ++c) {
+        if (*c == '.') {
+            point = c - begin;
+        } else if (*c != '0' && first < 0) {
+            first = c - begin;
+        }
+    }
+    if (first < 0) return 0;
+    return exponent + (first < point ? point - first - 1 : point - first);
 }
 
 } // namespace
@@ -216,12 +253,12 @@ std::string DoubleText(double x) {
     return sign + mantissa + ExponentText(exponent);
 }
 
-double ParseDouble(const std::string& text) {
+double ParseDouble(const std::string &text) {
     std::size_t first = text.find_first_not_of(" \t");
     std::size_t last = text.find_last_not_of(" \t");
     if (first == std::string::npos) Raise(kTypeMismatch);
-    const char* begin = text.data() + first;
-    const char* end = text.data() + last + 1;
+    const char *begin = text.data() + first;
+    const char *end = text.data() + last + 1;
     bool negative = false;
     if (*begin == '+' || *begin == '-') {
         negative = *begin == '-';
@@ -235,10 +272,8 @@ double ParseDouble(const std::string& text) {
     if (res.ptr != end) Raise(kTypeMismatch);
     if (res.ec == std::errc::result_out_of_range) {
         // Too large is the platform's Overflow; too small to represent reads as zero.
-        const std::string rest(begin, end);
-        const double approx = std::strtod(rest.c_str(), nullptr);
-        if (std::isinf(approx)) Raise(kOverflow);
-        value = approx;
+        if (DecimalExponent(begin, end) >= 0) Raise(kOverflow);
+        value = 0.0;
     } else if (res.ec != std::errc()) {
         Raise(kTypeMismatch);
     }
@@ -261,7 +296,8 @@ std::string Format00(double x) {
     Decimal d = ToDecimal(x);
     RoundDigits(d, d.point);
     std::string whole = WholeDigits(d);
-    while (whole.size() < 2) whole.insert(0, 1, '0');
+    while (whole.size() < 2)
+        whole.insert(0, 1, '0');
     return (d.negative && !d.IsZero() ? "-" : "") + whole;
 }
 
