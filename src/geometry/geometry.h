@@ -24,6 +24,12 @@ using CoordSystemPtr = std::shared_ptr<coordkit::CoordSystem>;
 void LCL_SegmentIntersectSegment(ServiceState& s, const Point& S1V1, const Point& S1V2, const Point& S2V1,
                                  const Point& S2V2, PointPtr& ip, std::int32_t& IntersectionType,
                                  double& IntersectAngle) noexcept;
+/// The same procedure writing the point into a caller's point instead of a new object, so that
+/// an edge-by-edge loop allocates nothing. ip is written, and bIpWritten set, only once the type
+/// is positive; bIpWritten is false otherwise.
+void LCL_SegmentIntersectSegment(ServiceState& s, const Point& S1V1, const Point& S1V2, const Point& S2V1,
+                                 const Point& S2V2, Point& ip, bool& bIpWritten, std::int32_t& IntersectionType,
+                                 double& IntersectAngle) noexcept;
 
 // ---- gridline-neatline intersection ---------------------------------------------------------
 /// Intersects the line ptStart-ptEnd with every edge of the neatline (closing edge last).
@@ -36,6 +42,12 @@ void GridlineNeatlineIntersections(ServiceState& s, const Point& ptStart, const 
                                    bool bAddToNeatline,
                                    std::shared_ptr<shapekit::PointsCollection>& IntersectPoints,
                                    IntersectionAnglesColl* colAngles, std::int32_t& RetVal) noexcept;
+
+/// Neatlines with at least this many vertices are intersected through an index of their edges
+/// by x and y extent (built once per neatline and kept per thread, rebuilt when the polygon or
+/// any of its points changes); smaller ones edge by edge. Both give the same points, angles,
+/// order and type-4 stop. Default 64; per thread, so tests can compare the two ways.
+std::int32_t& NeatlineEdgeIndexThreshold() noexcept;
 
 /// Stable ascending sort by x (iAxis 0) or y (any other value); angles, when given, move with
 /// their points. A null objPts does nothing.
