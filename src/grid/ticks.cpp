@@ -1,6 +1,356 @@
-// Placeholder until this subsystem's procedures are written.
+// Ticks and crosses: short marks where the grid lines meet the neatline, drawn inward along the
+// grid line, and small crosses at the interior grid intersections, turned by the grid convergence
+// and placed in map-view coordinates.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "geometry/geometry.h"
+#include "grid/prepare.h"
+#include "intervals/intervals.h"
+#include "parallo/parallo.h"
+#include "parallo/planicalc.h"
+#include "platform/numbers.h"
 #include "service/state.h"
 
 namespace parallo {
-void ParalloCls::CreateTicksCrosses(std::int32_t&) noexcept {}
+
+namespace {
+
+using detail::GridNeatline;
+using detail::ServiceState;
+using shapekit::Point;
+
+/// Two cross centres in map-view units closer than this in x and in y are the same centre.
+constexpr double kCentreMatch = 0.0001;
+
+/// The working values of one CreateTicksCrosses call.
+class TickRun {
+public:
+    TickRun(ServiceState& state, std::string& t, std::int32_t& r) : s(state), trace(t), RetVal(r) {}
+
+    ServiceState& s;
+    GridNeatline w;
+    std::string& trace;
+    std::int32_t& RetVal;
+
+    /// The grid system GetAzimuths reads the points in: the grid system itself, or a copy of it
+    /// whose storage type is the one the intervals are given in.
+    std::shared_ptr<coordkit::CoordSystem> workingGrid;
+    shapekit::GeometryBuilder tickBuilder;
+    shapekit::GeometryBuilder crossBuilder;
+    shapekit::PolarCalculator polar;
+    bool makeCrosses = false;
+    bool drawTicks = false;
+    double tickLength = 0.0;
+    double crossLength = 0.0;
+    double pi = 0.0;
+
+    /// Run the two passes and collect the crosses; see ParalloCls::CreateTicksCrosses.
+    void Passes() {
+        const std::int32_t gridType = s.GridType;
+        drawTicks = gridType == PXgtTicks || gridType == PXgtTicksAndCrosses;
+        makeCrosses = gridType == PXgtCrosses || gridType == PXgtTicksAndCrosses;
+        pi = planicalc::TRG_PI();
+        geographicGrid_ = s.GridIntervalsType == 1;
+        // On a geographic map view, PROJ may hand back longitudes east of the meridian as
+        // negative ones; keep them next to the shifted grid coordinates until the finishing step.
+        continuousLongitudes_ = s.b180Crossed && detail::MapViewIsGeographic(s);
+
+        tickBuilder.StartCollection();
+        if (makeCrosses) {
+            north_.clear();
+            south_.clear();
+            centre_.clear();
+            crossBuilder.StartCollection();
+        }
+        tickLength = s.TickLength;
+        crossLength = s.CrossLength;
+        polar.SetCoordSystem(s.MapViewCoordSystem);
+        polar.SetOption(1);
+
+        Pass(true);
+        if (makeCrosses) {
+            confirmed_.assign(centre_.size(), 0);
+            byX_.resize(centre_.size());
+            for (std::size_t i = 0; i < byX_.size(); ++i) byX_[i] = i;
+            std::stable_sort(byX_.begin(), byX_.end(),
+                             [this](std::size_t a, std::size_t b) { return centre_[a].x < centre_[b].x; });
+        }
+        Pass(false);
+        tickBuilder.EndCollection();
+
+        if (makeCrosses) {
+            // Vertical arms of the confirmed crosses, after every horizontal arm.
+            for (std::size_t i = 0; i < centre_.size(); ++i) {
+                if (confirmed_[i]) crossBuilder.AddLine(north_[i], south_[i]);
+            }
+            crossBuilder.EndCollection();
+            s.CrossGeometry = shapekit::As<shapekit::GeometryCollection>(crossBuilder.GetGeometry());
+            crossBuilder.Reset();
+            north_.clear();
+            south_.clear();
+            centre_.clear();
+        }
+        s.GridGeometry = shapekit::As<shapekit::GeometryCollection>(tickBuilder.GetGeometry());
+        tickBuilder.Reset();
+    }
+
+private:
+    bool geographicGrid_ = false;
+    bool continuousLongitudes_ = false;
+    double dAngleDelta_ = 0.0;
+    double dParallelDelta_ = 0.0;
+    IntersectionAnglesColl angles_;
+    std::shared_ptr<shapekit::PointsCollection> IntersectPoints_ = std::make_shared<shapekit::PointsCollection>();
+
+    // Crosses recorded by the vertical pass: grid-north arm end, grid-south arm end, centre (map
+    // view), and whether the horizontal pass reached the same centre.
+    std::vector<Point> north_;
+    std::vector<Point> south_;
+    std::vector<Point> centre_;
+    std::vector<char> confirmed_;
+    std::vector<std::size_t> byX_; ///< positions of centre_ in increasing x
+
+    // The points of one grid line in grid (code-U) coordinates, and the same in the map view:
+    // for each piece its two ends followed by its cross centres.
+    std::vector<Point> grid_;
+    std::vector<Point> map_;
+    std::vector<double> storageX_;
+    std::vector<std::size_t> pieceStart_;
+
+    /// All grid values of one axis: ticks at both ends of every piece of every line, and the
+    /// crosses along the pieces.
+    void Pass(bool vertical) {
+        const Point& pMin = w.pMin;
+        const Point& pMax = w.pMax;
+        const double lo = vertical ? pMin.x : pMin.y;
+        const double hi = vertical ? pMax.x : pMax.y;
+        const double acrossLo = (vertical ? pMin.y : pMin.x) - detail::kGridLineOvershoot;
+        const double acrossHi = (vertical ? pMax.y : pMax.x) + detail::kGridLineOvershoot;
+
+        trace = "SetStartValue";
+        const Point& offset = platform::Deref(s.GridOffset);
+        const double start =
+            detail::SetStartValue(s, lo, vertical ? offset.x : offset.y,
+                                  vertical ? platform::Deref(s.Interval).x : platform::Deref(s.Interval).y);
+        double value = start;
+        for (std::int32_t i = 0; detail::ThisValLessThanLimit(s, value, hi);) {
+            trace = "Going to IsASkipInterval";
+            const Point& skip = platform::Deref(s.SkipInterval);
+            if (!detail::IsASkipInterval(s, value, vertical ? skip.x : skip.y)) {
+                const Point lineStart = vertical ? Point(value, acrossLo) : Point(acrossLo, value);
+                const Point lineEnd = vertical ? Point(value, acrossHi) : Point(acrossHi, value);
+                trace = "Going to GridlineNeatlineIntersections";
+                detail::GridlineNeatlineIntersections(s, lineStart, lineEnd, w.Tfr_Polygon, false, IntersectPoints_,
+                                                      &angles_, RetVal);
+                if (!vertical) trace = "Going to SortPointsByAxis";
+                detail::RemoveDuplicatePoints(s, IntersectPoints_.get(), &angles_, vertical ? 1 : 0);
+                // Crosses only on lines strictly inside the range: a line on the frame's edge has none.
+                const bool crossesHere = makeCrosses && lo < value && value < hi;
+                MarksOfLine(vertical, value, crossesHere);
+                if (IntersectPoints_) IntersectPoints_->Clear();
+                while (angles_.Count() > 0) angles_.Remove(angles_.Count());
+            }
+            i = platform::Add32(i, 1);
+            const Point& interval = platform::Deref(s.Interval);
+            value = start + static_cast<double>(i) * (vertical ? interval.x : interval.y);
+        }
+    }
+
+    /// Ticks and crosses of one grid line whose intersection points are in IntersectPoints_.
+    void MarksOfLine(bool vertical, double value, bool crossesHere) {
+        const std::int32_t pieces = IntersectPoints_ ? IntersectPoints_->Count() / 2 : 0;
+        if (pieces == 0) return;
+        const Point& interval = platform::Deref(s.Interval);
+        const double cellInterval = vertical ? interval.y : interval.x;
+
+        // Gather every point of the line first, so that the whole line goes to the map view in
+        // one conversion and one transformation.
+        grid_.clear();
+        pieceStart_.clear();
+        for (std::int32_t k = 1; k <= pieces; ++k) {
+            const Point& A = IntersectPoints_->Item(2 * k - 1);
+            const Point& B = IntersectPoints_->Item(2 * k);
+            pieceStart_.push_back(grid_.size());
+            grid_.push_back(Point(A.x, A.y, 0.0));
+            grid_.push_back(Point(B.x, B.y, 0.0));
+            if (crossesHere) CrossCentres(vertical, value, vertical ? A.y : A.x, vertical ? B.y : B.x, cellInterval);
+        }
+        pieceStart_.push_back(grid_.size());
+        ToMapView();
+
+        for (std::size_t k = 0; k + 1 < pieceStart_.size(); ++k) {
+            const std::size_t first = pieceStart_[k];
+            const std::size_t last = pieceStart_[k + 1];
+            if (vertical) trace = "Processing Intersection Points (Vertical)";
+            double lowEdge = 0.0;  // map-view y of the SOUTH base, or x of the WEST base
+            double highEdge = 0.0; // map-view y of the NORTH base, or x of the EAST base
+            if (vertical) {
+                trace = "Setting Tick on SOUTH Edge";
+                lowEdge = Tick(first, 0.0, s.PlaceBottomSideGridElements).y;
+                trace = "Setting Tick on NORTH Edge";
+                highEdge = Tick(first + 1, -pi, s.PlaceTopSideGridElements).y;
+            } else {
+                trace = "Setting Tick on WEST Edge";
+                lowEdge = Tick(first, pi / 2.0, s.PlaceLeftSideGridElements).x;
+                trace = "Setting Tick on EAST Edge";
+                highEdge = Tick(first + 1, -pi / 2.0, s.PlaceRightSideGridElements).x;
+            }
+            for (std::size_t c = first + 2; c < last; ++c) {
+                trace = "Setting Cross";
+                if (vertical)
+                    VerticalArm(c, lowEdge, highEdge);
+                else
+                    HorizontalArm(c, lowEdge, highEdge);
+            }
+        }
+    }
+
+    /// The cross centres along one piece from `from` to `to` (along the line): every grid value
+    /// of the other axis above `from` and below `to`, except the skip values.
+    void CrossCentres(bool vertical, double value, double from, double to, double cellInterval) {
+        const Point& skip = platform::Deref(s.SkipInterval);
+        const double skipAlong = vertical ? skip.y : skip.x;
+        double along = detail::FindNextInterval(s, from, cellInterval);
+        while (detail::ThisValLessThanLimit(s, along, to)) {
+            double next = detail::FindNextInterval(s, along, cellInterval);
+            if (to < next) next = to;
+            if (!detail::IsASkipInterval(s, along, skipAlong))
+                grid_.push_back(vertical ? Point(value, along, 0.0) : Point(along, value, 0.0));
+            // The stepping answers 0 after a reported failure; never step backwards.
+            if (!(next > along)) break;
+            along = next;
+        }
+    }
+
+    /// map_ := grid_ converted to storage units and transformed to the map view.
+    void ToMapView() {
+        map_.assign(grid_.begin(), grid_.end());
+        platform::Deref(s.GridCoordSystem).ConvertPoints(w.U, coordkit::kStorage, map_.data(), map_.size());
+        if (continuousLongitudes_) {
+            storageX_.resize(map_.size());
+            for (std::size_t i = 0; i < map_.size(); ++i) storageX_[i] = map_[i].x;
+        }
+        platform::Deref(w.T).Transform(map_.data(), map_.size(), 1);
+        if (continuousLongitudes_) {
+            for (std::size_t i = 0; i < map_.size(); ++i) {
+                const double turns = std::nearbyint((storageX_[i] - map_[i].x) / detail::kDegreesPerTurn);
+                map_[i].x += turns * detail::kDegreesPerTurn;
+            }
+        }
+    }
+
+    /// The azimuth of grid north in the map view at grid point i of the line.
+    void Convergence(std::size_t i) {
+        Point at = grid_[i];
+        // Longitudes east of the 180° meridian were shifted beyond π; the convergence there is
+        // the one a whole turn west.
+        if (geographicGrid_) at.x = detail::LongitudeWithinHalfTurn(at.x);
+        detail::GetAzimuths(s, workingGrid, at, dAngleDelta_, dParallelDelta_);
+    }
+
+    /// The tick at the piece end i, turned by `offset` from grid north into the neatline; drawn
+    /// when ticks are asked for and `place` allows this side. Returns its base in the map view.
+    Point Tick(std::size_t i, double offset, bool place) {
+        Convergence(i);
+        const Point base = map_[i];
+        Point end;
+        polar.SetStart(base);
+        polar.PolarPoint(tickLength, dAngleDelta_ + offset, end);
+        if (drawTicks && place) tickBuilder.AddLine(base, end);
+        return base;
+    }
+
+    /// Records the grid-north/grid-south arm of the cross at centre i when both ends fall
+    /// strictly between the piece's SOUTH and NORTH ends.
+    void VerticalArm(std::size_t i, double southY, double northY) {
+        Convergence(i);
+        const Point C = map_[i];
+        Point N;
+        Point S;
+        polar.SetStart(C);
+        polar.PolarPoint(crossLength / 2.0, dAngleDelta_, N);
+        if (N.y >= northY) return;
+        polar.PolarPoint(crossLength / 2.0, dAngleDelta_ - pi, S);
+        if (S.y <= southY) return;
+        north_.push_back(N);
+        south_.push_back(S);
+        centre_.push_back(C);
+    }
+
+    /// Completes the cross at centre i: when its grid-east/grid-west arm fits strictly between
+    /// the piece's WEST and EAST ends and the vertical pass recorded the same centre, the arm is
+    /// drawn and the recorded vertical arm confirmed.
+    void HorizontalArm(std::size_t i, double westX, double eastX) {
+        Convergence(i);
+        const Point C = map_[i];
+        Point Ea;
+        Point Wa;
+        polar.SetStart(C);
+        polar.PolarPoint(crossLength / 2.0, dAngleDelta_ + pi / 2.0, Ea);
+        if (Ea.x >= eastX) return;
+        polar.PolarPoint(crossLength / 2.0, dAngleDelta_ - pi / 2.0, Wa);
+        if (Wa.x <= westX) return;
+        const std::size_t match = RecordedCentre(C);
+        if (match == centre_.size()) return;
+        confirmed_[match] = 1;
+        crossBuilder.AddLine(Ea, Wa);
+    }
+
+    /// The first recorded centre (in recording order) within kCentreMatch of C in x and in y, or
+    /// centre_.size() when there is none.
+    std::size_t RecordedCentre(const Point& C) const {
+        // Candidates come from the x-sorted positions, in a window a little wider than the
+        // match so that rounding at its edge cannot lose one; the exact test decides.
+        const auto first = std::lower_bound(byX_.begin(), byX_.end(), C.x - 2.0 * kCentreMatch,
+                                            [this](std::size_t p, double x) { return centre_[p].x < x; });
+        std::size_t best = centre_.size();
+        for (auto it = first; it != byX_.end() && centre_[*it].x <= C.x + 2.0 * kCentreMatch; ++it) {
+            const Point& c = centre_[*it];
+            if (std::fabs(c.x - C.x) < kCentreMatch && std::fabs(c.y - C.y) < kCentreMatch && *it < best)
+                best = *it;
+        }
+        return best;
+    }
+};
+
+} // namespace
+
+void ParalloCls::CreateTicksCrosses(std::int32_t& RetVal) noexcept {
+    detail::ServiceState& s = *d_;
+    std::string trace = "In CreateTicksCrosses";
+    try {
+        TickRun run(s, trace, RetVal);
+        detail::BeginNeatlinePreparation(s, run.w, trace);
+        const coordkit::CoordSystem& grid = platform::Deref(s.GridCoordSystem);
+        if (grid.BaseStorageType() == s.GridIntervalsType) {
+            run.workingGrid = s.GridCoordSystem;
+        } else {
+            run.workingGrid = grid.CopyCoordSystem();
+            platform::Deref(run.workingGrid).SetBaseStorageType(s.GridIntervalsType);
+        }
+        detail::CompleteNeatlinePreparation(s, run.w, trace);
+        const Point pMin = run.w.pMin;
+        const Point pMax = run.w.pMax;
+
+        // The line-count guard: beyond the budget the call changes nothing and reports nothing.
+        const Point& interval = platform::Deref(s.Interval);
+        const std::int32_t nX = platform::CLng(platform::Div(platform::Sub(pMax.x, pMin.x), interval.x));
+        const std::int32_t total = platform::CLng(
+            platform::Add(platform::Div(platform::Sub(pMax.y, pMin.y), interval.y), static_cast<double>(nX)));
+        if (total > detail::kGridLineBudget) return;
+        detail::RequirePositiveInterval(interval, "CreateTicksCrosses");
+
+        run.Passes();
+        detail::FinishTicksCrosses(s, run.w, *s.GridGeometry, run.makeCrosses ? s.CrossGeometry.get() : nullptr,
+                                   trace);
+    } catch (...) {
+        s.ReportError(detail::DescribeCurrentException(), trace, "CreateTicksCrosses Error");
+    }
+}
+
 } // namespace parallo

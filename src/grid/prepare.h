@@ -1,0 +1,142 @@
+// The neatline in grid coordinates: the working copy every grid generator cuts its lines against,
+// with the handling of the 180° meridian for a geographic grid, and the finishing steps that bring
+// the generated geometry and the working copy back to the map view.
+//
+// A generator calls, in this order:
+//   PrepareNeatline (or BeginNeatlinePreparation + CompleteNeatlinePreparation when it has work of
+//   its own between making the transformation and using it), then generates in the code-U space
+//   of the working copy, then one of the finishing procedures.
+// The label generator uses PrepareLabelNeatline instead and has no finishing step.
+//
+// None of these procedures has a handler of its own: a failure raises into the handler of the
+// generating method, with `trace` holding the step that was reached.
+#ifndef PARALLO_GRID_PREPARE_H
+#define PARALLO_GRID_PREPARE_H
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "parallo/coordkit.h"
+#include "parallo/shapekit.h"
+#include "service/state.h"
+
+namespace parallo {
+namespace detail {
+
+/// The working neatline of one generating call.
+struct GridNeatline {
+    /// The working copy of NeatlinePolygon. After preparation its vertices are in the grid
+    /// system's code-U space (radians for a geographic grid, projection-plane units otherwise),
+    /// shifted by +360° east of the 180° meridian when the frame straddles it.
+    std::shared_ptr<shapekit::PolygonGeometry> Tfr_Polygon;
+    /// The transformation service and the transformation T between the map view (direction 1)
+    /// and the grid system's storage units (direction 0).
+    std::shared_ptr<coordkit::TransformService> service;
+    std::shared_ptr<coordkit::CoordTransform> T;
+    /// The space code U of the grid coordinates: 4 (geographic, radians) when GridIntervalsType
+    /// is 1, 1 (projection plane) otherwise.
+    std::int32_t U = coordkit::kProjectionPlane;
+    /// Smallest and largest x and y of Tfr_Polygon in code-U space (set by the preparation).
+    Point pMin;
+    Point pMax;
+};
+
+/// Whole turns of a storage longitude, in degrees: the 180° shift moves coordinates by this.
+constexpr double kDegreesPerTurn = 360.0;
+
+// ---- preparation for grid lines and for ticks and crosses ---------------------------------
+
+/// Copies NeatlinePolygon into w.Tfr_Polygon and makes T from the map view to GridCoordSystem.
+/// Raises 91 when the neatline, the manager or the grid system is missing.
+void BeginNeatlinePreparation(ServiceState& s, GridNeatline& w, std::string& trace);
+
+/// Transforms the working copy into the grid system's storage units; sets b180Crossed (shifting
+/// the vertices east of the 180° meridian by +360° when a geographic grid's frame straddles it),
+/// U and dPointTolerance; converts every vertex from storage units to code-U space; and takes the
+/// range pMin, pMax. Needs BeginNeatlinePreparation first.
+void CompleteNeatlinePreparation(ServiceState& s, GridNeatline& w, std::string& trace);
+
+/// Both of the above.
+void PrepareNeatline(ServiceState& s, GridNeatline& w, std::string& trace);
+
+// ---- preparation for labels ----------------------------------------------------------------
+
+/// What the label generator hands to its preparation. It makes the transformations itself, since
+/// it needs them for the label points as well.
+struct LabelNeatlineSetup {
+    /// The service that made the transformations below.
+    std::shared_ptr<coordkit::TransformService> service;
+    /// From the map view (direction 0) into the grid system (CreateSimpleTransFromCSMtoCS with
+    /// CoordSystemsMgr and GridCoordSystem).
+    std::shared_ptr<coordkit::CoordTransform> gridTransform;
+    /// Between the neatline system and the map view (direction 1: neatline to map view), used to
+    /// bring NeatlineLowerLeft and NeatlineUpperRight into the map view for the crossing test.
+    std::shared_ptr<coordkit::CoordTransform> neatlineTransform;
+    /// The system whose storage type decides whether the crossing test runs at all (it runs when
+    /// BaseStorageType is 1). Null means GridCoordSystem.
+    std::shared_ptr<coordkit::CoordSystem> alternateSystem;
+};
+
+/// The label variant of the preparation. Traces "Transforming neatline geometry TO alternate
+/// CoordSystem" and "Transforming neatline MBR points TO alternate CoordSystem" instead of the
+/// grid ones. It:
+///   - copies NeatlinePolygon and transforms the copy into the grid system with gridTransform;
+///   - converts NeatlineLowerLeft and NeatlineUpperRight from the extents' space (geographic when
+///     NeatlineExtentsType is 1, projection plane otherwise) into the neatline system's storage
+///     units, takes them into the map view with neatlineTransform and from there into the grid
+///     system with gridTransform, and, when the alternate system's storage is geographic, applies
+///     the crossing rule and the +360° shift of the grid preparation (b180Crossed is reset first);
+///   - sets U and dPointTolerance from GridIntervalsType, converts every vertex to code-U space
+///     with GridCoordSystem and takes pMin, pMax.
+/// On return w.Tfr_Polygon, w.U, w.pMin, w.pMax, w.service and w.T (= gridTransform) are set.
+/// There are no finishing steps for labels: the label generator places each label itself and
+/// leaves NeatlinePolygon alone.
+void PrepareLabelNeatline(ServiceState& s, const LabelNeatlineSetup& setup, GridNeatline& w,
+                          std::string& trace);
+
+// ---- finishing -------------------------------------------------------------------------------
+
+/// Finishing of the grid lines. `output` holds polylines in the grid system's storage units:
+/// when b180Crossed, every coordinate beyond 180 is brought back by -360° (F1) and so is every
+/// vertex of the working copy (F2); the copy returns to storage units (F3); output and copy are
+/// transformed to the map view and NeatlinePolygon becomes a copy of the working copy (F4).
+void FinishGridlines(ServiceState& s, GridNeatline& w, shapekit::GeometryCollection& output,
+                     std::string& trace);
+
+/// Finishing of ticks and crosses, which are already in map-view coordinates. Only when the
+/// frame straddles the 180° meridian and the map view's own storage is geographic (degrees) are
+/// ticks and crosses brought back into -180…180: each two-point line whose mean x lies beyond
+/// 180 moves by -360° as a whole, so that a mark on the meridian never spans the world. On every
+/// other map view they stay where the transformation put them. `crosses` may be null (no
+/// crosses made in this run). Then the working copy is finished as for grid lines, except that
+/// only the copy is transformed to the map view before it replaces NeatlinePolygon.
+void FinishTicksCrosses(ServiceState& s, GridNeatline& w, shapekit::GeometryCollection& ticks,
+                        shapekit::GeometryCollection* crosses, std::string& trace);
+
+// ---- shared by the generators -----------------------------------------------------------
+
+/// The largest number of grid lines, both directions together, that a generator draws.
+constexpr std::int32_t kGridLineBudget = 250;
+
+/// Grid lines reach this far (in code-U units) beyond the range of the working copy at both ends,
+/// so that a neatline edge lying exactly on the range is still crossed.
+constexpr double kGridLineOvershoot = 1e-06;
+
+/// Raises the library's own check (number 1, `source`) unless both components of the interval
+/// are greater than 0: with a negative interval the grid values would run away from the frame's
+/// far edge and the stepping loops would never end.
+void RequirePositiveInterval(const Point& interval, const std::string& source);
+
+/// Whether the map view stores geographic coordinates (degrees), so that a map-view x is a
+/// longitude. Raises 91 without a map-view system.
+bool MapViewIsGeographic(const ServiceState& s);
+
+/// A longitude in radians brought into -π…π by whole turns; other values pass through. Used for
+/// the convergence at points east of the 180° meridian, which the shift puts beyond π.
+double LongitudeWithinHalfTurn(double lon) noexcept;
+
+} // namespace detail
+} // namespace parallo
+
+#endif
