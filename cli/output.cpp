@@ -1,0 +1,105 @@
+// Whole-or-nothing output: a reader of the destination never sees a half-written file, and an
+// error leaves no stray file behind.
+#include "output.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace parallo {
+namespace cli {
+
+namespace {
+
+std::string Directory(const std::string& path) {
+    std::string::size_type slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+std::string BaseName(const std::string& path) {
+    std::string::size_type slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+mode_t NewFileMode(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) return st.st_mode & 07777;
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    return static_cast<mode_t>(0666 & ~mask);
+}
+
+std::string SystemError(const std::string& what, const std::string& path) {
+    return what + " " + path + ": " + std::strerror(errno);
+}
+
+/// Writes `content` to a new temporary file next to `path`; returns its name or sets `error`.
+std::string WriteTemporary(const OutputFile& file, std::string& error) {
+    if (file.path.empty() || file.path.back() == '/') {
+        error = "not a file name: \"" + file.path + "\"";
+        return std::string();
+    }
+    std::string name = Directory(file.path) + "/." + BaseName(file.path) + ".tmp-XXXXXX";
+    std::vector<char> buffer(name.begin(), name.end());
+    buffer.push_back('\0');
+    int fd = ::mkstemp(buffer.data());
+    if (fd < 0) {
+        error = SystemError("cannot create a file in the directory of", file.path);
+        return std::string();
+    }
+    name.assign(buffer.data());
+    const char* data = file.content.data();
+    std::size_t left = file.content.size();
+    bool ok = true;
+    while (left > 0) {
+        ssize_t n = ::write(fd, data, left);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = false;
+            break;
+        }
+        data += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    if (ok && ::fchmod(fd, NewFileMode(file.path)) != 0) ok = false;
+    if (ok && ::fsync(fd) != 0) ok = false;
+    if (::close(fd) != 0) ok = false;
+    if (!ok) {
+        error = SystemError("cannot write", file.path);
+        ::unlink(name.c_str());
+        return std::string();
+    }
+    return name;
+}
+
+} // namespace
+
+std::string WriteFilesAtomically(const std::vector<OutputFile>& files) {
+    std::vector<std::string> temporaries;
+    std::string error;
+    for (const OutputFile& file : files) {
+        std::string name = WriteTemporary(file, error);
+        if (name.empty()) break;
+        temporaries.push_back(name);
+    }
+    if (error.empty()) {
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            if (::rename(temporaries[i].c_str(), files[i].path.c_str()) != 0) {
+                error = SystemError("cannot replace", files[i].path);
+                for (std::size_t j = i; j < temporaries.size(); ++j) ::unlink(temporaries[j].c_str());
+                return error;
+            }
+        }
+        return std::string();
+    }
+    for (const std::string& name : temporaries) ::unlink(name.c_str());
+    return error;
+}
+
+} // namespace cli
+} // namespace parallo

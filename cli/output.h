@@ -1,0 +1,26 @@
+// Writing output files whole or not at all.
+#ifndef PARALLO_CLI_OUTPUT_H
+#define PARALLO_CLI_OUTPUT_H
+
+#include <string>
+#include <vector>
+
+namespace parallo {
+namespace cli {
+
+/// A file's destination and content.
+struct OutputFile {
+    std::string path;
+    std::string content;
+};
+
+/// Writes every file to a temporary file in its destination's directory and, once all are
+/// written, renames each over its destination. On failure removes every temporary file, leaves
+/// the destinations as they were (unless the failure struck between two renames) and returns a
+/// message; returns "" on success.
+std::string WriteFilesAtomically(const std::vector<OutputFile>& files);
+
+} // namespace cli
+} // namespace parallo
+
+#endif

@@ -1,0 +1,56 @@
+// Runs the methods a configuration names on its service, in order, and keeps what each call
+// reported and the results the writers need.
+#ifndef PARALLO_CLI_RUN_H
+#define PARALLO_CLI_RUN_H
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "config.h"
+
+namespace parallo {
+namespace cli {
+
+/// One report of the service's error observer.
+struct Report {
+    std::string description;
+    std::string trace;
+    std::string procedure;
+};
+
+/// One method run: its RetVal (none for the methods without one), the reports the service made
+/// during the call, and the values a proposal method returned.
+struct CallRecord {
+    std::string method;
+    std::optional<std::int32_t> RetVal;
+    std::vector<Report> errors;
+    /// Reports beyond the kept ones are counted, not kept.
+    std::size_t errorsDropped = 0;
+    /// Extra results by name (dInterval, dStroke, ...), as JSON.
+    Json results = Json::object();
+};
+
+/// The results of a run. The final neatline, border and labels are read from the service.
+struct RunResult {
+    std::vector<CallRecord> calls;
+    /// GridGeometry as the last CreateGridlines that wrote it left it.
+    std::shared_ptr<shapekit::GeometryCollection> gridlines;
+    /// GridGeometry and CrossGeometry as the last CreateTicksCrosses that wrote them left them.
+    std::shared_ptr<shapekit::GeometryCollection> ticks;
+    std::shared_ptr<shapekit::GeometryCollection> crosses;
+};
+
+/// Most reports kept per call; a failing label procedure may report once per label.
+constexpr std::size_t kMaxReportsPerCall = 1000;
+
+/// Runs frame.calls on frame.service. Never throws for what the service does: its failures are
+/// reports in the records.
+RunResult RunCalls(Frame& frame);
+
+} // namespace cli
+} // namespace parallo
+
+#endif
