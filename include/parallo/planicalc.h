@@ -42,9 +42,11 @@ enum SegmentIntersectionType : std::int32_t {
 ///     the overlap, otherwise the end point of the second segment that bounds the overlap on
 ///     a1's side. Segments on one line that share a stretch of at most t go on to the tests
 ///     below (an end-to-end touch is 1, a gap wider than t is 0).
-///  1  the segments cross (closed parameter ranges, so a T-junction counts). ip is the crossing,
-///     or the end point nearest to it when one lies within t of it (the first segment's end
-///     points win a tie), so a touch at an end point returns that end point exactly.
+///  1  the segments cross (closed parameter ranges, so a T-junction counts). ip is the crossing;
+///     when an end point differs from it only by the rounding slack above, ip is that end point
+///     (the first segment's on a tie), so a touch at an end point returns the end point exactly.
+///     A crossing near, but farther than rounding from, an end point stays the crossing: it lies
+///     on both segments (a grid line overshooting a frame edge meets it on the edge).
 ///  1  no crossing, but an end point of either segment lies within t of the other segment: a
 ///     touch. ip is the end point nearest to the other segment (the first segment's on a tie).
 ///  0  otherwise. Parallel or near-parallel segments farther apart than t, near-touches farther

@@ -68,7 +68,8 @@ std::int32_t TRGSegmentIntersectSegment(const shapekit::Point &a1, const shapeki
         scale = std::max(scale, std::fabs(Finite(p->x)));
         scale = std::max(scale, std::fabs(Finite(p->y)));
     }
-    const double t = std::max(tPositionalTolerance, kRoundingUnits * DBL_EPSILON * scale);
+    const double slack = kRoundingUnits * DBL_EPSILON * scale;
+    const double t = std::max(tPositionalTolerance, slack);
 
     const double dax = Finite(a2.x - a1.x);
     const double day = Finite(a2.y - a1.y);
@@ -132,9 +133,11 @@ std::int32_t TRGSegmentIntersectSegment(const shapekit::Point &a1, const shapeki
         if (std::isfinite(ta) && std::isfinite(tb) && ta >= 0.0 && ta <= 1.0 && tb >= 0.0 && tb <= 1.0) {
             shapekit::Point p(a1.x + ta * dax, a1.y + ta * day);
             if (ta == 1.0) p = shapekit::Point(a2.x, a2.y);
-            // A crossing within t of an end point is that end point, exactly: a touch.
+            // A crossing that differs from an end point only by rounding is that end point, so
+            // that a touch returns the end point exactly. Farther away the crossing itself is
+            // kept: it lies on both segments, an end point within t lies on one only.
             const shapekit::Point *snap = nullptr;
-            double best = t;
+            double best = slack;
             for (const shapekit::Point *e : ends) {
                 const double d = std::hypot(e->x - p.x, e->y - p.y);
                 if (d <= best && (snap == nullptr || d < best)) {
