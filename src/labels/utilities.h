@@ -14,9 +14,11 @@ namespace PXSGridUtilities {
 /// number by at most the tolerance gives that whole number (59.99995 with 0.0001 gives 60,
 /// -2.99995 gives -3, 2.5 gives 2). A tolerance of 0 is replaced by 0.0001, in the caller's
 /// variable too. Raises Overflow (6) for a non-finite value or sum.
-double FixWithTolerance(double dValue, double& dTolerance);
+double FixWithTolerance(double dValue, double &dTolerance);
 /// The same for a tolerance the caller does not keep.
-inline double FixWithTolerance(double dValue, double&& dTolerance) { return FixWithTolerance(dValue, dTolerance); }
+inline double FixWithTolerance(double dValue, double &&dTolerance) {
+    return FixWithTolerance(dValue, dTolerance);
+}
 
 /// How close (in degrees) a value must lie to a whole degree to count as that degree: far below
 /// anything a label shows (3.6 micro-arcseconds), far above the noise of radians converted to
@@ -32,8 +34,8 @@ constexpr double kMinuteNoise = 60.0 * kDegreeNoise;
 /// (degrees beyond the 16-bit range, a value that is not a number) goes to s.ReportError with
 /// the title "DecDegToDMS Error", the description, a carriage return and the trace text as
 /// its description, and the outputs keep what was written before it.
-void DecDegToDMS(const detail::ServiceState& s, double dDegrees, std::int16_t& iSign, std::int16_t& iDegrees,
-                 std::int16_t& iMinutes, double& dSeconds) noexcept;
+void DecDegToDMS(const detail::ServiceState &s, double dDegrees, std::int16_t &iSign, std::int16_t &iDegrees,
+                 std::int16_t &iMinutes, double &dSeconds) noexcept;
 
 } // namespace PXSGridUtilities
 } // namespace parallo
