@@ -1,6 +1,7 @@
 // ParalloCls: construction, the failure hook and the property accessors. Accessors store and
 // return the host's references as they are; none validates, converts or catches.
 #include <exception>
+#include <new>
 #include <utility>
 
 #include "parallo/parallo.h"
@@ -43,8 +44,19 @@ std::string DescribeCurrentException() noexcept {
 
 ParalloCls::ParalloCls() : d_(new detail::ServiceState) {}
 ParalloCls::~ParalloCls() = default;
-ParalloCls::ParalloCls(ParalloCls&&) noexcept = default;
-ParalloCls& ParalloCls::operator=(ParalloCls&&) noexcept = default;
+// A moved-from service stays usable and reads as a new one, so its accessors and methods never
+// meet a missing state. The fresh state's construction cannot throw; only when memory has run
+// out is the source left without one.
+ParalloCls::ParalloCls(ParalloCls&& other) noexcept : d_(std::move(other.d_)) {
+    other.d_.reset(new (std::nothrow) detail::ServiceState);
+}
+ParalloCls& ParalloCls::operator=(ParalloCls&& other) noexcept {
+    if (this != &other) {
+        d_ = std::move(other.d_); // releases this object's former references now
+        other.d_.reset(new (std::nothrow) detail::ServiceState);
+    }
+    return *this;
+}
 
 void ParalloCls::SetErrorObserver(ErrorObserver observer) { d_->observer = std::move(observer); }
 
