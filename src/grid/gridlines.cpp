@@ -31,6 +31,7 @@ void EmptyAngles(IntersectionAnglesColl& angles) {
 struct GridlineRun {
     ServiceState& s;
     GridNeatline w;
+    detail::NeatlineVertexIndex vertices;
     std::string& trace;
     std::int32_t& RetVal;
     IntersectionAnglesColl angles;
@@ -115,6 +116,7 @@ struct GridlineRun {
                                                   &angles, RetVal);
             if (!vertical) trace = "Going to SortPointsByAxis";
             detail::RemoveDuplicatePoints(s, IntersectPoints.get(), &angles, vertical ? 1 : 0);
+            if (IntersectPoints) vertices.DropTouches(vertical, value, s.dPointTolerance, *IntersectPoints, &angles);
 
             // Sorted along the line, the points alternate entry and exit: pair them into pieces.
             // An odd last point (a line touching the neatline at a vertex) has no partner.
@@ -140,6 +142,7 @@ void ParalloCls::CreateGridlines(std::int32_t& RetVal) noexcept {
     try {
         GridlineRun run(s, trace, RetVal);
         detail::PrepareNeatline(s, run.w, trace);
+        run.vertices.Build(*run.w.Tfr_Polygon);
         const Point pMin = run.w.pMin;
         const Point pMax = run.w.pMax;
 

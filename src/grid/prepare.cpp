@@ -2,6 +2,7 @@
 // generators and the finishing steps that take their output back to the map view.
 #include "grid/prepare.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -113,6 +114,52 @@ void WorkingCopyToStorage(ServiceState& s, GridNeatline& w, std::string& trace) 
 }
 
 } // namespace
+
+void NeatlineVertexIndex::Build(const shapekit::PolygonGeometry& polygon) {
+    ring_ = polygon.Points().Vector();
+    byX_.resize(ring_.size());
+    for (std::size_t i = 0; i < ring_.size(); ++i) byX_[i] = i;
+    byY_ = byX_;
+    std::sort(byX_.begin(), byX_.end(), [this](std::size_t a, std::size_t b) { return ring_[a].x < ring_[b].x; });
+    std::sort(byY_.begin(), byY_.end(), [this](std::size_t a, std::size_t b) { return ring_[a].y < ring_[b].y; });
+}
+
+int NeatlineVertexIndex::NeighbourSide(std::size_t i, int step, bool vertical, double value, double tol) const {
+    const std::size_t n = ring_.size();
+    const Point& v = ring_[i];
+    std::size_t j = i;
+    for (std::size_t walked = 1; walked < n; ++walked) {
+        j = step > 0 ? (j + 1) % n : (j + n - 1) % n;
+        const Point& u = ring_[j];
+        if (std::fabs(u.x - v.x) <= tol && std::fabs(u.y - v.y) <= tol) continue; // a repeated vertex
+        const double across = (vertical ? u.x : u.y) - value;
+        if (std::fabs(across) <= tol) return 0;
+        return across < 0.0 ? -1 : 1;
+    }
+    return 0;
+}
+
+void NeatlineVertexIndex::DropTouches(bool vertical, double value, double tol, shapekit::PointsCollection& pts,
+                                      IntersectionAnglesColl* angles) const {
+    if (ring_.size() < 3) return;
+    const std::vector<std::size_t>& order = vertical ? byX_ : byY_;
+    const auto across = [this, vertical](std::size_t i) { return vertical ? ring_[i].x : ring_[i].y; };
+    auto it = std::lower_bound(order.begin(), order.end(), value - tol,
+                               [&](std::size_t i, double c) { return across(i) < c; });
+    for (; it != order.end() && across(*it) <= value + tol; ++it) {
+        const Point& v = ring_[*it];
+        const int before = NeighbourSide(*it, -1, vertical, value, tol);
+        const int after = NeighbourSide(*it, +1, vertical, value, tol);
+        if (before == 0 || before != after) continue; // the line crosses here, or runs along an edge
+        for (std::int32_t k = pts.Count(); k >= 1; --k) {
+            const Point& p = pts.Item(k);
+            if (std::fabs(p.x - v.x) <= tol && std::fabs(p.y - v.y) <= tol) {
+                pts.Remove(k);
+                if (angles != nullptr && k <= angles->Count()) angles->Remove(k);
+            }
+        }
+    }
+}
 
 void RequirePositiveInterval(const Point& interval, const std::string& source) {
     if (!(interval.x > 0.0) || !(interval.y > 0.0))

@@ -16,8 +16,10 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "parallo/coordkit.h"
+#include "parallo/records.h"
 #include "parallo/shapekit.h"
 #include "service/state.h"
 
@@ -122,6 +124,33 @@ constexpr std::int32_t kGridLineBudget = 250;
 /// Grid lines reach this far (in code-U units) beyond the range of the working copy at both ends,
 /// so that a neatline edge lying exactly on the range is still crossed.
 constexpr double kGridLineOvershoot = 1e-06;
+
+/// The vertices of the working neatline sorted along each axis, so that the vertices a grid line
+/// passes through are found without scanning the whole ring.
+class NeatlineVertexIndex {
+public:
+    /// Indexes the vertices of `polygon` as they are now (call after the preparation).
+    void Build(const shapekit::PolygonGeometry& polygon);
+
+    /// Removes from `pts` (the intersection points of the grid line `value`, vertical lines of
+    /// constant x or horizontal lines of constant y, sorted along the line and without
+    /// duplicates) every point where the line only touches the neatline: a vertex, within `tol`,
+    /// whose neighbouring vertices both lie strictly on one side of the line. Such a point
+    /// neither enters nor leaves the neatline; left in place it would pair the wrong points into
+    /// pieces (half of a line that passes a concave notch would go missing). The angle at the
+    /// same position of `angles` goes with it.
+    void DropTouches(bool vertical, double value, double tol, shapekit::PointsCollection& pts,
+                     IntersectionAnglesColl* angles) const;
+
+private:
+    /// -1, 0 or 1: on which side of the line the nearest vertex distinct from vertex i lies,
+    /// walking the ring backwards (step -1) or forwards (step +1).
+    int NeighbourSide(std::size_t i, int step, bool vertical, double value, double tol) const;
+
+    std::vector<Point> ring_;
+    std::vector<std::size_t> byX_;
+    std::vector<std::size_t> byY_;
+};
 
 /// Raises the library's own check (number 1, `source`) unless both components of the interval
 /// are greater than 0: with a negative interval the grid values would run away from the frame's

@@ -34,6 +34,7 @@ public:
 
     ServiceState& s;
     GridNeatline w;
+    detail::NeatlineVertexIndex vertices;
     std::string& trace;
     std::int32_t& RetVal;
 
@@ -149,6 +150,8 @@ private:
                                                       &angles_, RetVal);
                 if (!vertical) trace = "Going to SortPointsByAxis";
                 detail::RemoveDuplicatePoints(s, IntersectPoints_.get(), &angles_, vertical ? 1 : 0);
+                if (IntersectPoints_)
+                    vertices.DropTouches(vertical, value, s.dPointTolerance, *IntersectPoints_, &angles_);
                 // Crosses only on lines strictly inside the range: a line on the frame's edge has none.
                 const bool crossesHere = makeCrosses && lo < value && value < hi;
                 MarksOfLine(vertical, value, crossesHere);
@@ -334,6 +337,7 @@ void ParalloCls::CreateTicksCrosses(std::int32_t& RetVal) noexcept {
             platform::Deref(run.workingGrid).SetBaseStorageType(s.GridIntervalsType);
         }
         detail::CompleteNeatlinePreparation(s, run.w, trace);
+        run.vertices.Build(*run.w.Tfr_Polygon);
         const Point pMin = run.w.pMin;
         const Point pMax = run.w.pMax;
 
