@@ -10,6 +10,7 @@
 
 #include "labels/text.h"
 #include "labels/utilities.h"
+#include "parallo/coordkit_proj.h"
 #include "service/state.h"
 #include "support/coordkit_double.h"
 
@@ -303,6 +304,44 @@ TEST(SetHemisphere, MissingPartIsReported) {
     ASSERT_EQ(h.reports.size(), 1u);
     EXPECT_EQ(h.reports[0].title, "SetHemisphere Error");
     EXPECT_EQ(h.reports[0].trace, "In SetHemisphere");
+}
+
+// ---- hemisphere texts of real coordinate systems --------------------------------------------
+
+struct RealSystem {
+    const char *definition;
+    std::int32_t displayType;
+    const char *expected; // X positive, X negative, Y positive, Y negative
+};
+
+TEST(QuadrantStrings, RealSystemsReportTheirOwnAxes) {
+    const RealSystem table[] = {
+        {"EPSG:32633", 0, "E,,N,"},   // UTM 33N: easting, northing
+        {"EPSG:2053", 0, "W,,S,"},    // south-oriented Lo29: westing, southing
+        {"EPSG:22275", 0, "W,,S,"},   // south-oriented Lo15
+        {"EPSG:4326", 1, "E,W,N,S"},  // latitude first, still east and north positive
+        {"EPSG:32633", 1, "E,W,N,S"}, // its geographic base
+    };
+    for (const RealSystem &r : table) {
+        SCOPED_TRACE(std::string(r.definition) + ", display " + std::to_string(r.displayType));
+        Hemispheres h;
+        h.s.LabelDisplayType = r.displayType;
+        parallo::detail::QuadrantStrings(h.s, coordkit::CreateProjCoordSystem(r.definition));
+        EXPECT_TRUE(h.reports.empty());
+        EXPECT_EQ(h.Quad(), r.expected);
+    }
+}
+
+TEST(SetHemisphere, SouthOrientedSystemLabelsItsOwnHemispheres) {
+    // Lo29 values are westings and southings: positive values carry W and S.
+    Hemispheres h;
+    h.s.LabelDisplayType = 0;
+    parallo::detail::QuadrantStrings(h.s, coordkit::CreateProjCoordSystem("EPSG:2053"));
+    const parallo::detail::Point pt(35000.0, 2900000.0);
+    parallo::detail::SetHemisphere(h.s, pt, parallo::pxgrdSouth);
+    EXPECT_EQ(h.s.LabelPartHemisphere->Text(), "W");
+    parallo::detail::SetHemisphere(h.s, pt, parallo::pxgrdWest);
+    EXPECT_EQ(h.s.LabelPartHemisphere->Text(), "S");
 }
 
 } // namespace
