@@ -28,7 +28,7 @@ double NiceFactor(double m) {
     return 1.0;
 }
 
-void CalcGridInterval(ServiceState& s, double& dInterval) noexcept {
+void CalcGridInterval(ServiceState &s, double &dInterval) noexcept {
     std::string trace = "In CalcGridInterval";
     try {
         trace = "Set up range coords";
@@ -36,9 +36,9 @@ void CalcGridInterval(ServiceState& s, double& dInterval) noexcept {
         const Point upperRight = Deref(s.NeatlineUpperRight);
 
         trace = "Create ACSP";
-        const coordkit::CoordSystemsMgr& manager = Deref(s.CoordSystemsMgr);
+        const coordkit::CoordSystemsMgr &manager = Deref(s.CoordSystemsMgr);
         const std::shared_ptr<coordkit::TransformService> service = manager.GetTransformService();
-        const coordkit::TransformService& transformer = Deref(service);
+        const coordkit::TransformService &transformer = Deref(service);
         const std::shared_ptr<coordkit::CoordTransform> neatlineTransform =
             transformer.CreateSimpleTransFromCSMtoCS(manager, s.NeatlineCoordSystem);
         const std::shared_ptr<coordkit::CoordTransform> gridTransform =
@@ -48,7 +48,8 @@ void CalcGridInterval(ServiceState& s, double& dInterval) noexcept {
         // projection-plane metres otherwise), the transformation works on storage units: convert
         // them as the neatline itself is converted before the diagonal is carried anywhere.
         trace = "Set objTempLine";
-        shapekit::LineGeometry diagonal(NeatlineCornerInStorage(s, lowerLeft), NeatlineCornerInStorage(s, upperRight));
+        shapekit::LineGeometry diagonal(NeatlineCornerInStorage(s, lowerLeft),
+                                        NeatlineCornerInStorage(s, upperRight));
 
         trace = "Transform MBR geometry for interval calculation";
         transformer.TransformGeometry(diagonal, Deref(neatlineTransform), 1);
@@ -56,7 +57,7 @@ void CalcGridInterval(ServiceState& s, double& dInterval) noexcept {
 
         const bool geographic = s.GridIntervalsType == 1;
         const std::int32_t toSpace = geographic ? coordkit::kGeographic : coordkit::kProjectionPlane;
-        const coordkit::CoordSystem& gridSystem = Deref(s.GridCoordSystem);
+        const coordkit::CoordSystem &gridSystem = Deref(s.GridCoordSystem);
         Point west = diagonal.Start();
         Point east = diagonal.End();
         gridSystem.ConvertPoint(coordkit::kStorage, toSpace, west.x, west.y, west.z);
@@ -77,7 +78,8 @@ void CalcGridInterval(ServiceState& s, double& dInterval) noexcept {
         }
 
         trace = "set up the window width and height";
-        const double width = crossed ? platform::Add(Sub(180.0, west.x), platform::Add(180.0, east.x)) : Sub(east.x, west.x);
+        const double width =
+            crossed ? platform::Add(Sub(180.0, west.x), platform::Add(180.0, east.x)) : Sub(east.x, west.x);
         const double height = Sub(east.y, west.y);
 
         trace = "get the larger of the two dimensions";
@@ -91,7 +93,8 @@ void CalcGridInterval(ServiceState& s, double& dInterval) noexcept {
         if (mark == std::string::npos) Raise(kTypeMismatch);
         const double mantissa = platform::ParseDouble(text.substr(0, mark));
         const std::int16_t exponent = platform::CInt(platform::ParseDouble(text.substr(mark + 1)));
-        double interval = Mul(platform::Finite(std::pow(10.0, static_cast<double>(exponent))), NiceFactor(mantissa));
+        double interval =
+            Mul(platform::Finite(std::pow(10.0, static_cast<double>(exponent))), NiceFactor(mantissa));
 
         trace = "if geographic, convert to degs mins";
         if (geographic && interval < 1.0) {
@@ -112,7 +115,7 @@ void CalcGridInterval(ServiceState& s, double& dInterval) noexcept {
 } // namespace
 } // namespace detail
 
-void ParalloCls::CalcGridInterval(std::int16_t& iDecPlaces, double& dInterval) noexcept {
+void ParalloCls::CalcGridInterval(std::int16_t &iDecPlaces, double &dInterval) noexcept {
     // iDecPlaces is handed back as the caller passed it.
     static_cast<void>(iDecPlaces);
     detail::CalcGridInterval(*d_, dInterval);

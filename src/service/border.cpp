@@ -15,12 +15,12 @@ using platform::Sub;
 namespace detail {
 namespace {
 
-void CreateBorder(ServiceState& s) noexcept {
+void CreateBorder(ServiceState &s) noexcept {
     std::string trace = "In CreateBorder";
     try {
         // A positive offset moves its side outwards, a negative one inwards; nothing keeps the
         // sides in order, a crossed border is stored as built.
-        const std::array<double, 4>& range = s.NeatlineRangeMapView;
+        const std::array<double, 4> &range = s.NeatlineRangeMapView;
         const auto left = [&] { return Sub(range[0], s.BorderOffsetLeft); };
         const auto bottom = [&] { return Sub(range[1], s.BorderOffsetBottom); };
         const auto right = [&] { return Add(range[2], s.BorderOffsetRight); };
@@ -51,7 +51,7 @@ void CreateBorder(ServiceState& s) noexcept {
 } // namespace
 } // namespace detail
 
-void ParalloCls::CreateBorder(std::int32_t&) noexcept { detail::CreateBorder(*d_); }
+void ParalloCls::CreateBorder(std::int32_t &) noexcept { detail::CreateBorder(*d_); }
 
 void ParalloCls::CreateBorder() noexcept { detail::CreateBorder(*d_); }
 

@@ -15,24 +15,24 @@ using platform::Deref;
 
 namespace detail {
 
-std::int32_t NeatlineInputSpace(const ServiceState& s) noexcept {
+std::int32_t NeatlineInputSpace(const ServiceState &s) noexcept {
     return s.NeatlineExtentsType == 1 ? coordkit::kGeographic : coordkit::kProjectionPlane;
 }
 
-Point NeatlineCornerInStorage(const ServiceState& s, const Point& corner) {
+Point NeatlineCornerInStorage(const ServiceState &s, const Point &corner) {
     Point pt = corner;
     Deref(s.NeatlineCoordSystem).ConvertPoint(NeatlineInputSpace(s), coordkit::kStorage, pt.x, pt.y, pt.z);
     return pt;
 }
 
-void TransformNeatlineCorners(ServiceState& s, const coordkit::TransformService& transformer,
-                              const coordkit::CoordTransform& transform) {
+void TransformNeatlineCorners(ServiceState &s, const coordkit::TransformService &transformer,
+                              const coordkit::CoordTransform &transform) {
     s.NeatlineLowerLeftMapView = Point();
     s.NeatlineUpperRightMapView = Point();
 
     shapekit::PointGeometry corner;
-    const auto toMapView = [&](const PointPtr& given, Point& mapView) {
-        const Point& pt = Deref(given);
+    const auto toMapView = [&](const PointPtr &given, Point &mapView) {
+        const Point &pt = Deref(given);
         corner.Position() = NeatlineCornerInStorage(s, Point(pt.x, pt.y, 0.0));
         transformer.TransformGeometry(corner, transform, 1);
         mapView = corner.Position();
@@ -41,16 +41,16 @@ void TransformNeatlineCorners(ServiceState& s, const coordkit::TransformService&
     toMapView(s.NeatlineUpperRight, s.NeatlineUpperRightMapView);
 }
 
-void CreateNeatline(ServiceState& s) noexcept {
+void CreateNeatline(ServiceState &s) noexcept {
     std::string trace = "In CreateNeatline";
     try {
         trace = "Setting up CreateSimpleTransFromCSMtoCS from Neatline to workspace";
-        const coordkit::CoordSystemsMgr& manager = Deref(s.CoordSystemsMgr);
+        const coordkit::CoordSystemsMgr &manager = Deref(s.CoordSystemsMgr);
         const std::shared_ptr<coordkit::TransformService> service = manager.GetTransformService();
-        const coordkit::TransformService& transformer = Deref(service);
+        const coordkit::TransformService &transformer = Deref(service);
         const std::shared_ptr<coordkit::CoordTransform> neatlineToMapView =
             transformer.CreateSimpleTransFromCSMtoCS(manager, s.NeatlineCoordSystem);
-        const coordkit::CoordTransform& transform = Deref(neatlineToMapView);
+        const coordkit::CoordTransform &transform = Deref(neatlineToMapView);
 
         auto polygon = std::make_shared<shapekit::PolygonGeometry>();
         if (s.bForceStroking) {
@@ -60,8 +60,8 @@ void CreateNeatline(ServiceState& s) noexcept {
             trace = "Transform Neatline geometry to MapView";
             transformer.TransformGeometry(*polygon, transform, 1);
         } else {
-            const Point& lowerLeft = Deref(s.NeatlineLowerLeft);
-            const Point& upperRight = Deref(s.NeatlineUpperRight);
+            const Point &lowerLeft = Deref(s.NeatlineLowerLeft);
+            const Point &upperRight = Deref(s.NeatlineUpperRight);
             // From the lower-left corner up the left side and on clockwise, the first corner
             // repeated at the end.
             shapekit::PointsCollection ring;
@@ -70,10 +70,10 @@ void CreateNeatline(ServiceState& s) noexcept {
             ring.Add(Point(upperRight.x, upperRight.y));
             ring.Add(Point(upperRight.x, lowerLeft.y));
             ring.Add(Point(lowerLeft.x, lowerLeft.y));
-            const coordkit::CoordSystem& neatlineSystem = Deref(s.NeatlineCoordSystem);
+            const coordkit::CoordSystem &neatlineSystem = Deref(s.NeatlineCoordSystem);
             const std::int32_t fromSpace = NeatlineInputSpace(s);
             for (std::int32_t i = 1; i <= ring.Count(); ++i) {
-                Point& pt = ring.Item(i);
+                Point &pt = ring.Item(i);
                 neatlineSystem.ConvertPoint(fromSpace, coordkit::kStorage, pt.x, pt.y, pt.z);
             }
             shapekit::GeometryBuilder builder;
@@ -86,13 +86,13 @@ void CreateNeatline(ServiceState& s) noexcept {
         }
 
         // Bounding box over every point: a rotated or curved neatline reaches beyond its corners.
-        const shapekit::PointsCollection& points = polygon->Points();
-        const Point& first = points.Item(1);
+        const shapekit::PointsCollection &points = polygon->Points();
+        const Point &first = points.Item(1);
         double minX = first.x;
         double maxX = first.x;
         double minY = first.y;
         double maxY = first.y;
-        for (const Point& pt : points) {
+        for (const Point &pt : points) {
             if (pt.x < minX) minX = pt.x;
             if (pt.y < minY) minY = pt.y;
             if (pt.x > maxX) maxX = pt.x;
@@ -109,7 +109,7 @@ void CreateNeatline(ServiceState& s) noexcept {
 
 } // namespace detail
 
-void ParalloCls::CreateNeatline(std::int32_t&) noexcept { detail::CreateNeatline(*d_); }
+void ParalloCls::CreateNeatline(std::int32_t &) noexcept { detail::CreateNeatline(*d_); }
 
 void ParalloCls::CreateNeatline() noexcept { detail::CreateNeatline(*d_); }
 

@@ -12,21 +12,21 @@ namespace detail {
 
 /// The space the neatline corners are given in: geographic (4) for NeatlineExtentsType 1, the
 /// projection plane (1) for every other value.
-std::int32_t NeatlineInputSpace(const ServiceState& s) noexcept;
+std::int32_t NeatlineInputSpace(const ServiceState &s) noexcept;
 
 /// A neatline corner (x, y, z as given) converted into the storage units of the neatline
 /// coordinate system. Raises 91 without a neatline system, or the system's own failure.
-Point NeatlineCornerInStorage(const ServiceState& s, const Point& corner);
+Point NeatlineCornerInStorage(const ServiceState &s, const Point &corner);
 
 /// Builds NeatlinePolygon, NeatlineRangeMapView and the two map-view corners (see
 /// ParalloCls::CreateNeatline). Never throws; failures go to ReportError.
-void CreateNeatline(ServiceState& s) noexcept;
+void CreateNeatline(ServiceState &s) noexcept;
 
 /// Stores NeatlineLowerLeftMapView and NeatlineUpperRightMapView: each corner converted into
 /// the neatline system's storage units (z = 0) and transformed to the map view. No handler of its
 /// own: a failure leaves the map-view corners at (0, 0, 0) where it struck, and raises.
-void TransformNeatlineCorners(ServiceState& s, const coordkit::TransformService& transformer,
-                              const coordkit::CoordTransform& transform);
+void TransformNeatlineCorners(ServiceState &s, const coordkit::TransformService &transformer,
+                              const coordkit::CoordTransform &transform);
 
 } // namespace detail
 } // namespace parallo

@@ -26,21 +26,21 @@ namespace detail {
 namespace {
 
 /// Appends one point (z = 0) to the ring and counts it on 16 bits: the 32768th point overflows.
-void AppendPoint(StrokedRing& ring, std::int16_t& c, double x, double y) {
+void AppendPoint(StrokedRing &ring, std::int16_t &c, double x, double y) {
     ring.points.Add(Point(x, y));
     c = Add16(c, 1);
 }
 
 /// Number of whole steps d in a side of length `length` (rounded towards minus infinity, as a
 /// 32-bit integer) and the partial step r that is placed first.
-void SideSteps(double length, double d, std::int32_t& n, double& r) {
+void SideSteps(double length, double d, std::int32_t &n, double &r) {
     n = platform::CLng(platform::Int(Div(length, d)));
     r = Sub(length, Mul(static_cast<double>(n), d));
 }
 
 /// Whether the corners of the neatline are angles (radians): given as geographic extents, or
 /// in a system whose projection plane is geographic.
-bool NeatlineCornersAreAngles(const ServiceState& s) {
+bool NeatlineCornersAreAngles(const ServiceState &s) {
     if (s.NeatlineExtentsType == 1) return true;
     return s.NeatlineCoordSystem && s.NeatlineCoordSystem->BaseStorageType() == coordkit::kGeographicStorage;
 }
@@ -58,7 +58,7 @@ double EastwardWidthAcrossAntimeridian(double x0, double x1) {
 }
 
 void StrokeRectangle(double x0, double y0, double x1, double y1, double d, double eastwardWidth,
-                     StrokedRing& ring, ServiceState* s) {
+                     StrokedRing &ring, ServiceState *s) {
     std::int16_t c = 0;
     std::int32_t n = 0;
     double r = 0.0;
@@ -68,7 +68,8 @@ void StrokeRectangle(double x0, double y0, double x1, double y1, double d, doubl
     AppendPoint(ring, c, x0, y0);
     const double height = Sub(y1, y0);
     SideSteps(height, d, n, r);
-    for (std::int64_t i = 0; i <= n; ++i) AppendPoint(ring, c, x0, y0 + r + static_cast<double>(i) * d);
+    for (std::int64_t i = 0; i <= n; ++i)
+        AppendPoint(ring, c, x0, y0 + r + static_cast<double>(i) * d);
 
     AppendPoint(ring, c, x0, y1);
     ring.startTop = c;
@@ -80,7 +81,8 @@ void StrokeRectangle(double x0, double y0, double x1, double y1, double d, doubl
     const double width = eastward ? eastwardWidth : Sub(x1, x0);
     const double xEast = eastward ? Add(x0, width) : x1;
     SideSteps(width, d, n, r);
-    for (std::int64_t i = 0; i <= n; ++i) AppendPoint(ring, c, x0 + r + static_cast<double>(i) * d, y1);
+    for (std::int64_t i = 0; i <= n; ++i)
+        AppendPoint(ring, c, x0 + r + static_cast<double>(i) * d, y1);
 
     AppendPoint(ring, c, x1, y1);
     ring.startRight = c;
@@ -88,7 +90,8 @@ void StrokeRectangle(double x0, double y0, double x1, double y1, double d, doubl
 
     // Right side downwards.
     SideSteps(height, d, n, r);
-    for (std::int64_t i = 0; i <= n; ++i) AppendPoint(ring, c, x1, y1 - r - static_cast<double>(i) * d);
+    for (std::int64_t i = 0; i <= n; ++i)
+        AppendPoint(ring, c, x1, y1 - r - static_cast<double>(i) * d);
 
     AppendPoint(ring, c, x1, y0);
     ring.startBottom = c;
@@ -96,16 +99,17 @@ void StrokeRectangle(double x0, double y0, double x1, double y1, double d, doubl
 
     // Bottom side leftwards, over the same longitudes as the top run.
     SideSteps(width, d, n, r);
-    for (std::int64_t i = 0; i <= n; ++i) AppendPoint(ring, c, xEast - r - static_cast<double>(i) * d, y0);
+    for (std::int64_t i = 0; i <= n; ++i)
+        AppendPoint(ring, c, xEast - r - static_cast<double>(i) * d, y0);
 
     AppendPoint(ring, c, x0, y0);
 }
 
-void Create_Stroked_Rectangle(ServiceState& s, std::shared_ptr<shapekit::PolygonGeometry>& objCP) noexcept {
+void Create_Stroked_Rectangle(ServiceState &s, std::shared_ptr<shapekit::PolygonGeometry> &objCP) noexcept {
     std::string trace = "In Create_Stroked_Rectangle";
     try {
-        const Point& lowerLeft = Deref(s.NeatlineLowerLeft);
-        const Point& upperRight = Deref(s.NeatlineUpperRight);
+        const Point &lowerLeft = Deref(s.NeatlineLowerLeft);
+        const Point &upperRight = Deref(s.NeatlineUpperRight);
         const double x0 = lowerLeft.x;
         const double y0 = lowerLeft.y;
         const double x1 = upperRight.x;
@@ -126,16 +130,18 @@ void Create_Stroked_Rectangle(ServiceState& s, std::shared_ptr<shapekit::Polygon
 
         // Into storage units, deciding on the way whether the conversion moved any point off its
         // side's coordinate: only then is stroking needed for later runs.
-        const std::int32_t fromSpace = s.NeatlineExtentsType == 1 ? coordkit::kGeographic : coordkit::kProjectionPlane;
+        const std::int32_t fromSpace =
+            s.NeatlineExtentsType == 1 ? coordkit::kGeographic : coordkit::kProjectionPlane;
         const std::vector<Point> before = ring.points.Vector();
-        Deref(s.NeatlineCoordSystem).ConvertPoints(fromSpace, coordkit::kStorage, ring.points.data(), ring.points.size());
+        Deref(s.NeatlineCoordSystem)
+            .ConvertPoints(fromSpace, coordkit::kStorage, ring.points.data(), ring.points.size());
 
         bool changed = false;
         bool vertical = true;
         double reference = 0.0;
         for (std::int32_t i = 1; i <= ring.points.Count(); ++i) {
-            const Point& original = before[static_cast<std::size_t>(i - 1)];
-            const Point& converted = ring.points.Item(i);
+            const Point &original = before[static_cast<std::size_t>(i - 1)];
+            const Point &converted = ring.points.Item(i);
             if (i == 1 || i == ring.startRight) {
                 vertical = true;
                 reference = original.x;
@@ -159,7 +165,8 @@ void Create_Stroked_Rectangle(ServiceState& s, std::shared_ptr<shapekit::Polygon
     }
 }
 
-double Validate_StrokeDistance(ServiceState& s, double& dStroke, const Point& pt1, const Point& pt2) noexcept {
+double Validate_StrokeDistance(ServiceState &s, double &dStroke, const Point &pt1,
+                               const Point &pt2) noexcept {
     std::string trace = "In Validate_StrokeDistance";
     try {
         // Signed extents: the larger of the two decides, without absolute values.
@@ -177,7 +184,7 @@ double Validate_StrokeDistance(ServiceState& s, double& dStroke, const Point& pt
     }
 }
 
-void Set_DefaultStrokingGrid(ServiceState& s, double& dStroke) noexcept {
+void Set_DefaultStrokingGrid(ServiceState &s, double &dStroke) noexcept {
     try {
         // Only the x interval counts.
         const double proposal = Div(Deref(s.Interval).x, 10.0);
@@ -187,12 +194,12 @@ void Set_DefaultStrokingGrid(ServiceState& s, double& dStroke) noexcept {
     }
 }
 
-void Set_DefaultStrokingNeatline(ServiceState& s, double& dNeatlineStrokingDistance) noexcept {
+void Set_DefaultStrokingNeatline(ServiceState &s, double &dNeatlineStrokingDistance) noexcept {
     std::string trace;
     try {
         trace = "Set up range coords";
-        const Point& lowerLeft = Deref(s.NeatlineLowerLeft);
-        const Point& upperRight = Deref(s.NeatlineUpperRight);
+        const Point &lowerLeft = Deref(s.NeatlineLowerLeft);
+        const Point &upperRight = Deref(s.NeatlineUpperRight);
         const double x0 = lowerLeft.x;
         const double y0 = lowerLeft.y;
         const double x1 = upperRight.x;
@@ -223,11 +230,15 @@ void Set_DefaultStrokingNeatline(ServiceState& s, double& dNeatlineStrokingDista
 
 } // namespace detail
 
-void ParalloCls::Create_Stroked_Rectangle(PolygonPtr& objCP) noexcept { detail::Create_Stroked_Rectangle(*d_, objCP); }
+void ParalloCls::Create_Stroked_Rectangle(PolygonPtr &objCP) noexcept {
+    detail::Create_Stroked_Rectangle(*d_, objCP);
+}
 
-void ParalloCls::Set_DefaultStrokingGrid(double& dStroke) noexcept { detail::Set_DefaultStrokingGrid(*d_, dStroke); }
+void ParalloCls::Set_DefaultStrokingGrid(double &dStroke) noexcept {
+    detail::Set_DefaultStrokingGrid(*d_, dStroke);
+}
 
-void ParalloCls::Set_DefaultStrokingNeatline(double& dNeatlineStrokingDistance) noexcept {
+void ParalloCls::Set_DefaultStrokingNeatline(double &dNeatlineStrokingDistance) noexcept {
     detail::Set_DefaultStrokingNeatline(*d_, dNeatlineStrokingDistance);
 }
 

@@ -35,23 +35,23 @@ struct StrokedRing {
 /// Side-start indices are stored in `ring` and, when `s` is given, in the service as they are
 /// reached. Raises Division by zero for d = 0 and Overflow past 32767 points.
 void StrokeRectangle(double x0, double y0, double x1, double y1, double d, double eastwardWidth,
-                     StrokedRing& ring, ServiceState* s);
+                     StrokedRing &ring, ServiceState *s);
 
 /// The stroked neatline rectangle in the neatline system's storage units (see
 /// ParalloCls::Create_Stroked_Rectangle); writes the side starts and bForceStroking.
-void Create_Stroked_Rectangle(ServiceState& s, std::shared_ptr<shapekit::PolygonGeometry>& objCP) noexcept;
+void Create_Stroked_Rectangle(ServiceState &s, std::shared_ptr<shapekit::PolygonGeometry> &objCP) noexcept;
 
 /// Clamps a stroke distance against the extent of pt1 -> pt2: the larger of the signed dx and dy
 /// when dStroke is 0 or larger than it, and never more than 10000 steps along it. dStroke is
 /// changed in place and returned; after a reported failure 0 is returned.
-double Validate_StrokeDistance(ServiceState& s, double& dStroke, const Point& pt1, const Point& pt2) noexcept;
+double Validate_StrokeDistance(ServiceState &s, double &dStroke, const Point &pt1, const Point &pt2) noexcept;
 
 /// Interval.x / 10; dStroke untouched on failure (no report).
-void Set_DefaultStrokingGrid(ServiceState& s, double& dStroke) noexcept;
+void Set_DefaultStrokingGrid(ServiceState &s, double &dStroke) noexcept;
 
 /// The larger frame extent / 100, the width measured eastwards across the 180° meridian for a
 /// geographic neatline that crosses it; the argument untouched on failure (no report).
-void Set_DefaultStrokingNeatline(ServiceState& s, double& dNeatlineStrokingDistance) noexcept;
+void Set_DefaultStrokingNeatline(ServiceState &s, double &dNeatlineStrokingDistance) noexcept;
 
 } // namespace detail
 } // namespace parallo

@@ -1,0 +1,64 @@
+// Shared helpers of the frame tests: a service state wired to real PROJ systems, a log of
+// failure reports, and small geometry helpers.
+#ifndef PARALLO_TESTS_FRAME_FIXTURE_H
+#define PARALLO_TESTS_FRAME_FIXTURE_H
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "parallo/coordkit_proj.h"
+#include "parallo/parallo.h"
+#include "parallo/planicalc.h"
+#include "service/state.h"
+
+namespace frametest {
+
+using parallo::detail::ServiceState;
+using shapekit::Point;
+
+/// One failure report as the service hands it to its observer.
+struct Report {
+    std::string description;
+    std::string trace;
+    std::string title;
+};
+
+/// Records every report of the state it is attached to.
+struct ReportLog {
+    std::vector<Report> reports;
+    void Attach(ServiceState &s) {
+        s.observer = [this](const std::string &d, const std::string &t, const std::string &title) {
+            reports.push_back({d, t, title});
+        };
+    }
+};
+
+inline std::shared_ptr<Point> P(double x, double y) { return std::make_shared<Point>(x, y); }
+
+inline double Rad(double degrees) { return degrees * planicalc::TRG_DegreesToRadians(); }
+
+/// A state whose neatline, grid and map-view systems are real PROJ systems.
+inline void UseSystems(ServiceState &s, const std::string &neatline, const std::string &mapView,
+                       const std::string &grid = std::string()) {
+    s.MapViewCoordSystem = coordkit::CreateProjCoordSystem(mapView);
+    s.NeatlineCoordSystem = coordkit::CreateProjCoordSystem(neatline);
+    s.GridCoordSystem = coordkit::CreateProjCoordSystem(grid.empty() ? neatline : grid);
+    s.CoordSystemsMgr = coordkit::CreateProjCoordSystemsMgr(s.MapViewCoordSystem);
+}
+
+/// A point of `system` given in space `from`, expressed in space `to`.
+inline Point Converted(const coordkit::CoordSystem &system, std::int32_t from, std::int32_t to, Point pt) {
+    system.ConvertPoint(from, to, pt.x, pt.y, pt.z);
+    return pt;
+}
+
+/// The points of a polygon as a vector.
+inline std::vector<Point> PointsOf(const shapekit::PolygonGeometry &polygon) {
+    return polygon.Points().Vector();
+}
+
+} // namespace frametest
+
+#endif
