@@ -12,7 +12,7 @@ namespace detail {
 
 namespace {
 
-const char* const kOutOfRange = "Latitude or Longitude out of range (+/- 90, +/-180)";
+const char *const kOutOfRange = "Latitude or Longitude out of range (+/- 90, +/-180)";
 
 /// A grid point east of the 180 degree meridian may carry a longitude beyond +pi once the
 /// neatline has been shifted across it (and one west of it beyond -pi): bring it back by whole
@@ -28,7 +28,7 @@ double WrapLongitude(double lon) {
 
 /// Latitude within +-pi/2 and longitude within +-pi, bounds accepted. Written so that a NaN in
 /// either fails instead of slipping through every comparison.
-void CheckRange(double lon, double lat, const char* procedure) {
+void CheckRange(double lon, double lat, const char *procedure) {
     const double pi = planicalc::TRG_PI();
     const bool inside = lat <= pi * 0.5 && lat >= pi * -0.5 && lon <= pi && lon >= pi * -1.0;
     if (!inside) RaiseOwn(kOutOfRange, procedure);
@@ -36,14 +36,14 @@ void CheckRange(double lon, double lat, const char* procedure) {
 
 /// The geographic position (radians) of pt given in cs, through the plane-to-geographic
 /// conversion, or read straight from pt when the governing extent type is geographic.
-void GeographicPosition(std::int32_t governingType, const CoordSystemPtr& cs, const Point& pt, double& lon,
-                        double& lat, const char* invalidText, const char* procedure) {
+void GeographicPosition(std::int32_t governingType, const CoordSystemPtr &cs, const Point &pt, double &lon,
+                        double &lat, const char *invalidText, const char *procedure) {
     if (governingType == 1) {
         lon = pt.x;
         lat = pt.y;
         return;
     }
-    const coordkit::CoordSystem& sys = platform::Deref(cs);
+    const coordkit::CoordSystem &sys = platform::Deref(cs);
     if (!sys.CanConvert(coordkit::kProjectionPlane, coordkit::kGeographic)) RaiseOwn(invalidText, procedure);
     double x = pt.x;
     double y = pt.y;
@@ -53,14 +53,14 @@ void GeographicPosition(std::int32_t governingType, const CoordSystemPtr& cs, co
     lat = y;
 }
 
-double AngleAt(const CoordSystemPtr& cs, double lon, double lat) {
-    const coordkit::CoordSystem& sys = platform::Deref(cs);
+double AngleAt(const CoordSystemPtr &cs, double lon, double lat) {
+    const coordkit::CoordSystem &sys = platform::Deref(cs);
     return platform::Finite(platform::Deref(sys.ProjectionSpace()).GetAngle(lon, lat, 0.0));
 }
 
 /// The direction of the parallel through (lon, lat) radians in the plane of cs. The degree
 /// values are recomputed for each call, since GetLatitudeDirection overwrites its inputs.
-double ParallelDirection(ServiceState& s, const CoordSystemPtr& cs, double lon, double lat) {
+double ParallelDirection(ServiceState &s, const CoordSystemPtr &cs, double lon, double lat) {
     const double r2d = planicalc::TRG_RadiansToDegrees();
     double lonDeg = platform::Mul(lon, r2d);
     double latDeg = platform::Mul(lat, r2d);
@@ -72,8 +72,8 @@ double ParallelDirection(ServiceState& s, const CoordSystemPtr& cs, double lon, 
 
 } // namespace
 
-void GetAzimuths(ServiceState& s, const CoordSystemPtr& cs, const Point& pt, double& dAngleDelta,
-                 double& dParallelDelta) noexcept {
+void GetAzimuths(ServiceState &s, const CoordSystemPtr &cs, const Point &pt, double &dAngleDelta,
+                 double &dParallelDelta) noexcept {
     std::string trace = "In GetAzimuths";
     try {
         trace = "Determining BaseStorageType";
@@ -99,9 +99,9 @@ void GetAzimuths(ServiceState& s, const CoordSystemPtr& cs, const Point& pt, dou
     }
 }
 
-void GetLabelRotation(ServiceState& s, const CoordSystemPtr& csFrom, const Point& pt, double& dRotation,
-                      double& dParallelRotation, const CoordSystemPtr& csGrid, std::int32_t& RetVal,
-                      const Point* ptCorner) noexcept {
+void GetLabelRotation(ServiceState &s, const CoordSystemPtr &csFrom, const Point &pt, double &dRotation,
+                      double &dParallelRotation, const CoordSystemPtr &csGrid, std::int32_t &RetVal,
+                      const Point *ptCorner) noexcept {
     std::string trace = "In GetLabelRotation";
     try {
         trace = "Determining BaseStorageType";
@@ -110,13 +110,13 @@ void GetLabelRotation(ServiceState& s, const CoordSystemPtr& csFrom, const Point
         if (s.LabelType == PXltEdge || s.LabelType == PXltCorner) {
             const bool corner = s.LabelType == PXltCorner;
             const std::int32_t governing = corner ? s.NeatlineExtentsType : s.GridIntervalsType;
-            const Point* source = &pt;
+            const Point *source = &pt;
             if (corner && governing == 1) {
                 if (ptCorner == nullptr) Raise(kObjectNotSet);
                 source = ptCorner;
             }
-            GeographicPosition(governing, csFrom, *source, lon, lat, "Invalid Transformation in GetLabelRotation",
-                               "GetLabelRotation");
+            GeographicPosition(governing, csFrom, *source, lon, lat,
+                               "Invalid Transformation in GetLabelRotation", "GetLabelRotation");
         }
         lon = WrapLongitude(lon);
         CheckRange(lon, lat, "GetLabelRotation");
@@ -128,7 +128,8 @@ void GetLabelRotation(ServiceState& s, const CoordSystemPtr& csFrom, const Point
 
         const double dirMap = ParallelDirection(s, s.MapViewCoordSystem, lon, lat);
         const double dirGrid = ParallelDirection(s, csGrid, lon, lat);
-        const double parallelRotation = platform::Mul(platform::Sub(dirGrid, dirMap), planicalc::TRG_RadiansToDegrees());
+        const double parallelRotation =
+            platform::Mul(platform::Sub(dirGrid, dirMap), planicalc::TRG_RadiansToDegrees());
 
         dRotation = rotation;
         dParallelRotation = parallelRotation;
@@ -140,11 +141,11 @@ void GetLabelRotation(ServiceState& s, const CoordSystemPtr& csFrom, const Point
     }
 }
 
-void GetLatitudeDirection(ServiceState& s, const CoordSystemPtr& cs, double& dLonDeg, double& dLatDeg,
-                          double& dHeight, double& dAzimuth) noexcept {
+void GetLatitudeDirection(ServiceState &s, const CoordSystemPtr &cs, double &dLonDeg, double &dLatDeg,
+                          double &dHeight, double &dAzimuth) noexcept {
     std::string trace = "In GetLatitudeDirection";
     try {
-        const coordkit::CoordSystem& sys = platform::Deref(cs);
+        const coordkit::CoordSystem &sys = platform::Deref(cs);
         if (sys.BaseStorageType() == coordkit::kGeographicStorage) {
             // Parallels run due east in a geographic plane.
             dAzimuth = planicalc::TRG_PI() / 2.0;
@@ -168,7 +169,7 @@ void GetLatitudeDirection(ServiceState& s, const CoordSystemPtr& cs, double& dLo
     }
 }
 
-void GetSegmentAzimuth(double x1, double y1, double x2, double y2, double& dAzimuth) noexcept {
+void GetSegmentAzimuth(double x1, double y1, double x2, double y2, double &dAzimuth) noexcept {
     const double pi = planicalc::TRG_PI();
     const double dx = x2 - x1;
     const double dy = y2 - y1;
@@ -189,7 +190,7 @@ void GetSegmentAzimuth(double x1, double y1, double x2, double y2, double& dAzim
     }
 }
 
-double Normalize_Angle(ServiceState& s, double& dAngle, std::int32_t iQuadrant) noexcept {
+double Normalize_Angle(ServiceState &s, double &dAngle, std::int32_t iQuadrant) noexcept {
     std::string trace = "In Normalize_Angle";
     try {
         double angle = platform::Finite(dAngle);
@@ -212,11 +213,16 @@ double Normalize_Angle(ServiceState& s, double& dAngle, std::int32_t iQuadrant) 
 
         trace = "Select Quadrant";
         switch (iQuadrant) {
-        case 1: return A;
-        case 2: return 180.0 - A;
-        case 3: return 180.0 + A;
-        case 4: return 360.0 - A;
-        default: return 0.0;
+        case 1:
+            return A;
+        case 2:
+            return 180.0 - A;
+        case 3:
+            return 180.0 + A;
+        case 4:
+            return 360.0 - A;
+        default:
+            return 0.0;
         }
     } catch (...) {
         s.ReportError(DescribeCurrentException(), trace, "Normalize_Angle Error");

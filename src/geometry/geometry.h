@@ -21,15 +21,15 @@ using CoordSystemPtr = std::shared_ptr<coordkit::CoordSystem>;
 /// Intersects S1V1-S1V2 (the grid line) with S2V1-S2V2 (a neatline edge): range pre-test, the
 /// geometry-math intersection, the end-point rule (type 2), type 4 on S1V1, the angle a2 - a1
 /// normalised into 0..2 pi. ip and IntersectAngle are written only for a positive type.
-void LCL_SegmentIntersectSegment(ServiceState& s, const Point& S1V1, const Point& S1V2, const Point& S2V1,
-                                 const Point& S2V2, PointPtr& ip, std::int32_t& IntersectionType,
-                                 double& IntersectAngle) noexcept;
+void LCL_SegmentIntersectSegment(ServiceState &s, const Point &S1V1, const Point &S1V2, const Point &S2V1,
+                                 const Point &S2V2, PointPtr &ip, std::int32_t &IntersectionType,
+                                 double &IntersectAngle) noexcept;
 /// The same procedure writing the point into a caller's point instead of a new object, so that
 /// an edge-by-edge loop allocates nothing. ip is written, and bIpWritten set, only once the type
 /// is positive; bIpWritten is false otherwise.
-void LCL_SegmentIntersectSegment(ServiceState& s, const Point& S1V1, const Point& S1V2, const Point& S2V1,
-                                 const Point& S2V2, Point& ip, bool& bIpWritten, std::int32_t& IntersectionType,
-                                 double& IntersectAngle) noexcept;
+void LCL_SegmentIntersectSegment(ServiceState &s, const Point &S1V1, const Point &S1V2, const Point &S2V1,
+                                 const Point &S2V2, Point &ip, bool &bIpWritten,
+                                 std::int32_t &IntersectionType, double &IntersectAngle) noexcept;
 
 // ---- gridline-neatline intersection ---------------------------------------------------------
 /// Intersects the line ptStart-ptEnd with every edge of the neatline (closing edge last).
@@ -37,48 +37,48 @@ void LCL_SegmentIntersectSegment(ServiceState& s, const Point& S1V1, const Point
 /// in degrees per point. RetVal: 0 on entry, 1 once a point is found, -1 on failure. A type-4
 /// meeting stops at once and leaves IntersectPoints as it was. With bAddToNeatline the neatline
 /// is replaced by one with the points inserted.
-void GridlineNeatlineIntersections(ServiceState& s, const Point& ptStart, const Point& ptEnd,
-                                   std::shared_ptr<shapekit::PolygonGeometry>& Neatline_Geometry,
+void GridlineNeatlineIntersections(ServiceState &s, const Point &ptStart, const Point &ptEnd,
+                                   std::shared_ptr<shapekit::PolygonGeometry> &Neatline_Geometry,
                                    bool bAddToNeatline,
-                                   std::shared_ptr<shapekit::PointsCollection>& IntersectPoints,
-                                   IntersectionAnglesColl* colAngles, std::int32_t& RetVal) noexcept;
+                                   std::shared_ptr<shapekit::PointsCollection> &IntersectPoints,
+                                   IntersectionAnglesColl *colAngles, std::int32_t &RetVal) noexcept;
 
 /// Neatlines with at least this many vertices are intersected through an index of their edges
 /// by x and y extent (built once per neatline and kept per thread, rebuilt when the polygon or
 /// any of its points changes); smaller ones edge by edge. Both give the same points, angles,
 /// order and type-4 stop. Default 64; per thread, so tests can compare the two ways.
-std::int32_t& NeatlineEdgeIndexThreshold() noexcept;
+std::int32_t &NeatlineEdgeIndexThreshold() noexcept;
 
 /// Stable ascending sort by x (iAxis 0) or y (any other value); angles, when given, move with
 /// their points. A null objPts does nothing.
-void SortPointsByAxis(ServiceState& s, shapekit::PointsCollection* objPts, IntersectionAnglesColl* colAngles,
+void SortPointsByAxis(ServiceState &s, shapekit::PointsCollection *objPts, IntersectionAnglesColl *colAngles,
                       std::int32_t iAxis) noexcept;
 /// Sorts, then drops the earlier point of every pair closer than dPointTolerance in x and y.
-void RemoveDuplicatePoints(ServiceState& s, shapekit::PointsCollection* objPts, IntersectionAnglesColl* colAngles,
-                           std::int32_t iAxis) noexcept;
+void RemoveDuplicatePoints(ServiceState &s, shapekit::PointsCollection *objPts,
+                           IntersectionAnglesColl *colAngles, std::int32_t iAxis) noexcept;
 /// As RemoveDuplicatePoints, with the label rule that decides which angle survives.
-void RemoveDuplicatePointsByAngle(ServiceState& s, shapekit::PointsCollection* objPts,
-                                  IntersectionAnglesColl* colAngles, std::int32_t iAxis) noexcept;
+void RemoveDuplicatePointsByAngle(ServiceState &s, shapekit::PointsCollection *objPts,
+                                  IntersectionAnglesColl *colAngles, std::int32_t iAxis) noexcept;
 
 // ---- azimuths and angles ------------------------------------------------------------------
 /// Angle differences (radians) between `cs` and the map view at pt: along the grid line and
 /// along the parallel. Written only on success.
-void GetAzimuths(ServiceState& s, const CoordSystemPtr& cs, const Point& pt, double& dAngleDelta,
-                 double& dParallelDelta) noexcept;
+void GetAzimuths(ServiceState &s, const CoordSystemPtr &cs, const Point &pt, double &dAngleDelta,
+                 double &dParallelDelta) noexcept;
 /// The same differences in degrees for a label; RetVal -1 on failure, untouched on success.
 /// ptCorner may be null (used only for corner labels with geographic extents).
-void GetLabelRotation(ServiceState& s, const CoordSystemPtr& csFrom, const Point& pt, double& dRotation,
-                      double& dParallelRotation, const CoordSystemPtr& csGrid, std::int32_t& RetVal,
-                      const Point* ptCorner) noexcept;
+void GetLabelRotation(ServiceState &s, const CoordSystemPtr &csFrom, const Point &pt, double &dRotation,
+                      double &dParallelRotation, const CoordSystemPtr &csGrid, std::int32_t &RetVal,
+                      const Point *ptCorner) noexcept;
 /// Azimuth of the parallel through (dLonDeg, dLatDeg) in the plane of cs. The inputs may be
 /// overwritten (callers pass scratch copies).
-void GetLatitudeDirection(ServiceState& s, const CoordSystemPtr& cs, double& dLonDeg, double& dLatDeg,
-                          double& dHeight, double& dAzimuth) noexcept;
+void GetLatitudeDirection(ServiceState &s, const CoordSystemPtr &cs, double &dLonDeg, double &dLatDeg,
+                          double &dHeight, double &dAzimuth) noexcept;
 /// Azimuth of the vector (x1, y1) -> (x2, y2), clockwise from +y, radians.
-void GetSegmentAzimuth(double x1, double y1, double x2, double y2, double& dAzimuth) noexcept;
+void GetSegmentAzimuth(double x1, double y1, double x2, double y2, double &dAzimuth) noexcept;
 /// Folds an angle in degrees into a half-plane and re-expresses it in quadrant iQuadrant;
 /// dAngle is overwritten with the folded value.
-double Normalize_Angle(ServiceState& s, double& dAngle, std::int32_t iQuadrant) noexcept;
+double Normalize_Angle(ServiceState &s, double &dAngle, std::int32_t iQuadrant) noexcept;
 
 } // namespace detail
 } // namespace parallo

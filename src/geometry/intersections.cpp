@@ -36,8 +36,8 @@ public:
         std::int32_t edge;
     };
 
-    void Build(std::vector<Entry>& entries) {
-        std::sort(entries.begin(), entries.end(), [](const Entry& l, const Entry& r) {
+    void Build(std::vector<Entry> &entries) {
+        std::sort(entries.begin(), entries.end(), [](const Entry &l, const Entry &r) {
             return l.lo < r.lo || (l.lo == r.lo && l.edge < r.edge);
         });
         lo_.resize(entries.size());
@@ -52,7 +52,7 @@ public:
         if (!entries.empty()) BuildNode(1, 0, entries.size());
     }
 
-    void Query(double a, double b, std::vector<std::int32_t>& out) const {
+    void Query(double a, double b, std::vector<std::int32_t> &out) const {
         if (lo_.empty()) return;
         const std::size_t end =
             static_cast<std::size_t>(std::upper_bound(lo_.begin(), lo_.end(), b) - lo_.begin());
@@ -73,7 +73,7 @@ private:
     }
 
     void QueryNode(std::size_t node, std::size_t l, std::size_t r, std::size_t end, double a,
-                   std::vector<std::int32_t>& out) const {
+                   std::vector<std::int32_t> &out) const {
         if (l >= end || maxHi_[node] < a) return;
         if (r - l == 1) {
             out.push_back(edge_[l]);
@@ -95,7 +95,7 @@ private:
 /// not indexed, it is always tested last.
 struct NeatlineEdgeIndex {
     std::weak_ptr<shapekit::PolygonGeometry> owner; // identity without keeping the polygon alive
-    const shapekit::PolygonGeometry* polygon = nullptr;
+    const shapekit::PolygonGeometry *polygon = nullptr;
     std::vector<Point> snapshot; // the points the index was built from
     AxisIndex byX;
     AxisIndex byY;
@@ -105,21 +105,23 @@ struct NeatlineEdgeIndex {
     std::vector<std::int32_t> candidates; // reused by every query
     bool busy = false; // set while a call walks the candidates; a nested call scans instead
 
-    bool Matches(const std::shared_ptr<shapekit::PolygonGeometry>& poly, const shapekit::PointsCollection& pts) const {
+    bool Matches(const std::shared_ptr<shapekit::PolygonGeometry> &poly,
+                 const shapekit::PointsCollection &pts) const {
         if (polygon != poly.get() || owner.owner_before(poly) || poly.owner_before(owner)) return false;
         if (snapshot.size() != pts.size()) return false;
         return std::memcmp(snapshot.data(), pts.data(), pts.size() * sizeof(Point)) == 0;
     }
 
-    void Build(const std::shared_ptr<shapekit::PolygonGeometry>& poly, const shapekit::PointsCollection& pts) {
+    void Build(const std::shared_ptr<shapekit::PolygonGeometry> &poly,
+               const shapekit::PointsCollection &pts) {
         owner = poly;
         polygon = poly.get();
         snapshot.assign(pts.begin(), pts.end());
         unordered.clear();
         const std::size_t n = pts.size();
-        const Point* p = pts.data();
+        const Point *p = pts.data();
         bool first = true;
-        auto extend = [&](double& lo, double& hi, double a, double b, bool reset) {
+        auto extend = [&](double &lo, double &hi, double a, double b, bool reset) {
             const double l = a < b ? a : b;
             const double h = a < b ? b : a;
             if (reset || l < lo) lo = l;
@@ -127,13 +129,14 @@ struct NeatlineEdgeIndex {
         };
         scratchEntries.clear();
         for (std::size_t k = 0; k + 1 < n; ++k) {
-            const Point& a = p[k];
-            const Point& b = p[k + 1];
+            const Point &a = p[k];
+            const Point &b = p[k + 1];
             if (std::isnan(a.x) || std::isnan(a.y) || std::isnan(b.x) || std::isnan(b.y)) {
                 unordered.push_back(static_cast<std::int32_t>(k));
                 continue;
             }
-            scratchEntries.push_back({a.x < b.x ? a.x : b.x, a.x < b.x ? b.x : a.x, static_cast<std::int32_t>(k)});
+            scratchEntries.push_back(
+                {a.x < b.x ? a.x : b.x, a.x < b.x ? b.x : a.x, static_cast<std::int32_t>(k)});
             extend(xMin, xMax, a.x, b.x, first);
             extend(yMin, yMax, a.y, b.y, first);
             first = false;
@@ -141,10 +144,11 @@ struct NeatlineEdgeIndex {
         byX.Build(scratchEntries);
         scratchEntries.clear();
         for (std::size_t k = 0; k + 1 < n; ++k) {
-            const Point& a = p[k];
-            const Point& b = p[k + 1];
+            const Point &a = p[k];
+            const Point &b = p[k + 1];
             if (std::isnan(a.x) || std::isnan(a.y) || std::isnan(b.x) || std::isnan(b.y)) continue;
-            scratchEntries.push_back({a.y < b.y ? a.y : b.y, a.y < b.y ? b.y : a.y, static_cast<std::int32_t>(k)});
+            scratchEntries.push_back(
+                {a.y < b.y ? a.y : b.y, a.y < b.y ? b.y : a.y, static_cast<std::int32_t>(k)});
         }
         byY.Build(scratchEntries);
         scratchEntries.clear();
@@ -153,7 +157,7 @@ struct NeatlineEdgeIndex {
 
     /// The regular edges whose x and y ranges may meet the line's, in ascending edge order. The
     /// axis along which the line covers the smaller share of the neatline is searched.
-    const std::vector<std::int32_t>& Candidates(const Point& ptStart, const Point& ptEnd) {
+    const std::vector<std::int32_t> &Candidates(const Point &ptStart, const Point &ptEnd) {
         candidates.clear();
         const double qxLo = ptStart.x < ptEnd.x ? ptStart.x : ptEnd.x;
         const double qxHi = ptStart.x < ptEnd.x ? ptEnd.x : ptStart.x;
@@ -177,37 +181,38 @@ struct NeatlineEdgeIndex {
 thread_local NeatlineEdgeIndex t_edgeIndex;
 thread_local std::int32_t t_edgeIndexThreshold = 64;
 
-bool IsFinitePoint(const Point& p) { return std::isfinite(p.x) && std::isfinite(p.y); }
+bool IsFinitePoint(const Point &p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 
-std::string RemoveDuplicatesMessage(std::int32_t i, const shapekit::PointsCollection* objPts, std::int32_t nPts) {
+std::string RemoveDuplicatesMessage(std::int32_t i, const shapekit::PointsCollection *objPts,
+                                    std::int32_t nPts) {
     return "RemoveDuplicatePoints Error i=" + std::to_string(i) +
            ", objPts.Count= " + std::to_string(objPts != nullptr ? objPts->Count() : 0) +
            ", nPts=" + std::to_string(nPts);
 }
 
-bool IsDuplicate(const ServiceState& s, const Point& a, const Point& b) {
+bool IsDuplicate(const ServiceState &s, const Point &a, const Point &b) {
     return std::fabs(platform::Sub(a.x, b.x)) < s.dPointTolerance &&
            std::fabs(platform::Sub(a.y, b.y)) < s.dPointTolerance;
 }
 
 } // namespace
 
-std::int32_t& NeatlineEdgeIndexThreshold() noexcept { return t_edgeIndexThreshold; }
+std::int32_t &NeatlineEdgeIndexThreshold() noexcept { return t_edgeIndexThreshold; }
 
-void GridlineNeatlineIntersections(ServiceState& s, const Point& ptStart, const Point& ptEnd,
-                                   std::shared_ptr<shapekit::PolygonGeometry>& Neatline_Geometry,
+void GridlineNeatlineIntersections(ServiceState &s, const Point &ptStart, const Point &ptEnd,
+                                   std::shared_ptr<shapekit::PolygonGeometry> &Neatline_Geometry,
                                    bool bAddToNeatline,
-                                   std::shared_ptr<shapekit::PointsCollection>& IntersectPoints,
-                                   IntersectionAnglesColl* colAngles, std::int32_t& RetVal) noexcept {
+                                   std::shared_ptr<shapekit::PointsCollection> &IntersectPoints,
+                                   IntersectionAnglesColl *colAngles, std::int32_t &RetVal) noexcept {
     // The trace is set once per edge: a literal, so that the edge loop allocates nothing.
-    const char* trace = "In GridlineNeatlineIntersections";
+    const char *trace = "In GridlineNeatlineIntersections";
     try {
         RetVal = 0;
         const double S = platform::Deref(s.GridCoordSystem).StorageScale();
         planicalc::TRGSetPositionalTolerance(platform::Div(s.GridIntervalsType == 1 ? 1e-8 : 0.0001, S));
 
         const std::shared_ptr<shapekit::PolygonGeometry> neatline = Neatline_Geometry; // stays alive
-        const shapekit::PointsCollection& pts = platform::Deref(neatline).Points();
+        const shapekit::PointsCollection &pts = platform::Deref(neatline).Points();
         const std::int32_t n = pts.Count();
 
         auto found = std::make_shared<shapekit::PointsCollection>();
@@ -219,7 +224,7 @@ void GridlineNeatlineIntersections(ServiceState& s, const Point& ptStart, const 
 
         // Every call starts from type 0, so that a segment test that failed and reported
         // itself is never taken for the meeting of the previous edge.
-        auto test = [&](const Point& a, const Point& b) {
+        auto test = [&](const Point &a, const Point &b) {
             type = 0;
             LCL_SegmentIntersectSegment(s, ptStart, ptEnd, a, b, ip, ipWritten, type, angle);
         };
@@ -228,7 +233,7 @@ void GridlineNeatlineIntersections(ServiceState& s, const Point& ptStart, const 
             if (colAngles == nullptr) Raise(kObjectNotSet);
             colAngles->Add(platform::Mul(angle, planicalc::TRG_RadiansToDegrees()), std::string());
         };
-        auto addToWorking = [&](const Point& p) {
+        auto addToWorking = [&](const Point &p) {
             if (!working) working = std::make_shared<shapekit::PointsCollection>();
             working->Add(p);
         };
@@ -242,11 +247,11 @@ void GridlineNeatlineIntersections(ServiceState& s, const Point& ptStart, const 
             // A failure report may run host code that intersects again on this thread: such a
             // nested call scans, so the candidate list walked here stays intact.
             struct BusyGuard {
-                bool& flag;
-                explicit BusyGuard(bool& f) : flag(f) { flag = true; }
+                bool &flag;
+                explicit BusyGuard(bool &f) : flag(f) { flag = true; }
                 ~BusyGuard() { flag = false; }
             } guard(t_edgeIndex.busy);
-            const Point* p = pts.data();
+            const Point *p = pts.data();
             for (const std::int32_t k : t_edgeIndex.Candidates(ptStart, ptEnd)) {
                 trace = "Checking SegmentIntersectSegment";
                 const auto kk = static_cast<std::size_t>(k);
@@ -260,8 +265,8 @@ void GridlineNeatlineIntersections(ServiceState& s, const Point& ptStart, const 
         } else {
             for (std::int32_t i = 1; i <= n - 1; ++i) {
                 trace = "Checking SegmentIntersectSegment";
-                const Point& a = pts.Item(i);
-                const Point& b = pts.Item(i + 1);
+                const Point &a = pts.Item(i);
+                const Point &b = pts.Item(i + 1);
                 test(a, b);
                 if (type == 4) return;
                 if (bAddToNeatline) addToWorking(pts.Item(i));
@@ -306,7 +311,7 @@ void GridlineNeatlineIntersections(ServiceState& s, const Point& ptStart, const 
     }
 }
 
-void SortPointsByAxis(ServiceState& s, shapekit::PointsCollection* objPts, IntersectionAnglesColl* colAngles,
+void SortPointsByAxis(ServiceState &s, shapekit::PointsCollection *objPts, IntersectionAnglesColl *colAngles,
                       std::int32_t iAxis) noexcept {
     std::string trace = "In SortPointsByAxis";
     try {
@@ -317,13 +322,13 @@ void SortPointsByAxis(ServiceState& s, shapekit::PointsCollection* objPts, Inter
         for (std::int32_t m = objPts->Count(); m >= 1; --m) {
             bool exchanged = false;
             for (std::int32_t j = 2; j <= m; ++j) {
-                Point& p = objPts->Item(j - 1);
-                Point& q = objPts->Item(j);
+                Point &p = objPts->Item(j - 1);
+                Point &q = objPts->Item(j);
                 if ((byX ? p.x : p.y) > (byX ? q.x : q.y)) {
                     std::swap(p, q);
                     if (colAngles != nullptr) {
-                        const auto& a = colAngles->Item(j - 1);
-                        const auto& b = colAngles->Item(j);
+                        const auto &a = colAngles->Item(j - 1);
+                        const auto &b = colAngles->Item(j);
                         const double t = a->Angle();
                         a->SetAngle(b->Angle());
                         b->SetAngle(t);
@@ -339,8 +344,8 @@ void SortPointsByAxis(ServiceState& s, shapekit::PointsCollection* objPts, Inter
     }
 }
 
-void RemoveDuplicatePoints(ServiceState& s, shapekit::PointsCollection* objPts, IntersectionAnglesColl* colAngles,
-                           std::int32_t iAxis) noexcept {
+void RemoveDuplicatePoints(ServiceState &s, shapekit::PointsCollection *objPts,
+                           IntersectionAnglesColl *colAngles, std::int32_t iAxis) noexcept {
     std::string trace = "In RemoveDuplicatePoints";
     std::int32_t i = 1;
     std::int32_t nPts = 0;
@@ -365,8 +370,8 @@ void RemoveDuplicatePoints(ServiceState& s, shapekit::PointsCollection* objPts, 
     }
 }
 
-void RemoveDuplicatePointsByAngle(ServiceState& s, shapekit::PointsCollection* objPts,
-                                  IntersectionAnglesColl* colAngles, std::int32_t iAxis) noexcept {
+void RemoveDuplicatePointsByAngle(ServiceState &s, shapekit::PointsCollection *objPts,
+                                  IntersectionAnglesColl *colAngles, std::int32_t iAxis) noexcept {
     std::string trace = "In RemoveDuplicatePoints";
     std::int32_t i = 1;
     std::int32_t nPts = 0;

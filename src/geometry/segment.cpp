@@ -12,7 +12,7 @@ namespace detail {
 
 namespace {
 
-bool SamePosition(const Point& a, const Point& b) { return a.x == b.x && a.y == b.y; }
+bool SamePosition(const Point &a, const Point &b) { return a.x == b.x && a.y == b.y; }
 
 /// Closed ranges: ranges that only touch overlap.
 bool RangesDisjoint(double a1, double a2, double b1, double b2) {
@@ -26,7 +26,7 @@ bool RangesDisjoint(double a1, double a2, double b1, double b2) {
 /// Brings the angle from the first segment to the second into 0..2 pi. An angle within the
 /// positional tolerance beyond either end is pinned to that end, so that a crossing at a right
 /// angle measured as 2 pi + 1e-12 does not turn into a near-zero angle.
-void NormaliseIntersectAngle(ServiceState& s, double& IntersectAngle) {
+void NormaliseIntersectAngle(ServiceState &s, double &IntersectAngle) {
     const bool setOwnTolerance = s.GridIntervalsType == 0;
     double S = 0.0;
     if (setOwnTolerance) {
@@ -51,15 +51,16 @@ void NormaliseIntersectAngle(ServiceState& s, double& IntersectAngle) {
 
 } // namespace
 
-void LCL_SegmentIntersectSegment(ServiceState& s, const Point& S1V1, const Point& S1V2, const Point& S2V1,
-                                 const Point& S2V2, Point& ip, bool& bIpWritten, std::int32_t& IntersectionType,
-                                 double& IntersectAngle) noexcept {
+void LCL_SegmentIntersectSegment(ServiceState &s, const Point &S1V1, const Point &S1V2, const Point &S2V1,
+                                 const Point &S2V2, Point &ip, bool &bIpWritten,
+                                 std::int32_t &IntersectionType, double &IntersectAngle) noexcept {
     // Called once per neatline edge for every grid line: the trace stays a literal so that the
     // loop allocates nothing; the text is built only when a failure is reported.
-    const char* trace = "In LCL_SegmentIntersectSegment";
+    const char *trace = "In LCL_SegmentIntersectSegment";
     bIpWritten = false;
     try {
-        if (RangesDisjoint(S1V1.x, S1V2.x, S2V1.x, S2V2.x) || RangesDisjoint(S1V1.y, S1V2.y, S2V1.y, S2V2.y)) {
+        if (RangesDisjoint(S1V1.x, S1V2.x, S2V1.x, S2V2.x) ||
+            RangesDisjoint(S1V1.y, S1V2.y, S2V1.y, S2V2.y)) {
             IntersectionType = 0;
         } else {
             trace = "Calling TRGSegmentIntersectSegment";
@@ -68,7 +69,7 @@ void LCL_SegmentIntersectSegment(ServiceState& s, const Point& S1V1, const Point
             if (IntersectionType >= 1) {
                 // End-point rule: an end of the grid line exactly on an end of the edge. When both
                 // ends of the line qualify, the point ends on S1V2.
-                for (const Point* end : {&S1V1, &S1V2}) {
+                for (const Point *end : {&S1V1, &S1V2}) {
                     if (SamePosition(*end, S2V2) || SamePosition(*end, S2V1)) {
                         IntersectionType = 2;
                         found.x = end->x;
@@ -104,9 +105,9 @@ void LCL_SegmentIntersectSegment(ServiceState& s, const Point& S1V1, const Point
     }
 }
 
-void LCL_SegmentIntersectSegment(ServiceState& s, const Point& S1V1, const Point& S1V2, const Point& S2V1,
-                                 const Point& S2V2, PointPtr& ip, std::int32_t& IntersectionType,
-                                 double& IntersectAngle) noexcept {
+void LCL_SegmentIntersectSegment(ServiceState &s, const Point &S1V1, const Point &S1V2, const Point &S2V1,
+                                 const Point &S2V2, PointPtr &ip, std::int32_t &IntersectionType,
+                                 double &IntersectAngle) noexcept {
     Point found;
     bool written = false;
     LCL_SegmentIntersectSegment(s, S1V1, S1V2, S2V1, S2V2, found, written, IntersectionType, IntersectAngle);
@@ -122,9 +123,9 @@ void LCL_SegmentIntersectSegment(ServiceState& s, const Point& S1V1, const Point
 
 } // namespace detail
 
-void ParalloCls::LCL_SegmentIntersectSegment(const Point& S1V1, const Point& S1V2, const Point& S2V1,
-                                             const Point& S2V2, PointPtr& ip, std::int32_t& IntersectionType,
-                                             double& IntersectAngle) noexcept {
+void ParalloCls::LCL_SegmentIntersectSegment(const Point &S1V1, const Point &S1V2, const Point &S2V1,
+                                             const Point &S2V2, PointPtr &ip, std::int32_t &IntersectionType,
+                                             double &IntersectAngle) noexcept {
     detail::LCL_SegmentIntersectSegment(*d_, S1V1, S1V2, S2V1, S2V2, ip, IntersectionType, IntersectAngle);
 }
 

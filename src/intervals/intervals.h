@@ -10,13 +10,13 @@ namespace detail {
 
 /// The next whole multiple of interval strictly above value (stepping over one within 1e-5 of
 /// an interval); value itself for a zero interval; 0 after a reported failure.
-double FindNextInterval(ServiceState& s, double value, double interval) noexcept;
+double FindNextInterval(ServiceState &s, double value, double interval) noexcept;
 /// The first grid value of an axis: FindNextInterval(minimum - offset, interval).
-double SetStartValue(ServiceState& s, double minimum, double offset, double interval) noexcept;
+double SetStartValue(ServiceState &s, double minimum, double offset, double interval) noexcept;
 /// value < limit compared in four-decimal fixed point (of degrees for a geographic grid).
-bool ThisValLessThanLimit(ServiceState& s, double value, double limit) noexcept;
+bool ThisValLessThanLimit(ServiceState &s, double value, double limit) noexcept;
 /// Whether value is (within 1e-6) a whole multiple of skip; never for skip 0.
-bool IsASkipInterval(ServiceState& s, double value, double skip) noexcept;
+bool IsASkipInterval(ServiceState &s, double value, double skip) noexcept;
 
 } // namespace detail
 } // namespace parallo

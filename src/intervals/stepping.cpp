@@ -9,7 +9,7 @@
 namespace parallo {
 namespace detail {
 
-double FindNextInterval(ServiceState& s, double value, double interval) noexcept {
+double FindNextInterval(ServiceState &s, double value, double interval) noexcept {
     std::string trace = "In FindNextInterval";
     try {
         if (interval == 0.0) return value;
@@ -30,7 +30,7 @@ double FindNextInterval(ServiceState& s, double value, double interval) noexcept
     }
 }
 
-double SetStartValue(ServiceState& s, double minimum, double offset, double interval) noexcept {
+double SetStartValue(ServiceState &s, double minimum, double offset, double interval) noexcept {
     std::string trace = "In SetStartValue";
     try {
         // The offset shifts where the search starts, not the grid: every grid value stays a
@@ -42,7 +42,7 @@ double SetStartValue(ServiceState& s, double minimum, double offset, double inte
     }
 }
 
-bool ThisValLessThanLimit(ServiceState& s, double value, double limit) noexcept {
+bool ThisValLessThanLimit(ServiceState &s, double value, double limit) noexcept {
     std::string trace = "In ThisValLessThanLimit";
     try {
         double a = value;
@@ -60,7 +60,7 @@ bool ThisValLessThanLimit(ServiceState& s, double value, double limit) noexcept 
     }
 }
 
-bool IsASkipInterval(ServiceState& s, double value, double skip) noexcept {
+bool IsASkipInterval(ServiceState &s, double value, double skip) noexcept {
     std::string trace = "In IsASkipInterval";
     try {
         if (skip == 0.0) return false;
