@@ -2,6 +2,7 @@
 // grid convergence, and the axis description.
 #include <algorithm>
 #include <cmath>
+#include <deque>
 #include <mutex>
 #include <unordered_map>
 #include <vector>
@@ -98,6 +99,14 @@ std::mutex &InternMutex() {
 std::unordered_map<std::string, std::weak_ptr<const CrsDescription>> &Interned() {
     static auto *map = new std::unordered_map<std::string, std::weak_ptr<const CrsDescription>>();
     return *map;
+}
+
+/// Descriptions kept alive after their last system is gone, most recent last.
+constexpr std::size_t kRecentKept = 64;
+
+std::deque<std::shared_ptr<const CrsDescription>> &Recent() {
+    static auto *recent = new std::deque<std::shared_ptr<const CrsDescription>>();
+    return *recent;
 }
 
 std::uint64_t NextId() {
@@ -254,6 +263,11 @@ std::shared_ptr<CoordSystem> CreateProjCoordSystem(const std::string &definition
             description = existing; // another thread read the same definition meanwhile
         } else {
             slot = description;
+            // Hosts that make their systems afresh from the same codes for every map find them
+            // (and this thread's PROJ objects for them) still there.
+            auto &recent = Recent();
+            recent.push_back(description);
+            if (recent.size() > kRecentKept) recent.pop_front();
         }
     }
     const std::int32_t storage =

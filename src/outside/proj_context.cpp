@@ -216,13 +216,17 @@ std::string TakeProjReason(const PJ *object) {
         const int err = object ? proj_errno(object) : proj_context_errno(t.ctx);
         if (err != 0) {
             const char *text = proj_context_errno_string(t.ctx, err);
-            reason = text ? text : "error " + std::to_string(err);
+            // PROJ's text for its catch-all code says nothing that the log message does not.
+            if (text && std::string(text).rfind("Unknown error", 0) != 0) reason = text;
         }
         if (object) proj_errno_reset(object);
     }
     if (!t.lastLog.empty()) {
-        if (reason.empty() || reason.find(t.lastLog) == std::string::npos)
-            reason = reason.empty() ? t.lastLog : t.lastLog + " (" + reason + ")";
+        // The log names the failing function ("proj_create: crs not found"); the reason is the rest.
+        std::string message = t.lastLog;
+        const auto colon = message.find(": ");
+        if (message.rfind("proj_", 0) == 0 && colon != std::string::npos) message.erase(0, colon + 2);
+        reason = message;
         t.lastLog.clear();
     }
     return reason;

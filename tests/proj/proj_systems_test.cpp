@@ -1,0 +1,341 @@
+// Coordinate systems made by PROJ: creation, storage types, the three spaces against values from
+// PROJ's command-line tools, grid convergence, and the axis description.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "parallo/coordkit_proj.h"
+#include "parallo/error.h"
+
+namespace {
+
+using coordkit::CreateProjCoordSystem;
+using coordkit::kGeographic;
+using coordkit::kProjectionPlane;
+using coordkit::kStorage;
+
+constexpr double kPi = 3.141592653589793;
+constexpr double kDeg = kPi / 180.0;
+
+// Plane values from cs2cs are printed to 1e-6 of the unit; 1e-5 leaves room for that rounding.
+constexpr double kPlaneTol = 1e-5;
+// Round trips through PROJ's forward and inverse formulas: the series are exact to far better
+// than 1e-9 (radians, or units of the system) at these points.
+constexpr double kRoundTripTol = 1e-9;
+
+struct Case {
+    const char *definition;
+    double lon, lat;  // degrees on the system's own datum
+    double x, y;      // storage units, axes normalised (x easting or westing)
+    double toMetre;   // metres per storage unit
+    const char *unit; // UnitName
+    int projectedQuadrant;
+    int geographicQuadrant;
+};
+
+// Each row from: echo "<lat> <lon>" | cs2cs -d 6 <geographic base> <definition>
+const Case kCases[] = {
+    // echo "50 9.5" | cs2cs -d 6 EPSG:4326 EPSG:32632
+    {"EPSG:32632", 9.5, 50.0, 535833.459198, 5538750.477579, 1.0, "m", 0, 0},
+    // echo "50 10" | cs2cs -d 6 EPSG:4326 EPSG:3857
+    {"EPSG:3857", 10.0, 50.0, 1113194.907933, 6446275.841017, 1.0, "m", 0, 0},
+    // echo "60 20" | cs2cs -d 6 EPSG:4258 EPSG:3035  (printed northing first: 4139313.258590 4878271.221310)
+    {"EPSG:3035", 20.0, 60.0, 4878271.221310, 4139313.258590, 1.0, "m", 6, 0},
+    // echo "40.75 -73.98" | cs2cs -d 6 EPSG:4269 EPSG:2263  (US survey feet)
+    {"EPSG:2263", -73.98, 40.75, 989791.457349, 212522.519239, 1200.0 / 3937.0, "ftUS", 0, 0},
+    // echo "-33.9 15.5" | cs2cs -d 6 EPSG:4222 EPSG:22275  (westing, southing)
+    {"EPSG:22275", 15.5, -33.9, -46248.274622, 3752402.594805, 1.0, "m", 2, 0},
+};
+
+TEST(ProjCoordSystem, ProjectedSystemsMatchCs2cs) {
+    for (const Case &c : kCases) {
+        SCOPED_TRACE(c.definition);
+        auto cs = CreateProjCoordSystem(c.definition);
+        ASSERT_TRUE(cs);
+        EXPECT_EQ(cs->BaseStorageType(), coordkit::kProjectedStorage);
+        EXPECT_EQ(cs->StorageScale(), 1.0);
+
+        // 4 -> 12: storage units.
+        double x = c.lon * kDeg, y = c.lat * kDeg, z = 7.0;
+        cs->ConvertPoint(kGeographic, kStorage, x, y, z);
+        EXPECT_NEAR(x, c.x, kPlaneTol);
+        EXPECT_NEAR(y, c.y, kPlaneTol);
+        EXPECT_EQ(z, 7.0) << "z passes through";
+
+        // 4 -> 1: metres, whatever the system's unit.
+        x = c.lon * kDeg, y = c.lat * kDeg;
+        cs->ConvertPoint(kGeographic, kProjectionPlane, x, y, z);
+        EXPECT_NEAR(x, c.x * c.toMetre, kPlaneTol);
+        EXPECT_NEAR(y, c.y * c.toMetre, kPlaneTol);
+
+        // 12 -> 4 and 1 -> 4 back to the geographic position.
+        x = c.x, y = c.y;
+        cs->ConvertPoint(kStorage, kGeographic, x, y, z);
+        // 1e-6 of the unit is at most 1e-6 m, 1.6e-13 rad of arc; the rest is the inverse formulas:
+        // LAEA's inverse goes through a series for the authalic latitude, good to some 3e-11 rad.
+        EXPECT_NEAR(x, c.lon * kDeg, 1e-10);
+        EXPECT_NEAR(y, c.lat * kDeg, 1e-10);
+
+        auto axis = cs->ProjectionSpace()->AxisInfo();
+        EXPECT_EQ(axis->UnitName(), c.unit);
+        EXPECT_EQ(axis->ProjectedQuadrant(), c.projectedQuadrant);
+        EXPECT_EQ(axis->GeographicQuadrant(), c.geographicQuadrant);
+        EXPECT_TRUE(cs->CanConvert(1, 4));
+    }
+}
+
+TEST(ProjCoordSystem, RoundTripsThroughStorage) {
+    for (const Case &c : kCases) {
+        SCOPED_TRACE(c.definition);
+        auto cs = CreateProjCoordSystem(c.definition);
+        for (int i = -2; i <= 2; ++i) {
+            const double lon = (c.lon + 0.7 * i) * kDeg;
+            const double lat = (c.lat + 0.4 * i) * kDeg;
+            // 4 -> 12 -> 4
+            double x = lon, y = lat, z = 0.0;
+            cs->ConvertPoint(kGeographic, kStorage, x, y, z);
+            cs->ConvertPoint(kStorage, kGeographic, x, y, z);
+            EXPECT_NEAR(x, lon, kRoundTripTol);
+            EXPECT_NEAR(y, lat, kRoundTripTol);
+            // 1 -> 12 -> 1, starting from the plane point of that position.
+            double px = lon, py = lat;
+            cs->ConvertPoint(kGeographic, kProjectionPlane, px, py, z);
+            x = px, y = py;
+            cs->ConvertPoint(kProjectionPlane, kStorage, x, y, z);
+            cs->ConvertPoint(kStorage, kProjectionPlane, x, y, z);
+            EXPECT_NEAR(x, px, kRoundTripTol * std::fabs(px) + kRoundTripTol);
+            EXPECT_NEAR(y, py, kRoundTripTol * std::fabs(py) + kRoundTripTol);
+        }
+    }
+}
+
+TEST(ProjCoordSystem, GeographicSystem) {
+    for (const char *definition : {"EPSG:4326", "EPSG:4258", "OGC:CRS84", "+proj=longlat +datum=WGS84"}) {
+        SCOPED_TRACE(definition);
+        auto cs = CreateProjCoordSystem(definition);
+        EXPECT_EQ(cs->BaseStorageType(), coordkit::kGeographicStorage);
+        auto axis = cs->ProjectionSpace()->AxisInfo();
+        EXPECT_EQ(axis->UnitName(), "deg");
+        EXPECT_EQ(axis->GeographicQuadrant(), 0);
+        // Storage is degrees, longitude first; spaces 1 and 4 are radians.
+        double x = 10.0, y = 50.0, z = 3.0;
+        cs->ConvertPoint(kStorage, kGeographic, x, y, z);
+        EXPECT_DOUBLE_EQ(x, 10.0 * kDeg);
+        EXPECT_DOUBLE_EQ(y, 50.0 * kDeg);
+        EXPECT_EQ(z, 3.0);
+        cs->ConvertPoint(kGeographic, kProjectionPlane, x, y, z);
+        EXPECT_DOUBLE_EQ(x, 10.0 * kDeg);
+        cs->ConvertPoint(kProjectionPlane, kStorage, x, y, z);
+        EXPECT_NEAR(x, 10.0, 1e-12);
+        EXPECT_NEAR(y, 50.0, 1e-12);
+        EXPECT_EQ(cs->ProjectionSpace()->GetAngle(0.3, 0.9, 0.0), 0.0);
+    }
+    // EPSG:4326 is latitude-first in its definition; OGC:CRS84 is longitude-first.
+    EXPECT_EQ(CreateProjCoordSystem("EPSG:4326")->ProjectionSpace()->AxisInfo()->ProjectedQuadrant(), 6);
+    EXPECT_EQ(CreateProjCoordSystem("OGC:CRS84")->ProjectionSpace()->AxisInfo()->ProjectedQuadrant(), 0);
+}
+
+TEST(ProjCoordSystem, DefinitionsOfEveryKind) {
+    // A PROJ string without "+type=crs", a PROJ string with it, WKT and PROJJSON of the same UTM
+    // zone all give the same storage coordinates as the EPSG code.
+    const std::string wkt =
+        "PROJCRS[\"WGS 84 / UTM zone 32N\",BASEGEOGCRS[\"WGS 84\",DATUM[\"World Geodetic "
+        "System 1984\",ELLIPSOID[\"WGS 84\",6378137,298.257223563]]],CONVERSION[\"UTM zone "
+        "32N\",METHOD[\"Transverse Mercator\",ID[\"EPSG\",9807]],PARAMETER[\"Latitude of "
+        "natural origin\",0],PARAMETER[\"Longitude of natural origin\",9],PARAMETER[\"Scale "
+        "factor at natural origin\",0.9996],PARAMETER[\"False easting\",500000],"
+        "PARAMETER[\"False northing\",0]],CS[Cartesian,2],AXIS[\"(E)\",east],AXIS[\"(N)\","
+        "north],LENGTHUNIT[\"metre\",1]]";
+    for (const std::string &definition : {std::string("+proj=utm +zone=32 +datum=WGS84"),
+                                          std::string("  +proj=utm +zone=32 +datum=WGS84 +type=crs "), wkt}) {
+        SCOPED_TRACE(definition);
+        auto cs = CreateProjCoordSystem(definition);
+        double x = 9.5 * kDeg, y = 50.0 * kDeg, z = 0.0;
+        cs->ConvertPoint(kGeographic, kStorage, x, y, z);
+        // Same constant as the EPSG:32632 row above (cs2cs).
+        EXPECT_NEAR(x, 535833.459198, kPlaneTol);
+        EXPECT_NEAR(y, 5538750.477579, kPlaneTol);
+    }
+}
+
+TEST(ProjCoordSystem, BadDefinitionsFailNamingTheDefinition) {
+    for (const std::string &definition :
+         {std::string("EPSG:999999"), std::string("not a system"), std::string(""),
+          std::string("EPSG:5703") /* a vertical system */, std::string("EPSG:4978") /* geocentric */,
+          std::string("+proj=nosuchprojection +type=crs"), std::string("PROJCRS[\"broken\"")}) {
+        SCOPED_TRACE(definition);
+        try {
+            CreateProjCoordSystem(definition);
+            ADD_FAILURE() << "no failure";
+        } catch (const parallo::Error &e) {
+            EXPECT_EQ(e.Number(), parallo::kInvalidProcedureCall);
+            EXPECT_NE(e.Description().find("\"" + definition + "\""), std::string::npos) << e.Description();
+            // PROJ's reason follows the definition.
+            EXPECT_GT(e.Description().size(), definition.size() + 40) << e.Description();
+        }
+    }
+}
+
+TEST(ProjCoordSystem, CopyIsIndependent) {
+    auto utm = CreateProjCoordSystem("EPSG:32632");
+    auto copy = utm->CopyCoordSystem();
+    copy->SetBaseStorageType(coordkit::kGeographicStorage);
+    EXPECT_EQ(utm->BaseStorageType(), coordkit::kProjectedStorage);
+    EXPECT_EQ(copy->BaseStorageType(), coordkit::kGeographicStorage);
+
+    // The copy's storage is now degrees on the system's own datum; the original's is metres.
+    double x = 9.5, y = 50.0, z = 0.0;
+    copy->ConvertPoint(kStorage, kProjectionPlane, x, y, z);
+    EXPECT_NEAR(x, 535833.459198, kPlaneTol);
+    EXPECT_NEAR(y, 5538750.477579, kPlaneTol);
+    x = 535833.459198, y = 5538750.477579;
+    utm->ConvertPoint(kStorage, kProjectionPlane, x, y, z);
+    EXPECT_EQ(x, 535833.459198);
+
+    // Every value but 1 is projected storage, 2 included.
+    copy->SetBaseStorageType(2);
+    x = 535833.459198, y = 5538750.477579;
+    copy->ConvertPoint(kStorage, kGeographic, x, y, z);
+    EXPECT_NEAR(x, 9.5 * kDeg, 1e-11);
+}
+
+TEST(ProjCoordSystem, StatePlaneStorageIsFeet) {
+    // EPSG:2263 stores US survey feet; its projection plane is metres.
+    auto cs = CreateProjCoordSystem("EPSG:2263");
+    double x = 989791.457349, y = 212522.519239, z = 0.0;
+    cs->ConvertPoint(kStorage, kProjectionPlane, x, y, z);
+    EXPECT_NEAR(x, 989791.457349 * 1200.0 / 3937.0, 1e-6);
+    EXPECT_NEAR(y, 212522.519239 * 1200.0 / 3937.0, 1e-6);
+}
+
+TEST(ProjCoordSystem, BatchConversionEqualsPointByPoint) {
+    auto cs = CreateProjCoordSystem("EPSG:3035");
+    std::vector<shapekit::Point> run;
+    for (int i = 0; i < 50; ++i)
+        run.emplace_back((-5.0 + i * 0.5) * kDeg, (40.0 + i * 0.3) * kDeg, i);
+    std::vector<shapekit::Point> one = run;
+    cs->ConvertPoints(kGeographic, kStorage, run.data(), run.size());
+    for (std::size_t i = 0; i < one.size(); ++i) {
+        cs->ConvertPoint(kGeographic, kStorage, one[i].x, one[i].y, one[i].z);
+        EXPECT_EQ(run[i].x, one[i].x);
+        EXPECT_EQ(run[i].y, one[i].y);
+        EXPECT_EQ(run[i].z, static_cast<double>(i));
+    }
+}
+
+TEST(ProjCoordSystem, ConversionFailuresLeaveThePointsAlone) {
+    auto merc = CreateProjCoordSystem("EPSG:3857");
+    double x = 0.0, y = kPi / 2.0, z = 0.0;
+    // Mercator has no pole: PROJ answers y = 2.4e8 m without an error; that is refused.
+    EXPECT_THROW(merc->ConvertPoint(kGeographic, kStorage, x, y, z), parallo::Error);
+    EXPECT_EQ(y, kPi / 2.0);
+    double inf = INFINITY;
+    EXPECT_THROW(merc->ConvertPoint(kGeographic, kStorage, inf, y, z), parallo::Error);
+    double nan = NAN, one = 1.0;
+    EXPECT_THROW(merc->ConvertPoint(kStorage, kGeographic, one, nan, z), parallo::Error);
+    x = 0.1, y = 1.6; // latitude beyond 90 degrees
+    EXPECT_THROW(merc->ConvertPoint(kGeographic, kProjectionPlane, x, y, z), parallo::Error);
+    EXPECT_EQ(y, 1.6);
+
+    std::vector<shapekit::Point> run = {{0.1, 0.5}, {0.2, 0.6}, {0.3, kPi / 2.0}};
+    const std::vector<shapekit::Point> before = run;
+    EXPECT_THROW(merc->ConvertPoints(kGeographic, kStorage, run.data(), run.size()), parallo::Error);
+    for (std::size_t i = 0; i < run.size(); ++i) {
+        EXPECT_EQ(run[i].x, before[i].x);
+        EXPECT_EQ(run[i].y, before[i].y);
+    }
+    x = 1.0, y = 1.0;
+    EXPECT_THROW(merc->ConvertPoint(kGeographic, 5, x, y, z), parallo::Error);
+}
+
+TEST(ProjCoordSystem, LatitudeWithinRoundOffOfThePoleIsThePole) {
+    // 90 degrees converted to radians and back may land an ulp beyond the pole.
+    auto geo = CreateProjCoordSystem("EPSG:4326");
+    double x = 0.0, y = kPi / 2.0 * (1.0 + 1e-15), z = 0.0;
+    geo->ConvertPoint(kGeographic, kStorage, x, y, z);
+    EXPECT_EQ(y, 90.0);
+}
+
+TEST(ProjCoordSystem, LocalPlaneSystem) {
+    auto local = CreateProjCoordSystem(
+        "ENGCRS[\"Site grid\",EDATUM[\"Site\"],CS[Cartesian,2],AXIS[\"x\",east,LENGTHUNIT[\"foot\",0.3048]],"
+        "AXIS[\"y\",north,LENGTHUNIT[\"foot\",0.3048]]]");
+    EXPECT_FALSE(local->CanConvert(1, 4));
+    EXPECT_TRUE(local->CanConvert(12, 1));
+    EXPECT_EQ(local->BaseStorageType(), coordkit::kProjectedStorage);
+    EXPECT_EQ(local->ProjectionSpace()->AxisInfo()->UnitName(), "ft");
+    double x = 100.0, y = 10.0, z = 0.0;
+    local->ConvertPoint(kStorage, kProjectionPlane, x, y, z);
+    EXPECT_DOUBLE_EQ(x, 30.48);
+    EXPECT_THROW(local->ConvertPoint(kProjectionPlane, kGeographic, x, y, z), parallo::Error);
+    EXPECT_EQ(local->ProjectionSpace()->GetAngle(0.1, 0.1, 0.0), 0.0);
+}
+
+// ---- grid convergence ----------------------------------------------------------------------
+
+double Convergence(const char *definition, double lonDeg, double latDeg) {
+    return CreateProjCoordSystem(definition)->ProjectionSpace()->GetAngle(lonDeg * kDeg, latDeg * kDeg, 0.0) /
+           kDeg;
+}
+
+/// The difference of two angles in degrees, folded into (-180, 180].
+double AngleDiff(double a, double b) {
+    double d = std::fmod(a - b, 360.0);
+    if (d > 180.0) d -= 360.0;
+    if (d <= -180.0) d += 360.0;
+    return d;
+}
+
+TEST(ProjConvergence, MatchesProjFactors) {
+    // Values from proj -V, which prints the meridian convergence in degrees, e.g.
+    //   echo "12 50" | proj -V +proj=utm +zone=32 +ellps=WGS84
+    // proj -V prints 8 decimals of a degree; 1e-7 degrees leaves room for that rounding and for the
+    // numerical derivative along the meridian (below 1e-8 degrees).
+    constexpr double kTol = 1e-7;
+    EXPECT_NEAR(Convergence("EPSG:32632", 12.0, 50.0), 2.29900844, kTol); // east of 9E: positive
+    EXPECT_NEAR(Convergence("EPSG:32632", 6.0, 50.0), -2.29900844, kTol); // west of 9E: negative
+    EXPECT_NEAR(Convergence("EPSG:32632", 9.0, 50.0), 0.0, kTol);         // on the central meridian
+    // echo "12 -30" | proj -V +proj=utm +zone=32 +south...: in the south the signs turn.
+    EXPECT_LT(Convergence("EPSG:32732", 12.0, -30.0), 0.0);
+    EXPECT_GT(Convergence("EPSG:32732", 6.0, -30.0), 0.0);
+    // echo "-73.0 40.75" | proj -V +proj=lcc +lat_0=40.1666666666667 +lon_0=-74
+    //   +lat_1=41.0333333333333 +lat_2=40.6666666666667 +x_0=300000 +y_0=0 +ellps=GRS80
+    EXPECT_NEAR(Convergence("EPSG:2263", -73.0, 40.75), 0.65408209, kTol);
+    // echo "20 60" | proj -V +proj=laea +lat_0=52 +lon_0=10 +x_0=4321000 +y_0=3210000 +ellps=GRS80
+    EXPECT_NEAR(Convergence("EPSG:3035", 20.0, 60.0), 8.51679239, kTol);
+    // Mercator's meridians are parallel to its y axis.
+    EXPECT_NEAR(Convergence("EPSG:3857", 40.0, 70.0), 0.0, kTol);
+}
+
+TEST(ProjConvergence, SouthOrientedGridNorthPointsSouth) {
+    // EPSG:22275's +y is the southing: grid north is true south turned by the convergence.
+    // echo "15.5 -33.9" | proj -V +proj=tmerc +lat_0=0 +lon_0=15 +k=1 +x_0=0 +y_0=0
+    //   +a=6378249.145 +rf=293.4663077    ->  -0.27887750
+    constexpr double kTol = 1e-7;
+    EXPECT_NEAR(AngleDiff(Convergence("EPSG:22275", 15.5, -33.9), 180.0 - 0.27887750), 0.0, kTol);
+    EXPECT_NEAR(AngleDiff(Convergence("EPSG:22275", 14.5, -33.9), 180.0 + 0.27887750), 0.0, kTol);
+}
+
+TEST(ProjConvergence, AtThePoleAndOutside) {
+    // At a pole the derivative is taken one-sided; polar stereographic keeps a defined direction.
+    const double atPole = Convergence("EPSG:3413", 10.0, 90.0); // north polar stereographic, lon_0 -45
+    EXPECT_TRUE(std::isfinite(atPole));
+    auto utm = CreateProjCoordSystem("EPSG:32632")->ProjectionSpace();
+    EXPECT_THROW(utm->GetAngle(0.1, 1.6, 0.0), parallo::Error);
+    EXPECT_THROW(utm->GetAngle(NAN, 0.5, 0.0), parallo::Error);
+}
+
+TEST(ProjConvergence, RepeatedCallsCreateNothing) {
+    auto projection = CreateProjCoordSystem("EPSG:32632")->ProjectionSpace();
+    projection->GetAngle(0.2, 0.8, 0.0);
+    const long before = coordkit::ProjObjectsCreated();
+    for (int i = 0; i < 100; ++i)
+        projection->GetAngle(0.2 + i * 1e-3, 0.8, 0.0);
+    EXPECT_EQ(coordkit::ProjObjectsCreated(), before);
+    // A second system from the same definition shares what was read.
+    CreateProjCoordSystem("EPSG:32632")->ProjectionSpace()->GetAngle(0.2, 0.8, 0.0);
+    EXPECT_EQ(coordkit::ProjObjectsCreated(), before);
+}
+
+} // namespace

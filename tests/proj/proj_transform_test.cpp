@@ -1,0 +1,261 @@
+// Transformations between the map view and another system on PROJ: values from cs2cs, whole
+// geometries, refused points, caching and threads.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "parallo/coordkit_proj.h"
+#include "parallo/error.h"
+
+namespace {
+
+using coordkit::CreateProjCoordSystem;
+using coordkit::CreateProjCoordSystemsMgr;
+using shapekit::Point;
+
+// cs2cs prints 1e-6 of the unit; 1e-5 leaves room for that rounding.
+constexpr double kPlaneTol = 1e-5;
+
+std::shared_ptr<coordkit::CoordTransform> MakeTransform(const char *mapView, const char *target) {
+    auto mgr = CreateProjCoordSystemsMgr(CreateProjCoordSystem(mapView));
+    return mgr->GetTransformService()->CreateSimpleTransFromCSMtoCS(*mgr, CreateProjCoordSystem(target));
+}
+
+struct TransformCase {
+    const char *mapView;
+    const char *target;
+    Point in;  // map-view storage units, longitude or easting first
+    Point out; // target storage units
+    double tol;
+};
+
+const TransformCase kTransforms[] = {
+    // echo "1113194.907933 6446275.841017" | cs2cs -d 6 EPSG:3857 EPSG:32632
+    {"EPSG:3857", "EPSG:32632", {1113194.907933, 6446275.841017}, {571666.447504, 5539109.815299}, kPlaneTol},
+    // echo "571666.447504 5539109.815299" | cs2cs -d 6 EPSG:32632 EPSG:3035 (northing printed first)
+    {"EPSG:32632", "EPSG:3035", {571666.447504, 5539109.815299}, {4321000.000001, 2987510.566965}, kPlaneTol},
+    // echo "40.75 -73.98" | cs2cs -d 6 EPSG:4326 EPSG:2263 (US survey feet)
+    {"EPSG:4326", "EPSG:2263", {-73.98, 40.75}, {989791.457349, 212522.519239}, kPlaneTol},
+    // echo "-33.92 18.42" | cs2cs -d 6 EPSG:4326 EPSG:22279: PROJ's Cape to WGS 84 shift moves the
+    // point some 60 m from where the same coordinates on the Cape datum would go.
+    {"EPSG:4326", "EPSG:22279", {18.42, -33.92}, {53576.121818, 3754649.433127}, kPlaneTol},
+    // A PROJ string with its own datum shift (a bound system), westing/southing as in the string:
+    // echo "18.42 -33.92" | cs2cs -d 6 +proj=longlat +datum=WGS84 +to +proj=tmerc +lon_0=19
+    //   +ellps=clrk80 +towgs84=-136,-108,-292 +units=m
+    {"EPSG:4326",
+     "+proj=tmerc +lon_0=19 +ellps=clrk80 +towgs84=-136,-108,-292 +units=m",
+     {18.42, -33.92},
+     {-53576.121817, -3754649.433090},
+     kPlaneTol},
+    // echo "52 10" | cs2cs -d 9 EPSG:4326 EPSG:4258: degrees in, degrees out.
+    {"EPSG:4326", "EPSG:4258", {10.0, 52.0}, {10.0, 52.0}, 1e-9},
+};
+
+TEST(ProjTransform, MatchesCs2csBothWays) {
+    for (const TransformCase &c : kTransforms) {
+        SCOPED_TRACE(std::string(c.mapView) + " -> " + c.target);
+        auto t = MakeTransform(c.mapView, c.target);
+        Point p(c.in.x, c.in.y, 5.0);
+        t->Transform(&p, 1, 0);
+        EXPECT_NEAR(p.x, c.out.x, c.tol);
+        EXPECT_NEAR(p.y, c.out.y, c.tol);
+        EXPECT_EQ(p.z, 5.0) << "z passes through";
+        t->Transform(&p, 1, 1);
+        // Back within the forward tolerance, except through LAEA, whose inverse in PROJ goes
+        // through a series for the authalic latitude good to about 4e-4 m.
+        const double back = std::string(c.target) == "EPSG:3035" ? 1e-3 : c.tol;
+        EXPECT_NEAR(p.x, c.in.x, back);
+        EXPECT_NEAR(p.y, c.in.y, back);
+    }
+}
+
+TEST(ProjTransform, SameSystemIsTheIdentity) {
+    auto t = MakeTransform("EPSG:32632", "EPSG:32632");
+    Point p(123456.789, 5432109.876);
+    t->Transform(&p, 1, 0);
+    EXPECT_EQ(p.x, 123456.789);
+    EXPECT_EQ(p.y, 5432109.876);
+}
+
+TEST(ProjTransform, GeographicStorageOfAProjectedGrid) {
+    // A UTM grid whose copy stores degrees: the map view's metres go to degrees on WGS 84.
+    auto mgr = CreateProjCoordSystemsMgr(CreateProjCoordSystem("EPSG:3857"));
+    auto grid = CreateProjCoordSystem("EPSG:32632")->CopyCoordSystem();
+    grid->SetBaseStorageType(coordkit::kGeographicStorage);
+    auto t = mgr->GetTransformService()->CreateSimpleTransFromCSMtoCS(*mgr, grid);
+    // The Web Mercator point of 10E 50N (echo "50 10" | cs2cs -d 6 EPSG:4326 EPSG:3857).
+    Point p(1113194.907933, 6446275.841017);
+    t->Transform(&p, 1, 0);
+    // 1e-6 m of the constant is 1e-11 degrees; 1e-9 degrees covers it with room.
+    EXPECT_NEAR(p.x, 10.0, 1e-9);
+    EXPECT_NEAR(p.y, 50.0, 1e-9);
+}
+
+TEST(ProjTransform, WholeGeometriesInPlace) {
+    auto mgr = CreateProjCoordSystemsMgr(CreateProjCoordSystem("EPSG:4326"));
+    auto utm = CreateProjCoordSystem("EPSG:32632");
+    auto service = mgr->GetTransformService();
+    auto t = service->CreateSimpleTransFromCSMtoCS(*mgr, utm);
+
+    shapekit::PolygonGeometry polygon;
+    for (int i = 0; i < 20; ++i)
+        polygon.Points().Add(Point(8.0 + 0.1 * i, 48.0 + 0.2 * i));
+    shapekit::GeometryCollection collection;
+    auto line = std::make_shared<shapekit::LineGeometry>(Point(9.5, 50.0), Point(9.0, 51.0));
+    collection.Add(line);
+    collection.Add(polygon.Clone());
+
+    service->TransformGeometry(polygon, *t, 0);
+    service->TransformGeometry(collection, *t, 0);
+    // Each point equals the same point transformed alone.
+    for (int i = 0; i < 20; ++i) {
+        Point one(8.0 + 0.1 * i, 48.0 + 0.2 * i);
+        t->Transform(&one, 1, 0);
+        EXPECT_EQ(polygon.Points().Item(i + 1).x, one.x);
+        EXPECT_EQ(polygon.Points().Item(i + 1).y, one.y);
+    }
+    // echo "50 9.5" | cs2cs -d 6 EPSG:4326 EPSG:32632
+    EXPECT_NEAR(line->Start().x, 535833.459198, kPlaneTol);
+    EXPECT_NEAR(line->Start().y, 5538750.477579, kPlaneTol);
+    auto inner = shapekit::As<shapekit::PolygonGeometry>(collection.Item(2));
+    EXPECT_EQ(inner->Points().Item(20).x, polygon.Points().Item(20).x);
+}
+
+TEST(ProjTransform, RefusedPointsFailTheCallAndLeaveTheRun) {
+    struct Bad {
+        const char *mapView;
+        const char *target;
+        Point point;
+        const char *why;
+    };
+    const Bad bad[] = {
+        {"EPSG:4326", "EPSG:32632", {INFINITY, 50.0}, "infinite input (PROJ passes it through)"},
+        {"EPSG:4326", "EPSG:32632", {9.0, NAN}, "NaN input"},
+        {"EPSG:4326", "EPSG:3857", {10.0, 90.0}, "Web Mercator at the pole (PROJ gives 2.4e8 m)"},
+        {"EPSG:4326", "EPSG:3857", {10.0, -90.0}, "Web Mercator at the south pole"},
+        {"EPSG:4326", "EPSG:32632", {9.0, 90.5}, "latitude beyond 90 degrees"},
+        {"EPSG:4326", "EPSG:32632", {1000.0, 50.0}, "a longitude that makes no sense"},
+        {"EPSG:3857", "EPSG:32632", {2.0e8, 0.0}, "a plane point far off the earth"},
+        {"EPSG:32632", "EPSG:4326", {5.0e7, 5.0e7}, "a UTM point PROJ cannot invert"},
+    };
+    for (const Bad &b : bad) {
+        SCOPED_TRACE(b.why);
+        auto t = MakeTransform(b.mapView, b.target);
+        std::vector<Point> run = {{9.0, 50.0}, b.point, {9.5, 50.5}};
+        if (std::string(b.mapView) != "EPSG:4326") run[0] = run[2] = Point(600000.0, 5500000.0);
+        const std::vector<Point> before = run;
+        try {
+            t->Transform(run.data(), run.size(), 0);
+            ADD_FAILURE() << "no failure";
+        } catch (const parallo::Error &e) {
+            EXPECT_EQ(e.Number(), parallo::kInvalidProcedureCall);
+            EXPECT_NE(e.Description().find("point 2"), std::string::npos) << e.Description();
+        }
+        for (std::size_t i = 0; i < run.size(); ++i) {
+            // Bitwise equal, NaN included: the run is put back as it was.
+            EXPECT_EQ(std::memcmp(&run[i], &before[i], sizeof(Point)), 0) << i;
+        }
+    }
+    // Latitudes within round-off of the pole count as the pole, which UTM reaches.
+    auto t = MakeTransform("EPSG:4326", "EPSG:32632");
+    Point pole(9.0, 90.0 + 1e-12);
+    EXPECT_NO_THROW(t->Transform(&pole, 1, 0));
+    Point p(9.0, 50.0);
+    EXPECT_THROW(t->Transform(&p, 1, 2), parallo::Error);
+}
+
+TEST(ProjTransform, MissingSystemsRaise91) {
+    coordkit::CoordSystemsMgr empty(nullptr, coordkit::CreateProjTransformService());
+    try {
+        empty.GetTransformService()->CreateSimpleTransFromCSMtoCS(empty, CreateProjCoordSystem("EPSG:4326"));
+        ADD_FAILURE() << "no failure";
+    } catch (const parallo::Error &e) {
+        EXPECT_EQ(e.Number(), parallo::kObjectNotSet);
+    }
+    auto mgr = CreateProjCoordSystemsMgr(CreateProjCoordSystem("EPSG:4326"));
+    EXPECT_THROW(mgr->GetTransformService()->CreateSimpleTransFromCSMtoCS(*mgr, nullptr), parallo::Error);
+}
+
+TEST(ProjTransform, RepeatedCallsCreateNothing) {
+    auto mgr = CreateProjCoordSystemsMgr(CreateProjCoordSystem("EPSG:3857"));
+    auto grid = CreateProjCoordSystem("EPSG:32632");
+    auto service = mgr->GetTransformService();
+    Point p(1113194.907933, 6446275.841017);
+    service->CreateSimpleTransFromCSMtoCS(*mgr, grid)->Transform(&p, 1, 0);
+    const long before = coordkit::ProjObjectsCreated();
+    for (int i = 0; i < 20; ++i) {
+        // What a generation call does: a transformation, a copy of the grid system, conversions.
+        auto t = service->CreateSimpleTransFromCSMtoCS(*mgr, grid);
+        auto copy = grid->CopyCoordSystem();
+        Point q(1113194.907933, 6446275.841017);
+        t->Transform(&q, 1, 0);
+        double x = q.x, y = q.y, z = 0.0;
+        copy->ConvertPoint(coordkit::kStorage, coordkit::kGeographic, x, y, z);
+        copy->ProjectionSpace()->GetAngle(x, y, 0.0);
+        t->Transform(&q, 1, 1);
+    }
+    EXPECT_EQ(coordkit::ProjObjectsCreated(), before);
+}
+
+TEST(ProjTransform, ThreadsWithDifferentSystemsAgreeWithOne) {
+    // Two threads share the coordinate-system objects (not the services) and each uses its own
+    // systems at the same time; results must be bit-identical to one thread's.
+    auto webMercator = CreateProjCoordSystem("EPSG:3857");
+    auto laea = CreateProjCoordSystem("EPSG:3035");
+    auto utm = CreateProjCoordSystem("EPSG:32632");
+    auto statePlane = CreateProjCoordSystem("EPSG:2263");
+    auto wgs84 = CreateProjCoordSystem("EPSG:4326");
+
+    auto work = [](std::shared_ptr<coordkit::CoordSystem> mapView,
+                   std::shared_ptr<coordkit::CoordSystem> grid, Point origin, double step) {
+        auto mgr = CreateProjCoordSystemsMgr(mapView);
+        std::vector<double> out;
+        for (int round = 0; round < 30; ++round) {
+            auto t = mgr->GetTransformService()->CreateSimpleTransFromCSMtoCS(*mgr, grid);
+            std::vector<Point> run;
+            for (int i = 0; i < 40; ++i)
+                run.emplace_back(origin.x + step * i, origin.y + step * (i % 7));
+            t->Transform(run.data(), run.size(), 0);
+            for (const Point &p : run) {
+                double x = p.x, y = p.y, z = 0.0;
+                grid->ConvertPoint(coordkit::kStorage, coordkit::kGeographic, x, y, z);
+                out.push_back(p.x);
+                out.push_back(p.y);
+                out.push_back(grid->ProjectionSpace()->GetAngle(x, y, 0.0));
+            }
+        }
+        return out;
+    };
+    const auto a1 = work(webMercator, utm, Point(1000000.0, 6400000.0), 2500.0);
+    const auto b1 = work(wgs84, statePlane, Point(-74.2, 40.5), 0.01);
+    const auto c1 = work(laea, utm, Point(4300000.0, 3000000.0), 3000.0);
+    std::vector<double> a2, b2, c2;
+    std::thread ta([&] { a2 = work(webMercator, utm, Point(1000000.0, 6400000.0), 2500.0); });
+    std::thread tb([&] { b2 = work(wgs84, statePlane, Point(-74.2, 40.5), 0.01); });
+    std::thread tc([&] { c2 = work(laea, utm, Point(4300000.0, 3000000.0), 3000.0); });
+    ta.join();
+    tb.join();
+    tc.join();
+    EXPECT_EQ(a1, a2);
+    EXPECT_EQ(b1, b2);
+    EXPECT_EQ(c1, c2);
+}
+
+TEST(ProjTransform, EachThreadHasItsOwnObjects) {
+    auto grid = CreateProjCoordSystem("EPSG:32632");
+    grid->ProjectionSpace()->GetAngle(0.2, 0.8, 0.0);
+    long created = 0;
+    std::thread t([&] {
+        grid->ProjectionSpace()->GetAngle(0.2, 0.8, 0.0);
+        created = coordkit::ProjObjectsCreated();
+        grid->ProjectionSpace()->GetAngle(0.3, 0.8, 0.0);
+        created = coordkit::ProjObjectsCreated() - created;
+    });
+    t.join();
+    EXPECT_EQ(created, 0) << "the second call in the new thread reuses that thread's objects";
+}
+
+} // namespace
