@@ -707,7 +707,12 @@ std::string NearestName(const std::string& word, const std::vector<std::string>&
     std::size_t bestDistance = std::numeric_limits<std::size_t>::max();
     const std::string lowered = Lower(word);
     for (const std::string& c : candidates) {
-        std::size_t d = EditDistance(lowered, Lower(c));
+        const std::string candidate = Lower(c);
+        std::size_t d = EditDistance(lowered, candidate);
+        // A shortened or lengthened name ("Base" for "BaseStorageType") is a near miss too.
+        if (!lowered.empty() && (candidate.find(lowered) != std::string::npos ||
+                                 lowered.find(candidate) != std::string::npos))
+            d = std::min<std::size_t>(d, 1);
         if (d < bestDistance) {
             bestDistance = d;
             best = c;
