@@ -339,3 +339,34 @@ TEST(ProjConvergence, RepeatedCallsCreateNothing) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(ProjCoordSystem, ParisMeridianAndGrads) {
+    // NTF (Paris) counts longitudes from Paris in grads; spaces 4 and 12 still count degrees and
+    // radians from Greenwich, so the same place has the same numbers as on NTF (Greenwich).
+    // echo "48.8566 2.3522" | cs2cs -d 6 EPSG:4275 EPSG:27572  ->  601099.218001 2428688.180242
+    auto lambert = coordkit::CreateProjCoordSystem("EPSG:27572");
+    double x = 2.3522 * kDeg, y = 48.8566 * kDeg, z = 0.0;
+    lambert->ConvertPoint(kGeographic, kStorage, x, y, z);
+    // cs2cs turns by "+pm=paris" (2d20'14.025"), the system's prime meridian says 2.5969213 grad:
+    // 3.3e-9 degrees apart, 0.25 mm here; 1e-3 m covers it.
+    EXPECT_NEAR(x, 601099.218001, 1e-3);
+    EXPECT_NEAR(y, 2428688.180242, 1e-3);
+    lambert->ConvertPoint(kStorage, kGeographic, x, y, z);
+    EXPECT_NEAR(x, 2.3522 * kDeg, 1e-11); // back through the same formulas
+    EXPECT_NEAR(y, 48.8566 * kDeg, 1e-11);
+
+    // NTF (Greenwich) to NTF (Paris) is a turn about the pole by the Paris meridian; in storage
+    // degrees from Greenwich the point comes out as it went in.
+    auto mgr = coordkit::CreateProjCoordSystemsMgr(coordkit::CreateProjCoordSystem("EPSG:4275"));
+    auto t = mgr->GetTransformService()->CreateSimpleTransFromCSMtoCS(
+        *mgr, coordkit::CreateProjCoordSystem("EPSG:4807"));
+    shapekit::Point p(2.3522, 48.8566);
+    t->Transform(&p, 1, 0);
+    // The same two values of the Paris meridian, 3.3e-9 degrees apart, hence 1e-8.
+    EXPECT_NEAR(p.x, 2.3522, 1e-8);
+    EXPECT_NEAR(p.y, 48.8566, 1e-9);
+}
+
+} // namespace
