@@ -2,10 +2,16 @@
 // one line on standard error; outputs are written whole or not at all.
 #include "app.h"
 
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <mutex>
 #include <sstream>
+#include <thread>
+
 #include <sys/stat.h>
 
 #include <CLI/CLI.hpp>
@@ -31,7 +37,44 @@ coordinate system's own unit, by default). "calls" lists the methods to run.
 
 GeoJSON goes to standard output unless -o names a file.
 Exit status: 0 success (failures a method reported are listed under "calls"),
-1 an output could not be written, 2 a bad command line or configuration.)";
+1 an output could not be written or the time limit passed, 2 a bad command line or
+configuration.
+)";
+
+/// Ends the process when the generation runs past its time limit. A frame with an interval far
+/// too small for it can keep a generator stepping through grid values for hours; the command
+/// gives up instead, before any output file exists.
+class Watchdog {
+public:
+    Watchdog(double seconds, std::ostream& err) {
+        if (!(seconds > 0.0)) return;
+        thread_ = std::thread([this, seconds, &err]() {
+            std::unique_lock<std::mutex> lock(mutex_);
+            auto limit = std::chrono::duration<double>(seconds);
+            if (wake_.wait_for(lock, limit, [this]() { return stopped_; })) return;
+            err << "parallo: gave up after the time limit of " << seconds
+                << " s (is the grid interval far too small for the frame?)" << std::endl;
+            std::_Exit(kExitFailure);
+        });
+    }
+    ~Watchdog() { Stop(); }
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+    void Stop() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stopped_ = true;
+        }
+        wake_.notify_all();
+        if (thread_.joinable()) thread_.join();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool stopped_ = false;
+    std::thread thread_;
+};
 
 bool ReadAll(std::istream& in, std::string& text) {
     std::string chunk(1 << 16, '\0');
@@ -59,6 +102,11 @@ int Command(int argc, const char* const* argv, std::istream& in, std::ostream& o
         ->required();
     app.add_option("-o,--output", geojsonPath, "write the GeoJSON to this file instead of standard output");
     app.add_option("--svg", svgPath, "also draw the frame as an SVG picture into this file");
+    double timeLimit = 120.0;
+    app.add_option("--time-limit", timeLimit,
+                   "give up (exit status 1, no output) when the methods run longer than this many "
+                   "seconds (default 120); 0 for no limit")
+        ->check(CLI::NonNegativeNumber);
     app.set_version_flag("--version", std::string("parallo ") + PARALLO_VERSION_STRING);
     app.footer(kFooter);
     try {
@@ -108,7 +156,9 @@ int Command(int argc, const char* const* argv, std::istream& in, std::ostream& o
         return kExitBadUsage;
     }
 
+    Watchdog watchdog(timeLimit, err);
     RunResult result = RunCalls(frame);
+    watchdog.Stop();
     std::string geojson = WriteGeoJson(frame, result);
     std::vector<OutputFile> files;
     if (!geojsonPath.empty()) files.push_back(OutputFile{geojsonPath, std::move(geojson)});

@@ -335,6 +335,21 @@ TEST_F(CommandTest, BadConfigurationsNameTheirKeyAndWriteNothing) {
     EXPECT_EQ(left, (std::vector<std::string>{"bad.json", "out.svg"}));
 }
 
+TEST_F(CommandTest, AFrameThatWouldRunForHoursGivesUpAtTheTimeLimit) {
+    // One label line every 0.1 mm across 10 km: 10^8 grid values per axis.
+    std::string config = Write("tiny.json", R"({"MapViewCoordSystem": "EPSG:32632",
+        "NeatlineLowerLeft": [500000, 5400000], "NeatlineUpperRight": [510000, 5410000],
+        "Interval": [0.0001, 0.0001], "calls": ["CreateNeatline", "CreateLabels"]})");
+    const std::string geojson = dir_ + "/tiny.geojson";
+    Outcome o = Run({config, "-o", geojson, "--time-limit", "1"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.err.find("time limit"), std::string::npos) << o.err;
+    EXPECT_FALSE(Exists(geojson));
+    EXPECT_EQ(Entries(), std::vector<std::string>{"tiny.json"});
+
+    EXPECT_EQ(Run({config, "--time-limit", "-1"}).status, 2);
+}
+
 TEST(CommandInProcess, TruncatedConfigurationsNeverCrash) {
     // Every prefix of a valid configuration is either accepted or refused with status 2.
     const std::string text = ReadFile(Example("stateplane_ny_feet.json"));
