@@ -31,12 +31,12 @@ constexpr double kLowSideTo = 315.0;
 
 /// `cs` itself when its storage type is already `type`, otherwise a copy re-typed to it.
 /// `storage` receives the storage type of the system returned, as read from it.
-CoordSystemPtr WithStorageType(const CoordSystemPtr& cs, std::int32_t type, std::int32_t& storage) {
-    const coordkit::CoordSystem& sys = platform::Deref(cs);
+CoordSystemPtr WithStorageType(const CoordSystemPtr &cs, std::int32_t type, std::int32_t &storage) {
+    const coordkit::CoordSystem &sys = platform::Deref(cs);
     storage = sys.BaseStorageType();
     if (storage == type) return cs;
     CoordSystemPtr copy = sys.CopyCoordSystem();
-    coordkit::CoordSystem& retyped = platform::Deref(copy);
+    coordkit::CoordSystem &retyped = platform::Deref(copy);
     retyped.SetBaseStorageType(type);
     storage = retyped.BaseStorageType();
     return copy;
@@ -44,9 +44,9 @@ CoordSystemPtr WithStorageType(const CoordSystemPtr& cs, std::int32_t type, std:
 
 /// The working values of one CreateLabels call.
 struct LabelRun {
-    ServiceState& s;
-    std::string& trace;
-    std::int32_t& RetVal;
+    ServiceState &s;
+    std::string &trace;
+    std::int32_t &RetVal;
 
     CoordSystemPtr labelSystem;      ///< the system whose values the labels show
     CoordSystemPtr comparisonSystem; ///< the system whose angles are compared with the map view
@@ -57,13 +57,14 @@ struct LabelRun {
     detail::GridNeatline w;
     detail::NeatlineVertexIndex vertices;
     IntersectionAnglesColl angles;
-    std::shared_ptr<shapekit::PointsCollection> IntersectPoints = std::make_shared<shapekit::PointsCollection>();
+    std::shared_ptr<shapekit::PointsCollection> IntersectPoints =
+        std::make_shared<shapekit::PointsCollection>();
 
     /// Unit code of the grid's linear unit, looked up at the first projected label.
     bool unitKnown = false;
     std::int32_t unitCode = coordkit::kMetreUnitCode;
 
-    LabelRun(ServiceState& state, std::string& t, std::int32_t& r) : s(state), trace(t), RetVal(r) {}
+    LabelRun(ServiceState &state, std::string &t, std::int32_t &r) : s(state), trace(t), RetVal(r) {}
 
     /// A projection-plane value (metres) in the grid's linear unit. Only the value shown is
     /// converted: positions and rotations stay in the metres of the projection plane.
@@ -80,7 +81,7 @@ struct LabelRun {
     // ---- corner labels ----------------------------------------------------------------------
 
     /// Both labels of one corner: its X label on side xAxis, its Y label on side yAxis.
-    void Corner(const PointPtr& inProjUnits, double mapX, double mapY, std::int32_t xAxis, std::int32_t yAxis,
+    void Corner(const PointPtr &inProjUnits, double mapX, double mapY, std::int32_t xAxis, std::int32_t yAxis,
                 bool wantX, bool wantY, std::int32_t space) {
         const Point ptGrid = platform::Deref(inProjUnits);
         const Point ptCorner(mapX, mapY);
@@ -88,7 +89,8 @@ struct LabelRun {
         platform::Deref(s.NeatlineCoordSystem).ConvertPoint(space, coordkit::kStorage, raw.x, raw.y, raw.z);
         const Point ptRaw(raw.x, raw.y, raw.z);
         shapekit::PointGeometry geometry(ptRaw);
-        platform::Deref(setup.service).TransformGeometry(geometry, platform::Deref(setup.neatlineTransform), 1);
+        platform::Deref(setup.service)
+            .TransformGeometry(geometry, platform::Deref(setup.neatlineTransform), 1);
         const Point ptMap = geometry.Position();
 
         // A projected corner is handed in in projection-plane metres; a neatline system in
@@ -111,9 +113,10 @@ struct LabelRun {
     /// The labels of the four corners: lower left, upper left, upper right, lower right.
     void Corners() {
         trace = "Transforming neatline MBR points to storage units";
-        const std::int32_t space = s.NeatlineExtentsType == 1 ? coordkit::kGeographic : coordkit::kProjectionPlane;
-        const Point& ll = platform::Deref(s.NeatlineLowerLeft);
-        const Point& ur = platform::Deref(s.NeatlineUpperRight);
+        const std::int32_t space =
+            s.NeatlineExtentsType == 1 ? coordkit::kGeographic : coordkit::kProjectionPlane;
+        const Point &ll = platform::Deref(s.NeatlineLowerLeft);
+        const Point &ur = platform::Deref(s.NeatlineUpperRight);
         // Copies: the host's corner points may not change under the labels being made.
         const Point lowerLeft(ll.x, ll.y);
         const Point upperRight(ur.x, ur.y);
@@ -131,7 +134,7 @@ struct LabelRun {
     // ---- edge labels ----------------------------------------------------------------------
 
     /// One edge label at intersection point (x, y) of the grid line `value`, in code-U space.
-    void EdgeLabel(bool vertical, double value, const Point& at, std::int32_t axis) {
+    void EdgeLabel(bool vertical, double value, const Point &at, std::int32_t axis) {
         // The point lies on its grid line: its coordinate across the line is the grid value.
         Point ptGrid(vertical ? value : at.x, vertical ? at.y : value, 0.0);
 
@@ -152,21 +155,21 @@ struct LabelRun {
         platform::Deref(setup.service).TransformGeometry(geometry, platform::Deref(setup.gridTransform), 1);
         const Point ptMap = geometry.Position();
 
-        detail::Create_OneLabel(s, labelSystem, ptGrid, ptRaw, ptMap, axis, s.LabelDisplayType, comparisonSystem,
-                                pxgrdNorth, nullptr, &shown);
+        detail::Create_OneLabel(s, labelSystem, ptGrid, ptRaw, ptMap, axis, s.LabelDisplayType,
+                                comparisonSystem, pxgrdNorth, nullptr, &shown);
     }
 
     /// Every grid line of one axis: vertical lines (bottom and top labels) in increasing x, or
     /// horizontal lines (left and right labels) in increasing y.
     void LinesOfAxis(bool vertical) {
-        const Point& pMin = w.pMin;
-        const Point& pMax = w.pMax;
+        const Point &pMin = w.pMin;
+        const Point &pMax = w.pMax;
         const double lo = vertical ? pMin.x : pMin.y;
         const double hi = vertical ? pMax.x : pMax.y;
         const double acrossLo = (vertical ? pMin.y : pMin.x) - detail::kGridLineOvershoot;
         const double acrossHi = (vertical ? pMax.y : pMax.x) + detail::kGridLineOvershoot;
-        const Point& offset = platform::Deref(s.GridOffset);
-        const Point& interval = platform::Deref(s.Interval);
+        const Point &offset = platform::Deref(s.GridOffset);
+        const Point &interval = platform::Deref(s.Interval);
         const double step = vertical ? interval.x : interval.y;
         const bool placeLow = vertical ? s.PlaceBottomSideGridElements : s.PlaceLeftSideGridElements;
         const bool placeHigh = vertical ? s.PlaceTopSideGridElements : s.PlaceRightSideGridElements;
@@ -179,14 +182,14 @@ struct LabelRun {
             // exactly the values of the grid lines.
             const double value = start + static_cast<double>(k) * step;
             if (value > hi) break;
-            const Point& skip = platform::Deref(s.SkipInterval);
+            const Point &skip = platform::Deref(s.SkipInterval);
             if (detail::IsASkipInterval(s, value, vertical ? skip.x : skip.y)) continue;
 
             const Point lineStart = vertical ? Point(value, acrossLo) : Point(acrossLo, value);
             const Point lineEnd = vertical ? Point(value, acrossHi) : Point(acrossHi, value);
             trace = "Going to GridlineNeatlineIntersections";
-            detail::GridlineNeatlineIntersections(s, lineStart, lineEnd, w.Tfr_Polygon, false, IntersectPoints,
-                                                  &angles, RetVal);
+            detail::GridlineNeatlineIntersections(s, lineStart, lineEnd, w.Tfr_Polygon, false,
+                                                  IntersectPoints, &angles, RetVal);
             trace = "Going to SortPointsByAxis";
             detail::RemoveDuplicatePointsByAngle(s, IntersectPoints.get(), &angles, vertical ? 1 : 0);
             // A point where the line only touches the neatline at a vertex neither enters nor
@@ -202,16 +205,19 @@ struct LabelRun {
                 const double entry = angles.Item(2 * j - 1)->Angle();
                 if (entry > kLowSideFrom && entry < kLowSideTo) {
                     trace = "Going to FormatLabel";
-                    if (placeLow) EdgeLabel(vertical, value, platform::Deref(IntersectPoints).Item(2 * j - 1), lowAxis);
+                    if (placeLow)
+                        EdgeLabel(vertical, value, platform::Deref(IntersectPoints).Item(2 * j - 1), lowAxis);
                 }
                 const double exit = angles.Item(2 * j)->Angle();
                 if (exit > kHighSideFrom && exit < kHighSideTo) {
                     trace = "Going to FormatLabel";
-                    if (placeHigh) EdgeLabel(vertical, value, platform::Deref(IntersectPoints).Item(2 * j), highAxis);
+                    if (placeHigh)
+                        EdgeLabel(vertical, value, platform::Deref(IntersectPoints).Item(2 * j), highAxis);
                 }
             }
             if (IntersectPoints) IntersectPoints->Clear();
-            while (angles.Count() > 0) angles.Remove(angles.Count());
+            while (angles.Count() > 0)
+                angles.Remove(angles.Count());
         }
     }
 
@@ -228,8 +234,8 @@ struct LabelRun {
 
 } // namespace
 
-void ParalloCls::CreateLabels(std::int32_t& RetVal) noexcept {
-    ServiceState& s = *d_;
+void ParalloCls::CreateLabels(std::int32_t &RetVal) noexcept {
+    ServiceState &s = *d_;
     std::string trace = "In Create_Labels";
     try {
         LabelRun run(s, trace, RetVal);
@@ -237,7 +243,7 @@ void ParalloCls::CreateLabels(std::int32_t& RetVal) noexcept {
 
         // The label system shows values of the neatline system (corners) or of the grid system
         // (edges), re-typed to the storage type the labels are displayed in.
-        const CoordSystemPtr& S = corners ? s.NeatlineCoordSystem : s.GridCoordSystem;
+        const CoordSystemPtr &S = corners ? s.NeatlineCoordSystem : s.GridCoordSystem;
         const std::int32_t ownStorage = platform::Deref(S).BaseStorageType();
         std::int32_t storage = ownStorage;
         run.labelSystem = WithStorageType(S, s.LabelDisplayType, storage);
@@ -248,9 +254,10 @@ void ParalloCls::CreateLabels(std::int32_t& RetVal) noexcept {
         }
         run.systemProjected = ownStorage != coordkit::kGeographicStorage;
 
-        const coordkit::CoordSystemsMgr& mgr = platform::Deref(s.CoordSystemsMgr);
+        const coordkit::CoordSystemsMgr &mgr = platform::Deref(s.CoordSystemsMgr);
         if (!corners) {
-            trace = "Setting up CreateSimpleTransFromCSMtoCS FROM the MapView coordsystem TO the Grid coordsystem";
+            trace = "Setting up CreateSimpleTransFromCSMtoCS FROM the MapView coordsystem TO the Grid "
+                    "coordsystem";
             run.setup.service = mgr.GetTransformService();
             run.setup.gridTransform =
                 platform::Deref(run.setup.service).CreateSimpleTransFromCSMtoCS(mgr, s.GridCoordSystem);
@@ -263,7 +270,8 @@ void ParalloCls::CreateLabels(std::int32_t& RetVal) noexcept {
         s.UnitLabelText = run.unitName;
         detail::QuadrantStrings(s, run.labelSystem);
 
-        trace = "Setting up CreateSimpleTransFromCSMtoCS FROM the MapView coordsystem TO the Neatline coordsystem";
+        trace = "Setting up CreateSimpleTransFromCSMtoCS FROM the MapView coordsystem TO the Neatline "
+                "coordsystem";
         if (!run.setup.service) run.setup.service = mgr.GetTransformService();
         run.setup.neatlineTransform =
             platform::Deref(run.setup.service).CreateSimpleTransFromCSMtoCS(mgr, s.NeatlineCoordSystem);

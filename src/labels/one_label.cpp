@@ -44,7 +44,7 @@ VerticalJustification V(bool first, std::int32_t a, std::int32_t b) {
 /// The vertical justification that follows LabelPositionRelativeToPoint: above the point
 /// stands the text on it (9), below it hangs from it (7), centred is centred (8). Other values
 /// leave the label's justification as it is.
-void VerticalFromRelativePosition(GridLabel& label, std::int32_t R) {
+void VerticalFromRelativePosition(GridLabel &label, std::int32_t R) {
     switch (R) {
     case PXloAbove:
         label.VerticalJustification = drawkit::kTextAboveOrigin;
@@ -62,7 +62,7 @@ void VerticalFromRelativePosition(GridLabel& label, std::int32_t R) {
 
 /// Horizontal and vertical justification by label kind, side, orientation and position.
 /// Orientation values other than 0, 1 and 2 set nothing.
-void Justify(const ServiceState& s, GridLabel& label, std::int32_t axis, std::int32_t iOtherAxis) {
+void Justify(const ServiceState &s, GridLabel &label, std::int32_t axis, std::int32_t iOtherAxis) {
     const std::int32_t orientation = s.LabelOrientation;
     const std::int32_t R = s.LabelPositionRelativeToPoint;
     const bool away = IsAway(axis, s.LabelPosition);
@@ -107,7 +107,7 @@ void Justify(const ServiceState& s, GridLabel& label, std::int32_t axis, std::in
 
 /// Offsets of a label that is not turned: LabelOffset across its edge, VerticalLabelOffset
 /// along it; the label turns a quarter when its orientation asks for text across the edge line.
-void UnrotatedOffsets(const ServiceState& s, GridLabel& label, std::int32_t axis, double& dx, double& dy) {
+void UnrotatedOffsets(const ServiceState &s, GridLabel &label, std::int32_t axis, double &dx, double &dy) {
     const double O = s.LabelOffset;
     const double Vo = s.VerticalLabelOffset;
     const std::int32_t R = s.LabelPositionRelativeToPoint;
@@ -133,7 +133,7 @@ void UnrotatedOffsets(const ServiceState& s, GridLabel& label, std::int32_t axis
 
 /// Offsets of a label turned by a degrees (geographic neatline): a start by side and
 /// orientation, then LabelOffset and VerticalLabelOffset along the turned directions.
-void RotatedOffsets(ServiceState& s, GridLabel& label, std::int32_t axis, double a, double& dx, double& dy) {
+void RotatedOffsets(ServiceState &s, GridLabel &label, std::int32_t axis, double a, double &dx, double &dy) {
     const double O = s.LabelOffset;
     const double Vo = s.VerticalLabelOffset;
     const std::int32_t R = s.LabelPositionRelativeToPoint;
@@ -205,26 +205,28 @@ void RotatedOffsets(ServiceState& s, GridLabel& label, std::int32_t axis, double
         dy = platform::Add(dy, platform::Mul(cosT, O));
         if (Vo != 0.0) {
             // Centred (R = 2) moves like below.
-            dx = R == PXloAbove ? platform::Sub(dx, platform::Mul(sinT, Vo)) : platform::Add(dx, platform::Mul(sinT, Vo));
+            dx = R == PXloAbove ? platform::Sub(dx, platform::Mul(sinT, Vo))
+                                : platform::Add(dx, platform::Mul(sinT, Vo));
         }
     } else if (IsWestEast(axis)) {
         dx = platform::Add(dx, platform::Mul(cosT, O));
         dy = platform::Add(dy, platform::Mul(sinT, O));
         if (Vo != 0.0) {
-            dy = R == PXloAbove ? platform::Add(dy, platform::Mul(sinT, Vo)) : platform::Sub(dy, platform::Mul(sinT, Vo));
+            dy = R == PXloAbove ? platform::Add(dy, platform::Mul(sinT, Vo))
+                                : platform::Sub(dy, platform::Mul(sinT, Vo));
         }
     }
 }
 
 } // namespace
 
-void Create_OneLabel(ServiceState& s, const std::shared_ptr<coordkit::CoordSystem>& csFrom, const Point& ptGrid,
-                     const Point& ptRaw, const Point& ptMap, std::int32_t LabelAxis, std::int32_t LabelDisplayType,
-                     const std::shared_ptr<coordkit::CoordSystem>& csGrid, std::int32_t iOtherAxis,
-                     const Point* ptCorner, const Point* ptValue) noexcept {
+void Create_OneLabel(ServiceState &s, const std::shared_ptr<coordkit::CoordSystem> &csFrom,
+                     const Point &ptGrid, const Point &ptRaw, const Point &ptMap, std::int32_t LabelAxis,
+                     std::int32_t LabelDisplayType, const std::shared_ptr<coordkit::CoordSystem> &csGrid,
+                     std::int32_t iOtherAxis, const Point *ptCorner, const Point *ptValue) noexcept {
     std::string trace = "In Create_OneLabel";
     try {
-        const Point& shown = ptValue != nullptr ? *ptValue : ptGrid;
+        const Point &shown = ptValue != nullptr ? *ptValue : ptGrid;
 
         // The anchor. Points of a frame across the 180° meridian were shifted beyond 180° in the
         // grid system; on a map view in geographic degrees they belong a turn west. On any other
@@ -242,7 +244,7 @@ void Create_OneLabel(ServiceState& s, const std::shared_ptr<coordkit::CoordSyste
         if (IsNorthSouth(LabelAxis)) SplitUpLabel(s, shown.x, LabelDisplayType);
         if (IsWestEast(LabelAxis)) SplitUpLabel(s, shown.y, LabelDisplayType);
 
-        GridLabel& label = platform::Deref(s.CurrentLabel);
+        GridLabel &label = platform::Deref(s.CurrentLabel);
         label.Origin = P;
         label.LabelAxis = static_cast<pxgrdLabelAxis>(LabelAxis);
 

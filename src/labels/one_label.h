@@ -33,10 +33,10 @@ namespace detail {
 /// geographic neatline and a non-zero rotation) move along the rotated directions.
 /// Never throws: failures go to ReportError with "Create_OneLabel Error", and the label keeps
 /// whatever was set on it.
-void Create_OneLabel(ServiceState& s, const std::shared_ptr<coordkit::CoordSystem>& csFrom,
-                     const Point& ptGrid, const Point& ptRaw, const Point& ptMap, std::int32_t LabelAxis,
-                     std::int32_t LabelDisplayType, const std::shared_ptr<coordkit::CoordSystem>& csGrid,
-                     std::int32_t iOtherAxis, const Point* ptCorner, const Point* ptValue = nullptr) noexcept;
+void Create_OneLabel(ServiceState &s, const std::shared_ptr<coordkit::CoordSystem> &csFrom,
+                     const Point &ptGrid, const Point &ptRaw, const Point &ptMap, std::int32_t LabelAxis,
+                     std::int32_t LabelDisplayType, const std::shared_ptr<coordkit::CoordSystem> &csGrid,
+                     std::int32_t iOtherAxis, const Point *ptCorner, const Point *ptValue = nullptr) noexcept;
 
 } // namespace detail
 } // namespace parallo

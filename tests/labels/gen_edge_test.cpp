@@ -33,7 +33,7 @@ constexpr double kUsFoot = 1200.0 / 3937.0;
 /// Label styling as a host sets it: parts A, B, C, unit and hemisphere shown (hemisphere after
 /// the value), no decimals, digit groups of 2 and 3 (53|10|000), labels outside the neatline,
 /// unturned text along the edge.
-void StyleLabels(ParalloCls& s, std::int32_t displayType, double offset) {
+void StyleLabels(ParalloCls &s, std::int32_t displayType, double offset) {
     const auto part = [](bool shown) {
         auto p = std::make_shared<LabelPartCls>();
         p->SetbDisplay(shown);
@@ -67,8 +67,10 @@ struct Expected {
 };
 
 double Wrap180(double x) {
-    while (x > 180.0) x -= 360.0;
-    while (x <= -180.0) x += 360.0;
+    while (x > 180.0)
+        x -= 360.0;
+    while (x <= -180.0)
+        x += 360.0;
     return x;
 }
 
@@ -83,8 +85,8 @@ struct Reckoning {
     std::vector<double> horizontalEdges; // shown values of horizontal lines on the extent
 };
 
-Reckoning Reckon(const Frame& f, double unitPerMetre) {
-    const FrameSpec& spec = f.spec;
+Reckoning Reckon(const Frame &f, double unitPerMetre) {
+    const FrameSpec &spec = f.spec;
     const bool geo = spec.geographicGrid;
     auto mgr = coordkit::CreateProjCoordSystemsMgr(f.mapView);
     auto T = mgr->GetTransformService()->CreateSimpleTransFromCSMtoCS(*mgr, f.gridSystem);
@@ -92,7 +94,7 @@ Reckoning Reckon(const Frame& f, double unitPerMetre) {
     std::vector<Point> ring = f.service.NeatlinePolygon()->Points().Vector();
     T->Transform(ring.data(), ring.size(), 0);
     const bool across180 = geo && spec.west > spec.east;
-    for (Point& p : ring) {
+    for (Point &p : ring) {
         if (geo) {
             if (across180 && p.x < 0.0) p.x += 360.0;
             p.x *= kPi / 180.0;
@@ -127,7 +129,7 @@ Reckoning Reckon(const Frame& f, double unitPerMetre) {
     for (int pass = 0; pass < 2; ++pass) {
         const bool vertical = pass == 0;
         double lo = 1e300, hi = -1e300;
-        for (const Point& p : ring) {
+        for (const Point &p : ring) {
             lo = std::min(lo, vertical ? p.x : p.y);
             hi = std::max(hi, vertical ? p.x : p.y);
         }
@@ -140,8 +142,8 @@ Reckoning Reckon(const Frame& f, double unitPerMetre) {
             }
             double low = 1e300, high = -1e300;
             for (std::size_t i = 0; i < ring.size(); ++i) {
-                const Point& a = ring[i];
-                const Point& b = ring[(i + 1) % ring.size()];
+                const Point &a = ring[i];
+                const Point &b = ring[(i + 1) % ring.size()];
                 const double da = (vertical ? a.x : a.y) - v, db = (vertical ? b.x : b.y) - v;
                 if ((da < 0.0) == (db < 0.0) || da == db) continue;
                 const double t = da / (da - db);
@@ -152,8 +154,10 @@ Reckoning Reckon(const Frame& f, double unitPerMetre) {
             if (low > high) continue;
             const std::int32_t lowAxis = vertical ? parallo::pxgrdSouth : parallo::pxgrdWest;
             const std::int32_t highAxis = vertical ? parallo::pxgrdNorth : parallo::pxgrdEast;
-            r.labels.push_back({lowAxis, shown(v, vertical), toMap(vertical ? Point(v, low) : Point(low, v))});
-            r.labels.push_back({highAxis, shown(v, vertical), toMap(vertical ? Point(v, high) : Point(high, v))});
+            r.labels.push_back(
+                {lowAxis, shown(v, vertical), toMap(vertical ? Point(v, low) : Point(low, v))});
+            r.labels.push_back(
+                {highAxis, shown(v, vertical), toMap(vertical ? Point(v, high) : Point(high, v))});
         }
     }
     return r;
@@ -161,9 +165,10 @@ Reckoning Reckon(const Frame& f, double unitPerMetre) {
 
 /// The value a label reads: digit groups A, B, C for a projected label; degrees, minutes and
 /// seconds for a geographic one, negative with the westing or southing letter.
-double ReadValue(const GridLabel& l, bool geographic) {
+double ReadValue(const GridLabel &l, bool geographic) {
     if (!geographic) return std::stod(l.LabelStringA + l.LabelStringB + l.LabelStringC);
-    const double v = std::stod(l.LabelStringA) + std::stod(l.LabelStringB) / 60.0 + std::stod(l.LabelStringC) / 3600.0;
+    const double v =
+        std::stod(l.LabelStringA) + std::stod(l.LabelStringB) / 60.0 + std::stod(l.LabelStringC) / 3600.0;
     return (l.LabelStringHemisphere == "W" || l.LabelStringHemisphere == "S") ? -v : v;
 }
 
@@ -185,25 +190,25 @@ bool Near(double a, double b, double tol) { return std::fabs(a - b) <= tol; }
 
 /// Checks every edge label of the frame against the reckoning. `valueTol` is half a unit of
 /// what the labels show; `posTol` the positional tolerance in map-view units.
-void CheckEdgeLabels(const Frame& f, double unitPerMetre, double offset, double posTol) {
+void CheckEdgeLabels(const Frame &f, double unitPerMetre, double offset, double posTol) {
     const bool geo = f.spec.geographicGrid;
     const double valueTol = geo ? 0.5 / 3600.0 : 0.5;
     const Reckoning r = Reckon(f, unitPerMetre);
     ASSERT_FALSE(r.labels.empty());
 
     std::vector<std::shared_ptr<GridLabel>> labels;
-    for (const auto& l : *f.service.LabelsCollection()) {
+    for (const auto &l : *f.service.LabelsCollection()) {
         const bool vertical = l->LabelAxis == parallo::pxgrdNorth || l->LabelAxis == parallo::pxgrdSouth;
         const double v = ReadValue(*l, geo);
-        const auto& edges = vertical ? r.verticalEdges : r.horizontalEdges;
+        const auto &edges = vertical ? r.verticalEdges : r.horizontalEdges;
         // Lines that run along the neatline's edge may or may not be met: left out.
         if (std::any_of(edges.begin(), edges.end(), [&](double e) { return Near(e, v, valueTol); })) continue;
         labels.push_back(l);
     }
     ASSERT_EQ(labels.size(), r.labels.size());
     for (std::size_t i = 0; i < labels.size(); ++i) {
-        const GridLabel& l = *labels[i];
-        const Expected& e = r.labels[i];
+        const GridLabel &l = *labels[i];
+        const Expected &e = r.labels[i];
         SCOPED_TRACE("label " + std::to_string(i + 1) + " '" + l.LabelString + "'");
         EXPECT_EQ(l.LabelAxis, e.axis);
         EXPECT_NEAR(ReadValue(l, geo), e.value, valueTol);
@@ -219,8 +224,8 @@ void CheckEdgeLabels(const Frame& f, double unitPerMetre, double offset, double 
 constexpr double kProjectedPos = 1e-5;
 constexpr double kGeographicPos = 1e-10;
 
-std::unique_ptr<Frame> Labelled(const FrameSpec& spec, std::int32_t displayType, double offset,
-                                std::int32_t* retVal = nullptr) {
+std::unique_ptr<Frame> Labelled(const FrameSpec &spec, std::int32_t displayType, double offset,
+                                std::int32_t *retVal = nullptr) {
     auto f = MakeFrame(spec);
     StyleLabels(f->service, displayType, offset);
     std::int32_t ret = 0;
@@ -229,8 +234,8 @@ std::unique_ptr<Frame> Labelled(const FrameSpec& spec, std::int32_t displayType,
     return f;
 }
 
-std::shared_ptr<GridLabel> FindLabel(const Frame& f, std::int32_t axis, const std::string& text) {
-    for (const auto& l : *f.service.LabelsCollection())
+std::shared_ptr<GridLabel> FindLabel(const Frame &f, std::int32_t axis, const std::string &text) {
+    for (const auto &l : *f.service.LabelsCollection())
         if (l->LabelAxis == axis && l->LabelString == text) return l;
     return nullptr;
 }
@@ -290,7 +295,7 @@ TEST(GenProjected, StatePlaneGridInUsSurveyFeet) {
     // Values in feet, positions where the lines in metres meet the neatline.
     CheckEdgeLabels(*f, 1.0 / kUsFoot, 300.0, kProjectedPos);
     ASSERT_GT(f->service.LabelsCollection()->Count(), 0);
-    for (const auto& l : *f->service.LabelsCollection()) {
+    for (const auto &l : *f->service.LabelsCollection()) {
         EXPECT_EQ(l->LabelStringUnit, "ftUS");
         EXPECT_EQ(l->LabelStringC, "000"); // every value is a whole 5000 ft
     }
@@ -324,7 +329,7 @@ TEST(GenProjected, SouthOrientedGridCarriesItsOwnHemisphereLetters) {
     ASSERT_TRUE(x);
     EXPECT_EQ(x->LabelStringA + "|" + x->LabelStringB + "|" + x->LabelStringC, "1|00|000");
     EXPECT_TRUE(FindLabel(*f, parallo::pxgrdWest, "2880000mS"));
-    for (const auto& l : *f->service.LabelsCollection()) {
+    for (const auto &l : *f->service.LabelsCollection()) {
         const bool vertical = l->LabelAxis == parallo::pxgrdNorth || l->LabelAxis == parallo::pxgrdSouth;
         EXPECT_EQ(l->LabelStringHemisphere, vertical ? "W" : "S");
     }
@@ -382,9 +387,9 @@ TEST(GenGeographic, TurnedGraticuleLabelsStandTheirOffsetAway) {
     EXPECT_TRUE(f->reports.empty()) << f->reports.front();
     const Reckoning r = Reckon(*f, 1.0);
     int turned = 0;
-    for (const Expected& e : r.labels) {
+    for (const Expected &e : r.labels) {
         std::shared_ptr<GridLabel> match;
-        for (const auto& l : *f->service.LabelsCollection()) {
+        for (const auto &l : *f->service.LabelsCollection()) {
             if (l->LabelAxis == e.axis && Near(ReadValue(*l, true), e.value, 0.5 / 3600.0)) match = l;
         }
         ASSERT_TRUE(match) << "no label on side " << e.axis << " for " << e.value;
@@ -404,13 +409,13 @@ TEST(GenGeographic, TurnedGraticuleLabelsStandTheirOffsetAway) {
 
 // ---- the 180° meridian -------------------------------------------------------------------------
 
-void CheckPacific(const Frame& f, double offset, double posTol) {
+void CheckPacific(const Frame &f, double offset, double posTol) {
     EXPECT_TRUE(f.reports.empty()) << f.reports.front();
     CheckEdgeLabels(f, 1.0, offset, posTol);
     // One label per side for each meridian strictly inside the frame, 180° among them, once.
     for (std::int32_t axis : {parallo::pxgrdSouth, parallo::pxgrdNorth}) {
         std::vector<double> meridians;
-        for (const auto& l : *f.service.LabelsCollection())
+        for (const auto &l : *f.service.LabelsCollection())
             if (l->LabelAxis == axis) meridians.push_back(ReadValue(*l, true));
         for (int lon = 171; lon <= 189; ++lon) {
             const double shown = lon > 180 ? lon - 360.0 : lon;
@@ -441,7 +446,7 @@ TEST(GenAcross180, PacificFrameOnAGeographicMapView) {
     ASSERT_TRUE(l);
     EXPECT_NEAR(l->Origin->x, -175.0, kGeographicPos);
     // East-side labels stand beyond the meridian, at 170°W.
-    for (const auto& e : *f->service.LabelsCollection()) {
+    for (const auto &e : *f->service.LabelsCollection()) {
         if (e->LabelAxis == parallo::pxgrdEast) {
             EXPECT_NEAR(e->Origin->x, -170.0 + 0.05, kGeographicPos);
         }
@@ -460,7 +465,7 @@ TEST(GenSides, OnlyTheChosenSidesAreLabelledInOrder) {
     // Top labels of the vertical lines first (ascending x), then left labels (ascending y).
     std::vector<std::int32_t> axes;
     std::vector<double> values;
-    for (const auto& l : *f->service.LabelsCollection()) {
+    for (const auto &l : *f->service.LabelsCollection()) {
         axes.push_back(l->LabelAxis);
         values.push_back(ReadValue(*l, false));
     }
@@ -480,13 +485,13 @@ TEST(GenSides, SkippedValuesGetNoLabel) {
     f->service.CreateLabels();
     EXPECT_TRUE(f->reports.empty());
     int vertical = 0, horizontal = 0;
-    for (const auto& l : *f->service.LabelsCollection()) {
+    for (const auto &l : *f->service.LabelsCollection()) {
         const double v = ReadValue(*l, false);
         const bool isVertical = l->LabelAxis == parallo::pxgrdNorth || l->LabelAxis == parallo::pxgrdSouth;
         EXPECT_NE(std::fmod(v, isVertical ? 10000.0 : 5000.0), 0.0) << l->LabelString;
         ++(isVertical ? vertical : horizontal);
     }
-    EXPECT_EQ(vertical, 2 * (39 - 3));    // 490000, 500000, 510000 skipped
+    EXPECT_EQ(vertical, 2 * (39 - 3));   // 490000, 500000, 510000 skipped
     EXPECT_EQ(horizontal, 2 * (39 - 7)); // every 5000 m of 5325000..5355000 skipped
 }
 

@@ -39,7 +39,7 @@ public:
     std::int32_t BaseStorageType() const override { return storage_; }
     void SetBaseStorageType(std::int32_t type) override { storage_ = type; }
     double StorageScale() const override { return 1.0; }
-    void ConvertPoint(std::int32_t from, std::int32_t to, double& x, double& y, double&) const override {
+    void ConvertPoint(std::int32_t from, std::int32_t to, double &x, double &y, double &) const override {
         const bool fromGeo = from == coordkit::kGeographic;
         const bool toGeo = to == coordkit::kGeographic;
         if (fromGeo == toGeo) return;
@@ -89,7 +89,7 @@ struct Host {
     std::shared_ptr<coordkit::CoordSystem> grid = std::make_shared<TurnedSystem>(0.0, 0.0);
 
     Host() {
-        for (auto* part : {&s.LabelPartA, &s.LabelPartB, &s.LabelPartC, &s.LabelPartD, &s.LabelPartUnit,
+        for (auto *part : {&s.LabelPartA, &s.LabelPartB, &s.LabelPartC, &s.LabelPartD, &s.LabelPartUnit,
                            &s.LabelPartHemisphere}) {
             *part = std::make_shared<LabelPartCls>();
             (*part)->SetbDisplay(true);
@@ -100,7 +100,7 @@ struct Host {
         s.MapViewCoordSystem = std::make_shared<TurnedSystem>(0.0, 0.0);
         // Edge points read as longitude and latitude straight from the grid point.
         s.GridIntervalsType = 1;
-        s.observer = [this](const std::string& d, const std::string& t, const std::string& n) {
+        s.observer = [this](const std::string &d, const std::string &t, const std::string &n) {
             reports.push_back(n + " | " + t + " | " + d);
         };
     }
@@ -134,8 +134,8 @@ TEST(PlacementAnchor, ProjectedMapViewKeepsTheTransformedPoint) {
     // On a projected map view ptRaw.x (degrees of the grid) is no map coordinate: ptMap is used.
     Host h;
     h.s.b180Crossed = true;
-    Create_OneLabel(h.s, h.grid, Point(Rad(190.0), 0.1), Point(190.0, 5.0), Point(4452000.0, -1100000.0), 0, 0,
-                    h.grid, 0, nullptr);
+    Create_OneLabel(h.s, h.grid, Point(Rad(190.0), 0.1), Point(190.0, 5.0), Point(4452000.0, -1100000.0), 0,
+                    0, h.grid, 0, nullptr);
     EXPECT_DOUBLE_EQ(h.s.CurrentLabel->Origin->x, 4452000.0);
     EXPECT_DOUBLE_EQ(h.s.CurrentLabel->Origin->y, -1100000.0);
 }
@@ -144,10 +144,12 @@ TEST(PlacementAnchor, NoCorrectionWithoutACrossingOrAt180Itself) {
     Host h;
     h.s.MapViewCoordSystem = std::make_shared<TurnedSystem>(0.0, 0.0, coordkit::kGeographicStorage);
     h.s.b180Crossed = false;
-    Create_OneLabel(h.s, h.grid, Point(0.1, 0.1), Point(190.0, 5.0), Point(-170.5, 5.0), 0, 0, h.grid, 0, nullptr);
+    Create_OneLabel(h.s, h.grid, Point(0.1, 0.1), Point(190.0, 5.0), Point(-170.5, 5.0), 0, 0, h.grid, 0,
+                    nullptr);
     EXPECT_DOUBLE_EQ(h.s.CurrentLabel->Origin->x, -170.5);
     h.s.b180Crossed = true;
-    Create_OneLabel(h.s, h.grid, Point(0.1, 0.1), Point(180.0, 5.0), Point(-180.0, 5.0), 0, 0, h.grid, 0, nullptr);
+    Create_OneLabel(h.s, h.grid, Point(0.1, 0.1), Point(180.0, 5.0), Point(-180.0, 5.0), 0, 0, h.grid, 0,
+                    nullptr);
     EXPECT_DOUBLE_EQ(h.s.CurrentLabel->Origin->x, -180.0); // 180 is not beyond 180
 }
 
@@ -156,7 +158,7 @@ TEST(PlacementAnchor, EveryLabelHasItsOwnOrigin) {
     auto first = h.Place(0);
     auto second = h.Place(3);
     ASSERT_NE(first->Origin, second->Origin);
-    EXPECT_DOUBLE_EQ(first->Origin->y, 200.0);  // O = 0: no shift
+    EXPECT_DOUBLE_EQ(first->Origin->y, 200.0); // O = 0: no shift
     EXPECT_EQ(h.s.LabelsCollection->Count(), 2);
     EXPECT_EQ(h.s.LabelsCollection->Item(2), h.s.CurrentLabel);
 }
@@ -168,7 +170,8 @@ TEST(PlacementText, NorthAndSouthShowXWestAndEastShowY) {
     const Point ptGrid(4523789.0, 5310000.0);
     const Point ptMap(1.0, 2.0);
     Create_OneLabel(h.s, h.grid, ptGrid, ptMap, ptMap, 0, 0, h.grid, 0, nullptr);
-    EXPECT_EQ(h.s.CurrentLabel->LabelStringA + h.s.CurrentLabel->LabelStringB + h.s.CurrentLabel->LabelStringC,
+    EXPECT_EQ(h.s.CurrentLabel->LabelStringA + h.s.CurrentLabel->LabelStringB +
+                  h.s.CurrentLabel->LabelStringC,
               "4523789");
     EXPECT_EQ(h.s.CurrentLabel->LabelAxis, parallo::pxgrdNorth);
     Create_OneLabel(h.s, h.grid, ptGrid, ptMap, ptMap, 2, 0, h.grid, 0, nullptr);
@@ -188,7 +191,8 @@ TEST(PlacementText, AShownValueApartFromThePositionIsWhatTheLabelReads) {
     const Point ptGrid(Rad(190.0), 0.1);
     const Point shown(Rad(-170.0), 0.1);
     h.s.LabelDisplayType = 1;
-    Create_OneLabel(h.s, h.grid, ptGrid, Point(190.0, 5.0), Point(-170.0, 5.0), 3, 1, h.grid, 0, nullptr, &shown);
+    Create_OneLabel(h.s, h.grid, ptGrid, Point(190.0, 5.0), Point(-170.0, 5.0), 3, 1, h.grid, 0, nullptr,
+                    &shown);
     EXPECT_EQ(h.s.CurrentLabel->LabelStringHemisphere, "W");
     EXPECT_EQ(h.s.CurrentLabel->LabelStringA, "170°");
     EXPECT_TRUE(h.reports.empty());
@@ -300,11 +304,11 @@ TEST(PlacementUnrotated, OffsetsBySideAndRelativePosition) {
     };
     // O = 2, V = 0.5.
     const Case cases[] = {
-        {0, 0, 0, -0.5, 2.0, 0.0},  {3, 0, 1, 0.5, -2.0, 0.0},  {3, 2, 2, 0.0, -2.0, 90.0},
-        {2, 0, 0, 2.0, 0.5, 0.0},   {2, 1, 1, 2.0, -0.5, 90.0}, {1, 2, 2, -2.0, 0.0, 0.0},
+        {0, 0, 0, -0.5, 2.0, 0.0}, {3, 0, 1, 0.5, -2.0, 0.0},  {3, 2, 2, 0.0, -2.0, 90.0},
+        {2, 0, 0, 2.0, 0.5, 0.0},  {2, 1, 1, 2.0, -0.5, 90.0}, {1, 2, 2, -2.0, 0.0, 0.0},
         {0, 1, 0, -0.5, 2.0, 0.0},
     };
-    for (const Case& c : cases) {
+    for (const Case &c : cases) {
         SCOPED_TRACE("axis " + std::to_string(c.axis) + " orientation " + std::to_string(c.orientation) +
                      " R " + std::to_string(c.relative));
         Host h;
@@ -348,7 +352,7 @@ TEST(PlacementRotated, NorthLabelTurnedThirtyDegrees) {
 TEST(PlacementRotated, RowsStartOffsetsAndTurns) {
     const double s30 = 0.5, c30 = std::sqrt(3.0) / 2.0;
     struct Case {
-        const char* name;
+        const char *name;
         int axis, orientation;
         double O, V;
         int relative;
@@ -375,7 +379,7 @@ TEST(PlacementRotated, RowsStartOffsetsAndTurns) {
         // East, perpendicular, O < 0, r2 = -30: start 0; q = 4, a' = 330; centred R moves like below.
         {"east perpendicular", 2, 2, -1.0, 1.0, 2, 0.0, -30.0, -c30, s30 - (-s30), -30.0},
     };
-    for (const Case& c : cases) {
+    for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         Host h;
         h.s.NeatlineExtentsType = 1;
@@ -416,7 +420,8 @@ TEST(PlacementFailure, NoLabelToCompleteIsReportedNotThrown) {
     h.s.LabelPartHemisphere->SetbDisplay(false);
     Create_OneLabel(h.s, h.grid, Point(0.1, 0.2), Point(1.0, 2.0), Point(1.0, 2.0), 0, 5, h.grid, 0, nullptr);
     ASSERT_EQ(h.reports.size(), 1u);
-    EXPECT_EQ(h.reports[0], "Create_OneLabel Error | Splitting up label. | Object variable or With block variable not set");
+    EXPECT_EQ(h.reports[0],
+              "Create_OneLabel Error | Splitting up label. | Object variable or With block variable not set");
     EXPECT_EQ(h.s.LabelsCollection->Count(), 0);
 }
 
@@ -425,7 +430,8 @@ TEST(PlacementFailure, MissingMapViewIsReportedAndTheLabelKeepsWhatWasSet) {
     h.s.MapViewCoordSystem.reset();
     h.s.b180Crossed = true;
     // The correction asks the map view for its storage: a missing map view fails there.
-    Create_OneLabel(h.s, h.grid, Point(0.1, 0.2), Point(190.0, 2.0), Point(1.0, 2.0), 0, 0, h.grid, 0, nullptr);
+    Create_OneLabel(h.s, h.grid, Point(0.1, 0.2), Point(190.0, 2.0), Point(1.0, 2.0), 0, 0, h.grid, 0,
+                    nullptr);
     ASSERT_EQ(h.reports.size(), 1u);
     EXPECT_EQ(h.reports[0].rfind("Create_OneLabel Error | In Create_OneLabel", 0), 0u);
     EXPECT_EQ(h.s.LabelsCollection->Count(), 0);
