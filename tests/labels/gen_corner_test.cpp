@@ -191,6 +191,22 @@ TEST(GenCorners, GeographicCornersInDegreesMinutesSeconds) {
     EXPECT_EQ(labels.Item(6)->LabelStringUnit, "");
 }
 
+TEST(GenCorners, RetypedSystemsAreCopiesAndTheHostsSystemsKeepTheirStorage) {
+    // Projected display of a geographic neatline system: the labels read a re-typed copy, and the
+    // rotation compares a second copy typed as the extents; the host's systems stay geographic.
+    auto f = CornerFrame(parallo_test::GraticuleOnWebMercator(), parallo::kExtentProjected, 2000.0);
+    f->service.CreateLabels();
+    EXPECT_TRUE(f->reports.empty()) << f->reports.front();
+    EXPECT_EQ(f->neatlineSystem->BaseStorageType(), coordkit::kGeographicStorage);
+    EXPECT_EQ(f->gridSystem->BaseStorageType(), coordkit::kGeographicStorage);
+    EXPECT_EQ(f->service.LabelsCollection()->Count(), 8);
+
+    f->service.SetLabelType(parallo::PXltEdge);
+    f->service.CreateLabels();
+    EXPECT_EQ(f->gridSystem->BaseStorageType(), coordkit::kGeographicStorage);
+    EXPECT_GT(f->service.LabelsCollection()->Count(), 0);
+}
+
 // ---- failures ------------------------------------------------------------------------------
 
 TEST(GenFailures, MissingGridSystemKeepsThePreviousLabels) {
