@@ -94,9 +94,10 @@ struct LabelRun {
         const Point ptMap = geometry.Position();
 
         // A projected corner is handed in in projection-plane metres; a neatline system in
-        // feet shows it in feet, as its unit text says.
+        // feet shows it in feet, as its unit text says. Corner labels have always been made
+        // without a units service: without one they show the metres as handed in.
         Point shown = ptGrid;
-        if (s.LabelDisplayType != 1 && systemProjected) {
+        if (s.LabelDisplayType != 1 && systemProjected && s.UnitsOfMeasure) {
             shown.x = InGridUnit(ptGrid.x);
             shown.y = InGridUnit(ptGrid.y);
         }

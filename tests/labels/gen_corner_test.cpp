@@ -178,6 +178,15 @@ TEST(GenCorners, FeetSystemShowsItsCornersInFeet) {
     EXPECT_NEAR(labels.Item(1)->Origin->y, map.y - 100.0, 1e-5);
 }
 
+TEST(GenCorners, NoUnitsServiceNeededForCornerLabels) {
+    auto f = CornerFrame(parallo_test::UtmSheetOnWebMercator(), parallo::kExtentProjected, 100.0);
+    f->service.SetUnitsOfMeasure(nullptr);
+    f->service.CreateLabels();
+    EXPECT_TRUE(f->reports.empty()) << f->reports.front();
+    ASSERT_EQ(f->service.LabelsCollection()->Count(), 8);
+    EXPECT_EQ(f->service.LabelsCollection()->Item(1)->LabelString, "480000mE");
+}
+
 TEST(GenCorners, GeographicCornersInDegreesMinutesSeconds) {
     auto f = CornerFrame(parallo_test::GraticuleOnWebMercator(), parallo::kExtentGeographic, 2000.0);
     f->service.CreateLabels();
