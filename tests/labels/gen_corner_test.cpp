@@ -48,8 +48,8 @@ void StyleLabels(ParalloCls &s, std::int32_t displayType, double offset) {
     s.SetLabelOffset(offset);
 }
 
-std::unique_ptr<Frame> CornerFrame(const FrameSpec &spec, std::int32_t displayType, double offset) {
-    auto f = MakeFrame(spec);
+std::unique_ptr<Frame> CornerFrame(const FrameSpec &layout, std::int32_t displayType, double offset) {
+    auto f = MakeFrame(layout);
     StyleLabels(f->service, displayType, offset);
     f->service.SetLabelType(parallo::PXltCorner);
     return f;
@@ -82,7 +82,7 @@ TEST(GenCorners, EightLabelsInCornerOrderAtTheCorners) {
     EXPECT_TRUE(f->reports.empty()) << f->reports.front();
     EXPECT_EQ(Axes(f->service), (std::vector<std::int32_t>{3, 1, 0, 1, 0, 2, 3, 2}));
 
-    const FrameSpec &sp = f->spec;
+    const FrameSpec &sp = f->spec; // the frame's corners
     // Corner, X value, Y value, as the four corners come: lower left, upper left, upper right,
     // lower right; the X label before the Y label.
     const double corners[4][2] = {
@@ -151,17 +151,17 @@ TEST(GenCorners, ASecondCallStartsAFreshCollection) {
 }
 
 TEST(GenCorners, FeetSystemShowsItsCornersInFeet) {
-    FrameSpec spec;
-    spec.name = "ny-long-island-corners";
-    spec.mapView = "EPSG:3857";
-    spec.neatlineSystem = "EPSG:2263";
-    spec.gridSystem = "EPSG:2263";
-    spec.west = 295000.0;
-    spec.south = 55000.0;
-    spec.east = 305000.0;
-    spec.north = 65000.0;
-    spec.intervalX = spec.intervalY = 1000.0;
-    auto f = CornerFrame(spec, parallo::kExtentProjected, 100.0);
+    FrameSpec layout;
+    layout.name = "ny-long-island-corners";
+    layout.mapView = "EPSG:3857";
+    layout.neatlineSystem = "EPSG:2263";
+    layout.gridSystem = "EPSG:2263";
+    layout.west = 295000.0;
+    layout.south = 55000.0;
+    layout.east = 305000.0;
+    layout.north = 65000.0;
+    layout.intervalX = layout.intervalY = 1000.0;
+    auto f = CornerFrame(layout, parallo::kExtentProjected, 100.0);
     f->service.CreateLabels();
     EXPECT_TRUE(f->reports.empty()) << f->reports.front();
     const auto &labels = *f->service.LabelsCollection();
@@ -173,7 +173,7 @@ TEST(GenCorners, FeetSystemShowsItsCornersInFeet) {
     EXPECT_EQ(labels.Item(2)->LabelString, feet(55000.0) + "ftUSN");
     EXPECT_EQ(labels.Item(5)->LabelString, feet(305000.0) + "ftUSE");
     // The position stays the corner itself.
-    const Point map = CornerInMapView(*f, spec.west, spec.south);
+    const Point map = CornerInMapView(*f, layout.west, layout.south);
     EXPECT_NEAR(labels.Item(1)->Origin->x, map.x, 1e-5);
     EXPECT_NEAR(labels.Item(1)->Origin->y, map.y - 100.0, 1e-5);
 }

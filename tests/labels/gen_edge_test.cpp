@@ -86,14 +86,14 @@ struct Reckoning {
 };
 
 Reckoning Reckon(const Frame &f, double unitPerMetre) {
-    const FrameSpec &spec = f.spec;
-    const bool geo = spec.geographicGrid;
+    const FrameSpec &layout = f.spec;
+    const bool geo = layout.geographicGrid;
     auto mgr = coordkit::CreateProjCoordSystemsMgr(f.mapView);
     auto T = mgr->GetTransformService()->CreateSimpleTransFromCSMtoCS(*mgr, f.gridSystem);
 
     std::vector<Point> ring = f.service.NeatlinePolygon()->Points().Vector();
     T->Transform(ring.data(), ring.size(), 0);
-    const bool across180 = geo && spec.west > spec.east;
+    const bool across180 = geo && layout.west > layout.east;
     for (Point &p : ring) {
         if (geo) {
             if (across180 && p.x < 0.0) p.x += 360.0;
@@ -104,8 +104,8 @@ Reckoning Reckon(const Frame &f, double unitPerMetre) {
         }
     }
     const double k = geo ? kPi / 180.0 : 1.0;
-    const double ix = spec.intervalX * k;
-    const double iy = spec.intervalY * k;
+    const double ix = layout.intervalX * k;
+    const double iy = layout.intervalY * k;
 
     const auto toMap = [&](Point g) {
         if (geo) {
@@ -224,9 +224,9 @@ void CheckEdgeLabels(const Frame &f, double unitPerMetre, double offset, double 
 constexpr double kProjectedPos = 1e-5;
 constexpr double kGeographicPos = 1e-10;
 
-std::unique_ptr<Frame> Labelled(const FrameSpec &spec, std::int32_t displayType, double offset,
+std::unique_ptr<Frame> Labelled(const FrameSpec &layout, std::int32_t displayType, double offset,
                                 std::int32_t *retVal = nullptr) {
-    auto f = MakeFrame(spec);
+    auto f = MakeFrame(layout);
     StyleLabels(f->service, displayType, offset);
     std::int32_t ret = 0;
     f->service.CreateLabels(ret);
@@ -380,10 +380,10 @@ TEST(GenGeographic, GraticuleOnWebMercator) {
 TEST(GenGeographic, TurnedGraticuleLabelsStandTheirOffsetAway) {
     // On LAEA the meridians are turned against the map's north; with geographic extents the
     // labels turn with them and move off the neatline along the turned direction.
-    FrameSpec spec = parallo_test::GraticuleOnWebMercator();
-    spec.mapView = "EPSG:3035";
+    FrameSpec layout = parallo_test::GraticuleOnWebMercator();
+    layout.mapView = "EPSG:3035";
     const double O = 3000.0;
-    auto f = Labelled(spec, parallo::kExtentGeographic, O);
+    auto f = Labelled(layout, parallo::kExtentGeographic, O);
     EXPECT_TRUE(f->reports.empty()) << f->reports.front();
     const Reckoning r = Reckon(*f, 1.0);
     int turned = 0;
