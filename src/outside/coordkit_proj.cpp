@@ -50,6 +50,8 @@ public:
 
         // Grid convergence: the angle clockwise from true north to the grid's +y, i.e. minus the
         // plane azimuth of the meridian's northward direction, from the cached conversion.
+        // Latitudes within round-off beyond a pole are the pole.
+        latitude = std::fmax(-kPi / 2.0, std::fmin(kPi / 2.0, latitude));
         double south = latitude - kMeridianStep;
         double north = latitude + kMeridianStep;
         if (north > kPi / 2.0) {

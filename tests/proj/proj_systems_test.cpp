@@ -323,6 +323,8 @@ TEST(ProjConvergence, AtThePoleAndOutside) {
     EXPECT_TRUE(std::isfinite(atPole));
     auto utm = CreateProjCoordSystem("EPSG:32632")->ProjectionSpace();
     EXPECT_THROW(utm->GetAngle(0.1, 1.6, 0.0), parallo::Error);
+    // An ulp beyond the pole, as a conversion from degrees may give, is the pole.
+    EXPECT_TRUE(std::isfinite(utm->GetAngle(0.1, kPi / 2.0 * (1.0 + 1e-15), 0.0)));
     EXPECT_THROW(utm->GetAngle(NAN, 0.5, 0.0), parallo::Error);
 }
 
