@@ -155,11 +155,19 @@ private:
 // ---- KeyedCollection ----------------------------------------------------------------------
 
 template <class T> void KeyedCollection<T>::Add(Element item, const std::string& key) {
-    if (!key.empty()) {
-        if (keys_.count(key) != 0) Raise(kDuplicateKey);
-        keys_.emplace(key, item.get());
-    }
+    if (!key.empty() && keys_.count(key) != 0) Raise(kDuplicateKey);
+    T* raw = item.get();
     items_.emplace_back(key, std::move(item));
+    if (!key.empty()) {
+        // Take the element back out if the key cannot be recorded, so that a failed Add leaves
+        // the collection as it was.
+        try {
+            keys_.emplace(key, raw);
+        } catch (...) {
+            items_.pop_back();
+            throw;
+        }
+    }
 }
 
 template <class T> const typename KeyedCollection<T>::Element& KeyedCollection<T>::Item(std::int32_t position) const {
