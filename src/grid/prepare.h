@@ -51,16 +51,16 @@ constexpr double kDegreesPerTurn = 360.0;
 
 /// Copies NeatlinePolygon into w.Tfr_Polygon and makes T from the map view to GridCoordSystem.
 /// Raises 91 when the neatline, the manager or the grid system is missing.
-void BeginNeatlinePreparation(ServiceState& s, GridNeatline& w, std::string& trace);
+void BeginNeatlinePreparation(ServiceState &s, GridNeatline &w, std::string &trace);
 
 /// Transforms the working copy into the grid system's storage units; sets b180Crossed (shifting
 /// the vertices east of the 180° meridian by +360° when a geographic grid's frame straddles it),
 /// U and dPointTolerance; converts every vertex from storage units to code-U space; and takes the
 /// range pMin, pMax. Needs BeginNeatlinePreparation first.
-void CompleteNeatlinePreparation(ServiceState& s, GridNeatline& w, std::string& trace);
+void CompleteNeatlinePreparation(ServiceState &s, GridNeatline &w, std::string &trace);
 
 /// Both of the above.
-void PrepareNeatline(ServiceState& s, GridNeatline& w, std::string& trace);
+void PrepareNeatline(ServiceState &s, GridNeatline &w, std::string &trace);
 
 // ---- preparation for labels ----------------------------------------------------------------
 
@@ -94,8 +94,8 @@ struct LabelNeatlineSetup {
 /// On return w.Tfr_Polygon, w.U, w.pMin, w.pMax, w.service and w.T (= gridTransform) are set.
 /// There are no finishing steps for labels: the label generator places each label itself and
 /// leaves NeatlinePolygon alone.
-void PrepareLabelNeatline(ServiceState& s, const LabelNeatlineSetup& setup, GridNeatline& w,
-                          std::string& trace);
+void PrepareLabelNeatline(ServiceState &s, const LabelNeatlineSetup &setup, GridNeatline &w,
+                          std::string &trace);
 
 // ---- finishing -------------------------------------------------------------------------------
 
@@ -103,8 +103,8 @@ void PrepareLabelNeatline(ServiceState& s, const LabelNeatlineSetup& setup, Grid
 /// when b180Crossed, every coordinate beyond 180 is brought back by -360° (F1) and so is every
 /// vertex of the working copy (F2); the copy returns to storage units (F3); output and copy are
 /// transformed to the map view and NeatlinePolygon becomes a copy of the working copy (F4).
-void FinishGridlines(ServiceState& s, GridNeatline& w, shapekit::GeometryCollection& output,
-                     std::string& trace);
+void FinishGridlines(ServiceState &s, GridNeatline &w, shapekit::GeometryCollection &output,
+                     std::string &trace);
 
 /// Finishing of ticks and crosses, which are already in map-view coordinates. Only when the
 /// frame straddles the 180° meridian and the map view's own storage is geographic (degrees) are
@@ -113,8 +113,8 @@ void FinishGridlines(ServiceState& s, GridNeatline& w, shapekit::GeometryCollect
 /// other map view they stay where the transformation put them. `crosses` may be null (no
 /// crosses made in this run). Then the working copy is finished as for grid lines, except that
 /// only the copy is transformed to the map view before it replaces NeatlinePolygon.
-void FinishTicksCrosses(ServiceState& s, GridNeatline& w, shapekit::GeometryCollection& ticks,
-                        shapekit::GeometryCollection* crosses, std::string& trace);
+void FinishTicksCrosses(ServiceState &s, GridNeatline &w, shapekit::GeometryCollection &ticks,
+                        shapekit::GeometryCollection *crosses, std::string &trace);
 
 // ---- shared by the generators -----------------------------------------------------------
 
@@ -130,7 +130,7 @@ constexpr double kGridLineOvershoot = 1e-06;
 class NeatlineVertexIndex {
 public:
     /// Indexes the vertices of `polygon` as they are now (call after the preparation).
-    void Build(const shapekit::PolygonGeometry& polygon);
+    void Build(const shapekit::PolygonGeometry &polygon);
 
     /// Removes from `pts` (the intersection points of the grid line `value`, vertical lines of
     /// constant x or horizontal lines of constant y, sorted along the line and without
@@ -139,8 +139,8 @@ public:
     /// neither enters nor leaves the neatline; left in place it would pair the wrong points into
     /// pieces (half of a line that passes a concave notch would go missing). The angle at the
     /// same position of `angles` goes with it.
-    void DropTouches(bool vertical, double value, double tol, shapekit::PointsCollection& pts,
-                     IntersectionAnglesColl* angles) const;
+    void DropTouches(bool vertical, double value, double tol, shapekit::PointsCollection &pts,
+                     IntersectionAnglesColl *angles) const;
 
 private:
     /// -1, 0 or 1: on which side of the line the nearest vertex distinct from vertex i lies,
@@ -155,15 +155,24 @@ private:
 /// Raises the library's own check (number 1, `source`) unless both components of the interval
 /// are greater than 0: with a negative interval the grid values would run away from the frame's
 /// far edge and the stepping loops would never end.
-void RequirePositiveInterval(const Point& interval, const std::string& source);
+void RequirePositiveInterval(const Point &interval, const std::string &source);
+
+/// The most grid values one axis of a generator steps through, from its first value up to the
+/// far edge of the frame. The first value is the first multiple of the interval above the frame's
+/// lower edge less the grid offset, so a large offset puts it far below the frame, and every value
+/// on the way costs a gridline-neatline intersection: an offset of 10^12 intervals would keep a
+/// call stepping for hours. 32767 values (the platform's 16-bit count) lie far above the 250 lines
+/// a generator draws and take milliseconds.
+constexpr double kMaxGridValuesPerAxis = 32767.0;
+
+/// Raises the library's own check (number 1, `source`) when stepping from `start` by `step` up to
+/// `limit` would pass more than kMaxGridValuesPerAxis grid values. Call after SetStartValue, before
+/// the stepping loop; `step` must be greater than 0 (RequirePositiveInterval).
+void RequireGridValuesWithinBudget(double start, double limit, double step, const std::string &source);
 
 /// Whether the map view stores geographic coordinates (degrees), so that a map-view x is a
 /// longitude. Raises 91 without a map-view system.
-bool MapViewIsGeographic(const ServiceState& s);
-
-/// A longitude in radians brought into -π…π by whole turns; other values pass through. Used for
-/// the convergence at points east of the 180° meridian, which the shift puts beyond π.
-double LongitudeWithinHalfTurn(double lon) noexcept;
+bool MapViewIsGeographic(const ServiceState &s);
 
 } // namespace detail
 } // namespace parallo

@@ -30,13 +30,13 @@ constexpr double kCentreMatch = 0.0001;
 /// The working values of one CreateTicksCrosses call.
 class TickRun {
 public:
-    TickRun(ServiceState& state, std::string& t, std::int32_t& r) : s(state), trace(t), RetVal(r) {}
+    TickRun(ServiceState &state, std::string &t, std::int32_t &r) : s(state), trace(t), RetVal(r) {}
 
-    ServiceState& s;
+    ServiceState &s;
     GridNeatline w;
     detail::NeatlineVertexIndex vertices;
-    std::string& trace;
-    std::int32_t& RetVal;
+    std::string &trace;
+    std::int32_t &RetVal;
 
     /// The grid system GetAzimuths reads the points in: the grid system itself, or a copy of it
     /// whose storage type is the one the intervals are given in.
@@ -56,7 +56,6 @@ public:
         drawTicks = gridType == PXgtTicks || gridType == PXgtTicksAndCrosses;
         makeCrosses = gridType == PXgtCrosses || gridType == PXgtTicksAndCrosses;
         pi = planicalc::TRG_PI();
-        geographicGrid_ = s.GridIntervalsType == 1;
         // On a geographic map view, PROJ may hand back longitudes east of the meridian as
         // negative ones; keep them next to the shifted grid coordinates until the finishing step.
         continuousLongitudes_ = s.b180Crossed && detail::MapViewIsGeographic(s);
@@ -77,7 +76,8 @@ public:
         if (makeCrosses) {
             confirmed_.assign(centre_.size(), 0);
             byX_.resize(centre_.size());
-            for (std::size_t i = 0; i < byX_.size(); ++i) byX_[i] = i;
+            for (std::size_t i = 0; i < byX_.size(); ++i)
+                byX_[i] = i;
             std::stable_sort(byX_.begin(), byX_.end(),
                              [this](std::size_t a, std::size_t b) { return centre_[a].x < centre_[b].x; });
         }
@@ -101,12 +101,12 @@ public:
     }
 
 private:
-    bool geographicGrid_ = false;
     bool continuousLongitudes_ = false;
     double dAngleDelta_ = 0.0;
     double dParallelDelta_ = 0.0;
     IntersectionAnglesColl angles_;
-    std::shared_ptr<shapekit::PointsCollection> IntersectPoints_ = std::make_shared<shapekit::PointsCollection>();
+    std::shared_ptr<shapekit::PointsCollection> IntersectPoints_ =
+        std::make_shared<shapekit::PointsCollection>();
 
     // Crosses recorded by the vertical pass: grid-north arm end, grid-south arm end, centre (map
     // view), and whether the horizontal pass reached the same centre.
@@ -126,28 +126,31 @@ private:
     /// All grid values of one axis: ticks at both ends of every piece of every line, and the
     /// crosses along the pieces.
     void Pass(bool vertical) {
-        const Point& pMin = w.pMin;
-        const Point& pMax = w.pMax;
+        const Point &pMin = w.pMin;
+        const Point &pMax = w.pMax;
         const double lo = vertical ? pMin.x : pMin.y;
         const double hi = vertical ? pMax.x : pMax.y;
         const double acrossLo = (vertical ? pMin.y : pMin.x) - detail::kGridLineOvershoot;
         const double acrossHi = (vertical ? pMax.y : pMax.x) + detail::kGridLineOvershoot;
 
         trace = "SetStartValue";
-        const Point& offset = platform::Deref(s.GridOffset);
+        const Point &offset = platform::Deref(s.GridOffset);
         const double start =
             detail::SetStartValue(s, lo, vertical ? offset.x : offset.y,
                                   vertical ? platform::Deref(s.Interval).x : platform::Deref(s.Interval).y);
+        detail::RequireGridValuesWithinBudget(
+            start, hi, vertical ? platform::Deref(s.Interval).x : platform::Deref(s.Interval).y,
+            "CreateTicksCrosses");
         double value = start;
         for (std::int32_t i = 0; detail::ThisValLessThanLimit(s, value, hi);) {
             trace = "Going to IsASkipInterval";
-            const Point& skip = platform::Deref(s.SkipInterval);
+            const Point &skip = platform::Deref(s.SkipInterval);
             if (!detail::IsASkipInterval(s, value, vertical ? skip.x : skip.y)) {
                 const Point lineStart = vertical ? Point(value, acrossLo) : Point(acrossLo, value);
                 const Point lineEnd = vertical ? Point(value, acrossHi) : Point(acrossHi, value);
                 trace = "Going to GridlineNeatlineIntersections";
-                detail::GridlineNeatlineIntersections(s, lineStart, lineEnd, w.Tfr_Polygon, false, IntersectPoints_,
-                                                      &angles_, RetVal);
+                detail::GridlineNeatlineIntersections(s, lineStart, lineEnd, w.Tfr_Polygon, false,
+                                                      IntersectPoints_, &angles_, RetVal);
                 if (!vertical) trace = "Going to SortPointsByAxis";
                 detail::RemoveDuplicatePoints(s, IntersectPoints_.get(), &angles_, vertical ? 1 : 0);
                 if (IntersectPoints_)
@@ -156,10 +159,11 @@ private:
                 const bool crossesHere = makeCrosses && lo < value && value < hi;
                 MarksOfLine(vertical, value, crossesHere);
                 if (IntersectPoints_) IntersectPoints_->Clear();
-                while (angles_.Count() > 0) angles_.Remove(angles_.Count());
+                while (angles_.Count() > 0)
+                    angles_.Remove(angles_.Count());
             }
             i = platform::Add32(i, 1);
-            const Point& interval = platform::Deref(s.Interval);
+            const Point &interval = platform::Deref(s.Interval);
             value = start + static_cast<double>(i) * (vertical ? interval.x : interval.y);
         }
     }
@@ -168,7 +172,7 @@ private:
     void MarksOfLine(bool vertical, double value, bool crossesHere) {
         const std::int32_t pieces = IntersectPoints_ ? IntersectPoints_->Count() / 2 : 0;
         if (pieces == 0) return;
-        const Point& interval = platform::Deref(s.Interval);
+        const Point &interval = platform::Deref(s.Interval);
         const double cellInterval = vertical ? interval.y : interval.x;
 
         // Gather every point of the line first, so that the whole line goes to the map view in
@@ -176,12 +180,14 @@ private:
         grid_.clear();
         pieceStart_.clear();
         for (std::int32_t k = 1; k <= pieces; ++k) {
-            const Point& A = IntersectPoints_->Item(2 * k - 1);
-            const Point& B = IntersectPoints_->Item(2 * k);
+            const Point &A = IntersectPoints_->Item(2 * k - 1);
+            const Point &B = IntersectPoints_->Item(2 * k);
             pieceStart_.push_back(grid_.size());
-            grid_.push_back(Point(A.x, A.y, 0.0));
-            grid_.push_back(Point(B.x, B.y, 0.0));
-            if (crossesHere) CrossCentres(vertical, value, vertical ? A.y : A.x, vertical ? B.y : B.x, cellInterval);
+            // Tick bases exactly on the grid value (the intersection may miss it by a rounding).
+            grid_.push_back(vertical ? Point(value, A.y, 0.0) : Point(A.x, value, 0.0));
+            grid_.push_back(vertical ? Point(value, B.y, 0.0) : Point(B.x, value, 0.0));
+            if (crossesHere)
+                CrossCentres(vertical, value, vertical ? A.y : A.x, vertical ? B.y : B.x, cellInterval);
         }
         pieceStart_.push_back(grid_.size());
         ToMapView();
@@ -216,7 +222,7 @@ private:
     /// The cross centres along one piece from `from` to `to` (along the line): every grid value
     /// of the other axis above `from` and below `to`, except the skip values.
     void CrossCentres(bool vertical, double value, double from, double to, double cellInterval) {
-        const Point& skip = platform::Deref(s.SkipInterval);
+        const Point &skip = platform::Deref(s.SkipInterval);
         const double skipAlong = vertical ? skip.y : skip.x;
         double along = detail::FindNextInterval(s, from, cellInterval);
         while (detail::ThisValLessThanLimit(s, along, to)) {
@@ -236,7 +242,8 @@ private:
         platform::Deref(s.GridCoordSystem).ConvertPoints(w.U, coordkit::kStorage, map_.data(), map_.size());
         if (continuousLongitudes_) {
             storageX_.resize(map_.size());
-            for (std::size_t i = 0; i < map_.size(); ++i) storageX_[i] = map_[i].x;
+            for (std::size_t i = 0; i < map_.size(); ++i)
+                storageX_[i] = map_[i].x;
         }
         platform::Deref(w.T).Transform(map_.data(), map_.size(), 1);
         if (continuousLongitudes_) {
@@ -248,12 +255,10 @@ private:
     }
 
     /// The azimuth of grid north in the map view at grid point i of the line.
+    /// Points east of the 180° meridian carry longitudes beyond π after the shift; GetAzimuths
+    /// takes them back by whole turns itself.
     void Convergence(std::size_t i) {
-        Point at = grid_[i];
-        // Longitudes east of the 180° meridian were shifted beyond π; the convergence there is
-        // the one a whole turn west.
-        if (geographicGrid_) at.x = detail::LongitudeWithinHalfTurn(at.x);
-        detail::GetAzimuths(s, workingGrid, at, dAngleDelta_, dParallelDelta_);
+        detail::GetAzimuths(s, workingGrid, grid_[i], dAngleDelta_, dParallelDelta_);
     }
 
     /// The tick at the piece end i, turned by `offset` from grid north into the neatline; drawn
@@ -306,14 +311,14 @@ private:
 
     /// The first recorded centre (in recording order) within kCentreMatch of C in x and in y, or
     /// centre_.size() when there is none.
-    std::size_t RecordedCentre(const Point& C) const {
+    std::size_t RecordedCentre(const Point &C) const {
         // Candidates come from the x-sorted positions, in a window a little wider than the
         // match so that rounding at its edge cannot lose one; the exact test decides.
         const auto first = std::lower_bound(byX_.begin(), byX_.end(), C.x - 2.0 * kCentreMatch,
                                             [this](std::size_t p, double x) { return centre_[p].x < x; });
         std::size_t best = centre_.size();
         for (auto it = first; it != byX_.end() && centre_[*it].x <= C.x + 2.0 * kCentreMatch; ++it) {
-            const Point& c = centre_[*it];
+            const Point &c = centre_[*it];
             if (std::fabs(c.x - C.x) < kCentreMatch && std::fabs(c.y - C.y) < kCentreMatch && *it < best)
                 best = *it;
         }
@@ -323,13 +328,13 @@ private:
 
 } // namespace
 
-void ParalloCls::CreateTicksCrosses(std::int32_t& RetVal) noexcept {
-    detail::ServiceState& s = *d_;
+void ParalloCls::CreateTicksCrosses(std::int32_t &RetVal) noexcept {
+    detail::ServiceState &s = *d_;
     std::string trace = "In CreateTicksCrosses";
     try {
         TickRun run(s, trace, RetVal);
         detail::BeginNeatlinePreparation(s, run.w, trace);
-        const coordkit::CoordSystem& grid = platform::Deref(s.GridCoordSystem);
+        const coordkit::CoordSystem &grid = platform::Deref(s.GridCoordSystem);
         if (grid.BaseStorageType() == s.GridIntervalsType) {
             run.workingGrid = s.GridCoordSystem;
         } else {
@@ -342,7 +347,7 @@ void ParalloCls::CreateTicksCrosses(std::int32_t& RetVal) noexcept {
         const Point pMax = run.w.pMax;
 
         // The line-count guard: beyond the budget the call changes nothing and reports nothing.
-        const Point& interval = platform::Deref(s.Interval);
+        const Point &interval = platform::Deref(s.Interval);
         const std::int32_t nX = platform::CLng(platform::Div(platform::Sub(pMax.x, pMin.x), interval.x));
         const std::int32_t total = platform::CLng(
             platform::Add(platform::Div(platform::Sub(pMax.y, pMin.y), interval.y), static_cast<double>(nX)));
@@ -350,8 +355,8 @@ void ParalloCls::CreateTicksCrosses(std::int32_t& RetVal) noexcept {
         detail::RequirePositiveInterval(interval, "CreateTicksCrosses");
 
         run.Passes();
-        detail::FinishTicksCrosses(s, run.w, *s.GridGeometry, run.makeCrosses ? s.CrossGeometry.get() : nullptr,
-                                   trace);
+        detail::FinishTicksCrosses(s, run.w, *s.GridGeometry,
+                                   run.makeCrosses ? s.CrossGeometry.get() : nullptr, trace);
     } catch (...) {
         s.ReportError(detail::DescribeCurrentException(), trace, "CreateTicksCrosses Error");
     }

@@ -23,18 +23,22 @@ TEST(GridlinesPlane, SquareWithInterval100GivesTheStatedLinesAndVertices) {
     ASSERT_EQ(items.size(), 20u);
     // Vertical lines first, at 100 … 1000 (the first grid value lies above the minimum, so 0 is
     // not produced; 1000 equals the maximum and is still tested: it runs along the right edge).
+    // Grid values are formed through the reciprocal of the interval (1 / 0.01 is 100 plus one
+    // unit in the last place), so they are compared within a few units in the last place.
     for (int i = 0; i < 10; ++i) {
-        for (const Point& p : items[static_cast<std::size_t>(i)]) EXPECT_EQ(p.x, 100.0 * (i + 1));
+        for (const Point &p : items[static_cast<std::size_t>(i)])
+            EXPECT_DOUBLE_EQ(p.x, 100.0 * (i + 1));
     }
     for (int i = 0; i < 10; ++i) {
-        for (const Point& p : items[static_cast<std::size_t>(10 + i)]) EXPECT_EQ(p.y, 100.0 * (i + 1));
+        for (const Point &p : items[static_cast<std::size_t>(10 + i)])
+            EXPECT_DOUBLE_EQ(p.y, 100.0 * (i + 1));
     }
     // The line at 500: its two ends and every cell boundary, nothing else (stroke = cell length).
-    const auto& line500 = items[4];
+    const auto &line500 = items[4];
     ASSERT_EQ(line500.size(), 11u);
     for (std::size_t k = 0; k < line500.size(); ++k) {
         EXPECT_EQ(line500[k].x, 500.0);
-        EXPECT_EQ(line500[k].y, 100.0 * static_cast<double>(k));
+        EXPECT_DOUBLE_EQ(line500[k].y, 100.0 * static_cast<double>(k));
     }
     EXPECT_FALSE(f.service.bForceStroking()); // the identity moves no point off its line
     EXPECT_EQ(f.service.GridStrokeDistance(), 100.0);
@@ -48,10 +52,11 @@ TEST(GridlinesPlane, CellsAreStrokedCentredWithEqualSlack) {
     const auto items = Items(f.service.GridGeometry());
     ASSERT_EQ(items.size(), 20u);
     // Cell 0…100 at d = 30: m = 3, slack (100 - 90) / 2 = 5: 5, 35, 65, 95, then the boundary.
-    const auto& line = items[4];
+    const auto &line = items[4];
     ASSERT_GE(line.size(), 6u);
     const double expected[] = {0.0, 5.0, 35.0, 65.0, 95.0, 100.0};
-    for (std::size_t k = 0; k < 6; ++k) EXPECT_DOUBLE_EQ(line[k].y, expected[k]);
+    for (std::size_t k = 0; k < 6; ++k)
+        EXPECT_DOUBLE_EQ(line[k].y, expected[k]);
     EXPECT_EQ(line.size(), 10u * 5u + 1u);
 }
 
@@ -73,7 +78,7 @@ TEST(GridlinesPlane, BudgetOf250LinesIsDrawnAnd251IsNot) {
     std::int32_t untouched = 42;
     g.service.CreateGridlines(untouched);
     EXPECT_TRUE(g.reports.empty());
-    EXPECT_FALSE(g.service.GridGeometry()); // nothing computed or stored
+    EXPECT_FALSE(g.service.GridGeometry());  // nothing computed or stored
     EXPECT_TRUE(g.service.bForceStroking()); // left as the host set it
     EXPECT_EQ(untouched, 42);
 }
@@ -114,11 +119,11 @@ TEST(GridlinesPlane, LineThroughVerticesGivesOnePieceEndingOnThem) {
     const auto items = Items(f.service.GridGeometry());
     // x = 250, 500, 750 (1000 only touches the right vertex: no piece), likewise for y.
     ASSERT_EQ(items.size(), 6u);
-    const auto& mid = items[1];
-    EXPECT_EQ(mid.front().x, 500.0);
+    const auto &mid = items[1];
+    EXPECT_DOUBLE_EQ(mid.front().x, 500.0);
     EXPECT_NEAR(mid.front().y, 0.0, 1e-9); // exact up to the intersection's rounding
     EXPECT_NEAR(mid.back().y, 1000.0, 1e-9);
-    const auto& across = items[4];
+    const auto &across = items[4];
     EXPECT_NEAR(across.front().x, 0.0, 1e-9);
     EXPECT_NEAR(across.back().x, 1000.0, 1e-9);
 }
@@ -134,8 +139,9 @@ TEST(GridlinesPlane, ConcaveNeatlineGivesTwoPiecesOrderedAlongTheLine) {
     const auto items = Items(f.service.GridGeometry());
     // The horizontal lines between 400 and 1000 cross the notch: two pieces each, west first.
     std::vector<std::vector<Point>> atY700;
-    for (const auto& it : items) {
-        if (it.front().y == 700.0 && it.back().y == 700.0) atY700.push_back(it);
+    for (const auto &it : items) {
+        if (std::fabs(it.front().y - 700.0) < 1e-9 && std::fabs(it.back().y - 700.0) < 1e-9)
+            atY700.push_back(it);
     }
     ASSERT_EQ(atY700.size(), 2u);
     EXPECT_NEAR(atY700[0].front().x, 0.0, 1e-9);
@@ -155,8 +161,9 @@ TEST(GridlinesPlane, LinePassingANotchVertexKeepsItsWholeLength) {
     f.service.CreateGridlines(ret);
     ASSERT_TRUE(f.reports.empty()) << f.reports.front();
     std::vector<std::vector<Point>> atY600;
-    for (const auto& it : Items(f.service.GridGeometry())) {
-        if (it.front().y == 600.0 && it.back().y == 600.0) atY600.push_back(it);
+    for (const auto &it : Items(f.service.GridGeometry())) {
+        if (std::fabs(it.front().y - 600.0) < 1e-9 && std::fabs(it.back().y - 600.0) < 1e-9)
+            atY600.push_back(it);
     }
     ASSERT_EQ(atY600.size(), 1u);
     EXPECT_NEAR(atY600[0].front().x, 0.0, 1e-9);
@@ -170,7 +177,8 @@ TEST(GridlinesPlane, SkippedValuesGiveNoLine) {
     f.service.CreateGridlines(ret);
     const auto items = Items(f.service.GridGeometry());
     ASSERT_EQ(items.size(), 18u); // 500 and 1000 are multiples of the skip interval
-    for (std::size_t i = 0; i < 8; ++i) EXPECT_NE(std::fmod(items[i].front().x, 500.0), 0.0);
+    for (std::size_t i = 0; i < 8; ++i)
+        EXPECT_NE(std::fmod(items[i].front().x, 500.0), 0.0);
 }
 
 TEST(GridlinesPlane, NeatlineIsReplacedByItsRoundTrippedCopy) {

@@ -101,14 +101,15 @@ FrameSpec PacificOnGeographic() {
     return f;
 }
 
-std::unique_ptr<Frame> MakeFrame(const FrameSpec& spec) {
+std::unique_ptr<Frame> MakeFrame(const FrameSpec &spec) {
     auto frame = std::make_unique<Frame>();
     frame->spec = spec;
-    Frame* raw = frame.get();
-    parallo::ParalloCls& s = frame->service;
-    s.SetErrorObserver([raw](const std::string& description, const std::string& trace, const std::string& title) {
-        raw->reports.push_back(title + " | " + trace + " | " + description);
-    });
+    Frame *raw = frame.get();
+    parallo::ParalloCls &s = frame->service;
+    s.SetErrorObserver(
+        [raw](const std::string &description, const std::string &trace, const std::string &title) {
+            raw->reports.push_back(title + " | " + trace + " | " + description);
+        });
 
     frame->mapView = coordkit::CreateProjCoordSystem(spec.mapView);
     frame->neatlineSystem = coordkit::CreateProjCoordSystem(spec.neatlineSystem);

@@ -74,7 +74,7 @@ struct Frame {
 /// corners in projection units), NeatlineStrokeDistance with bForceStroking when stroked;
 /// GridIntervalsType, Interval, GridOffset (0, 0), SkipInterval (0, 0), GridStrokeDistance;
 /// TickLength, CrossLength, GridType PXgtTicksAndCrosses, all four sides on; then CreateNeatline.
-std::unique_ptr<Frame> MakeFrame(const FrameSpec& spec);
+std::unique_ptr<Frame> MakeFrame(const FrameSpec &spec);
 
 /// Degrees to radians with the library's own factor.
 double Radians(double degrees);
