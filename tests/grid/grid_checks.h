@@ -94,9 +94,9 @@ inline std::vector<Point> ToGrid(const parallo_test::Frame &f, std::vector<Point
     auto mgr = coordkit::CreateProjCoordSystemsMgr(f.mapView);
     auto t = mgr->GetTransformService()->CreateSimpleTransFromCSMtoCS(*mgr, f.gridSystem);
     t->Transform(pts.data(), pts.size(), 0);
-    if (f.spec.geographicGrid && f.spec.east < f.spec.west) {
+    if (f.layout.geographicGrid && f.layout.east < f.layout.west) {
         for (Point &p : pts) {
-            if (p.x < f.spec.west - 1.0) p.x += 360.0;
+            if (p.x < f.layout.west - 1.0) p.x += 360.0;
         }
     }
     return pts;
@@ -118,7 +118,7 @@ inline std::vector<Point> ToMapView(const parallo_test::Frame &f, std::vector<Po
 /// along the line image, not across it.
 inline double OffGridLine(const parallo_test::Frame &f, const Point &v, bool vertical, double value,
                           double along) {
-    const double step = f.spec.geographicGrid ? 1e-4 : 1.0;
+    const double step = f.layout.geographicGrid ? 1e-4 : 1.0;
     const Point a = vertical ? Point(value, along) : Point(along, value);
     const Point b = vertical ? Point(value, along + step) : Point(along + step, value);
     auto m = ToMapView(f, {a, b});

@@ -20,19 +20,19 @@ using gridtest::Items;
 using gridtest::OffMultiple;
 using gridtest::ToGrid;
 using parallo_test::Frame;
-using parallo_test::FrameSpec;
+using parallo_test::FrameLayout;
 using shapekit::Point;
 
 /// Positional tolerance of the round trip grid → map view → grid: 1e-6 m for a projected grid,
 /// 1e-9° for a geographic one (about 0.1 mm), far above PROJ's round-trip error and far below
 /// anything a map shows.
-double Tolerance(const FrameSpec &spec) { return spec.geographicGrid ? 1e-9 : 1e-6; }
+double Tolerance(const FrameLayout &layout) { return layout.geographicGrid ? 1e-9 : 1e-6; }
 
 /// The grid tolerance in map-view units: 1e-6 m is 1e-6 map metres on these projected views
 /// (their scale factors lie within 1.5, so allow 2e-6); 1e-9° is about 1.1e-4 m of a Mercator
 /// (1.2e-4 at 20°S with the Mercator scale), and 1e-9 of a degree on a geographic view.
 double MapTolerance(const Frame &f) {
-    if (!f.spec.geographicGrid) return 2e-6;
+    if (!f.layout.geographicGrid) return 2e-6;
     return f.mapView->BaseStorageType() == coordkit::kGeographicStorage ? 1e-9 : 2e-4;
 }
 
@@ -43,12 +43,12 @@ struct GridValues {
 
 /// Checks every property of one generated grid; returns the grid values it found.
 GridValues CheckGridlines(const Frame &f) {
-    const FrameSpec &spec = f.spec;
-    const double tol = Tolerance(spec);
-    const double ix = spec.intervalX, iy = spec.intervalY;
+    const FrameLayout &layout = f.layout;
+    const double tol = Tolerance(layout);
+    const double ix = layout.intervalX, iy = layout.intervalY;
     // The stroke distance the service validated, in the units the checks work in.
     const double d =
-        f.service.GridStrokeDistance() / (spec.geographicGrid ? parallo_test::Radians(1.0) : 1.0);
+        f.service.GridStrokeDistance() / (layout.geographicGrid ? parallo_test::Radians(1.0) : 1.0);
     const auto ring = ToGrid(f, f.service.NeatlinePolygon()->Points().Vector());
 
     GridValues found;
@@ -133,7 +133,7 @@ void ExpectValues(const std::map<long long, int> &found, double lo, double hi, d
     }
 }
 
-class GridlinesOnFrame : public ::testing::TestWithParam<FrameSpec (*)()> {};
+class GridlinesOnFrame : public ::testing::TestWithParam<FrameLayout (*)()> {};
 
 TEST_P(GridlinesOnFrame, EveryLineLiesOnItsValueInsideTheNeatline) {
     auto f = parallo_test::MakeFrame(GetParam()());
@@ -153,16 +153,16 @@ TEST_P(GridlinesOnFrame, EveryLineLiesOnItsValueInsideTheNeatline) {
         minX = std::min(minX, p.x), maxX = std::max(maxX, p.x);
         minY = std::min(minY, p.y), maxY = std::max(maxY, p.y);
     }
-    ExpectValues(found.vertical, minX, maxX, f->spec.intervalX, 0.0);
-    ExpectValues(found.horizontal, minY, maxY, f->spec.intervalY, 0.0);
+    ExpectValues(found.vertical, minX, maxX, f->layout.intervalX, 0.0);
+    ExpectValues(found.horizontal, minY, maxY, f->layout.intervalY, 0.0);
     // A geographic grid strokes its lines: its storage units are not the radians it works in.
-    EXPECT_EQ(f->service.bForceStroking(), f->spec.geographicGrid);
+    EXPECT_EQ(f->service.bForceStroking(), f->layout.geographicGrid);
 }
 
 TEST_P(GridlinesOnFrame, SkippedValuesAreLeftOut) {
     auto f = parallo_test::MakeFrame(GetParam()());
-    const double k = f->spec.geographicGrid ? parallo_test::Radians(1.0) : 1.0;
-    const double skipX = 5.0 * f->spec.intervalX, skipY = 2.0 * f->spec.intervalY;
+    const double k = f->layout.geographicGrid ? parallo_test::Radians(1.0) : 1.0;
+    const double skipX = 5.0 * f->layout.intervalX, skipY = 2.0 * f->layout.intervalY;
     f->service.SetSkipInterval(std::make_shared<Point>(skipX * k, skipY * k));
     std::int32_t ret = 0;
     f->service.CreateGridlines(ret);
@@ -174,8 +174,8 @@ TEST_P(GridlinesOnFrame, SkippedValuesAreLeftOut) {
         minX = std::min(minX, p.x), maxX = std::max(maxX, p.x);
         minY = std::min(minY, p.y), maxY = std::max(maxY, p.y);
     }
-    ExpectValues(found.vertical, minX, maxX, f->spec.intervalX, skipX);
-    ExpectValues(found.horizontal, minY, maxY, f->spec.intervalY, skipY);
+    ExpectValues(found.vertical, minX, maxX, f->layout.intervalX, skipX);
+    ExpectValues(found.horizontal, minY, maxY, f->layout.intervalY, skipY);
 }
 
 TEST_P(GridlinesOnFrame, ASecondRunGivesTheSameGrid) {
@@ -251,16 +251,16 @@ TEST(GridlinesPacific, ProjectedNeatlineWestOfItsOriginStillShiftsAcrossTheMerid
     // has a negative easting. The crossing shift compares each vertex with the western edge in
     // the vertices' own degrees, so the frame still reads as 170°E … 190°E: about 30 lines
     // rather than a world-wide graticule beyond the line budget.
-    FrameSpec spec = parallo_test::PacificOnProjected();
-    spec.neatlineSystem = "+proj=merc +lon_0=180 +datum=WGS84 +units=m +no_defs";
-    spec.mapView = spec.neatlineSystem;
-    spec.geographicCorners = false;
-    spec.neatlineStroke = 0.0;
-    spec.west = -1113194.9079327357; // 170°E on the equator's scale of this Mercator
-    spec.east = 1113194.9079327357;
-    spec.south = -2273030.926987689;  // 20°S
-    spec.north = -1118889.9748579594; // 10°S
-    auto f = parallo_test::MakeFrame(spec);
+    FrameLayout layout = parallo_test::PacificOnProjected();
+    layout.neatlineSystem = "+proj=merc +lon_0=180 +datum=WGS84 +units=m +no_defs";
+    layout.mapView = layout.neatlineSystem;
+    layout.geographicCorners = false;
+    layout.neatlineStroke = 0.0;
+    layout.west = -1113194.9079327357; // 170°E on the equator's scale of this Mercator
+    layout.east = 1113194.9079327357;
+    layout.south = -2273030.926987689;  // 20°S
+    layout.north = -1118889.9748579594; // 10°S
+    auto f = parallo_test::MakeFrame(layout);
     ASSERT_TRUE(f->reports.empty()) << f->reports.front();
     std::int32_t ret = 0;
     f->service.CreateGridlines(ret);

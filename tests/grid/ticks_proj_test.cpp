@@ -21,34 +21,34 @@ using gridtest::OffGridLine;
 using gridtest::ToGrid;
 using gridtest::ToMapView;
 using parallo_test::Frame;
-using parallo_test::FrameSpec;
+using parallo_test::FrameLayout;
 using shapekit::Point;
 
 /// As for grid lines: 1e-6 m on a projected grid, 1e-9° on a geographic one.
-double Tolerance(const FrameSpec &spec) { return spec.geographicGrid ? 1e-9 : 1e-6; }
+double Tolerance(const FrameLayout &layout) { return layout.geographicGrid ? 1e-9 : 1e-6; }
 
 /// Angle between two map-view directions, radians.
 double AngleBetween(double ax, double ay, double bx, double by) {
     return std::fabs(std::atan2(ax * by - ay * bx, ax * bx + ay * by));
 }
 
-std::unique_ptr<Frame> TicksOn(const FrameSpec &spec) {
-    auto f = parallo_test::MakeFrame(spec);
+std::unique_ptr<Frame> TicksOn(const FrameLayout &layout) {
+    auto f = parallo_test::MakeFrame(layout);
     EXPECT_TRUE(f->reports.empty()) << f->reports.front();
     std::int32_t ret = 0;
     f->service.CreateTicksCrosses(ret);
     return f;
 }
 
-class TicksOnFrame : public ::testing::TestWithParam<FrameSpec (*)()> {};
+class TicksOnFrame : public ::testing::TestWithParam<FrameLayout (*)()> {};
 
 TEST_P(TicksOnFrame, EveryTickStartsOnTheNeatlineAndPointsInAlongItsLine) {
     auto f = TicksOn(GetParam()());
     // No report at all: in particular no convergence query rejected a longitude east of the
     // 180° meridian (which would silently keep the previous tick's direction).
     ASSERT_TRUE(f->reports.empty()) << f->reports.front();
-    const FrameSpec &spec = f->spec;
-    const double tol = Tolerance(spec);
+    const FrameLayout &layout = f->layout;
+    const double tol = Tolerance(layout);
     const auto ring = ToGrid(*f, f->service.NeatlinePolygon()->Points().Vector());
     const auto ticks = Items(f->service.GridGeometry());
     ASSERT_GT(ticks.size(), 20u);
@@ -58,7 +58,7 @@ TEST_P(TicksOnFrame, EveryTickStartsOnTheNeatlineAndPointsInAlongItsLine) {
         const Point &E = tick[1];
         SCOPED_TRACE("tick at (" + std::to_string(B.x) + ", " + std::to_string(B.y) + ")");
         // Planar polar point: exact up to rounding of the sine and cosine.
-        EXPECT_NEAR(std::hypot(E.x - B.x, E.y - B.y), spec.tickLength, 1e-9 * spec.tickLength);
+        EXPECT_NEAR(std::hypot(E.x - B.x, E.y - B.y), layout.tickLength, 1e-9 * layout.tickLength);
 
         const auto g = ToGrid(*f, {B, E});
         EXPECT_LE(DistanceToRing(g[0], ring), tol);
@@ -66,13 +66,13 @@ TEST_P(TicksOnFrame, EveryTickStartsOnTheNeatlineAndPointsInAlongItsLine) {
 
         // Its grid line: along the tick's larger grid component.
         const bool vertical = std::fabs(g[1].y - g[0].y) > std::fabs(g[1].x - g[0].x);
-        const double interval = vertical ? spec.intervalX : spec.intervalY;
+        const double interval = vertical ? layout.intervalX : layout.intervalY;
         const double value = interval * std::nearbyint((vertical ? g[0].x : g[0].y) / interval);
         const double along = vertical ? g[0].y : g[0].x;
         EXPECT_LE(OffGridLine(*f, B, vertical, value, along), tol) << "base off the grid value " << value;
 
         // Direction of the grid line's image at the base, towards the tick's end.
-        const double step = (spec.geographicGrid ? 1e-5 : 1.0) *
+        const double step = (layout.geographicGrid ? 1e-5 : 1.0) *
                             ((vertical ? g[1].y - g[0].y : g[1].x - g[0].x) > 0 ? 1.0 : -1.0);
         const auto m = ToMapView(*f, {vertical ? Point(value, along) : Point(along, value),
                                       vertical ? Point(value, along + step) : Point(along + step, value)});
@@ -82,7 +82,7 @@ TEST_P(TicksOnFrame, EveryTickStartsOnTheNeatlineAndPointsInAlongItsLine) {
         // grid north, which is grid east only where the map view is conformal: LAEA is equal-area
         // and shears right angles by up to about 5e-4 rad over this sheet, and Web Mercator puts
         // ellipsoidal latitudes on a sphere (about 1e-5 rad at 50°N); for those two, 1e-3 rad.
-        const bool conformal = spec.mapView != "EPSG:3035" && spec.mapView != "EPSG:3857";
+        const bool conformal = layout.mapView != "EPSG:3035" && layout.mapView != "EPSG:3857";
         const double angleTol = vertical || conformal ? 1e-5 : 1e-3;
         double dx = m[1].x - m[0].x;
         if (f->mapView->BaseStorageType() == coordkit::kGeographicStorage)
@@ -94,8 +94,8 @@ TEST_P(TicksOnFrame, EveryTickStartsOnTheNeatlineAndPointsInAlongItsLine) {
 TEST_P(TicksOnFrame, EveryCrossArmLiesInsideAndBothArmsShareTheirCentre) {
     auto f = TicksOn(GetParam()());
     ASSERT_TRUE(f->reports.empty()) << f->reports.front();
-    const FrameSpec &spec = f->spec;
-    const double tol = Tolerance(spec);
+    const FrameLayout &layout = f->layout;
+    const double tol = Tolerance(layout);
     const auto ring = ToGrid(*f, f->service.NeatlinePolygon()->Points().Vector());
     const auto arms = Items(f->service.CrossGeometry());
     ASSERT_GT(arms.size(), 10u);
@@ -106,8 +106,8 @@ TEST_P(TicksOnFrame, EveryCrossArmLiesInsideAndBothArmsShareTheirCentre) {
         const auto &arm = arms[i];
         ASSERT_EQ(arm.size(), 2u);
         // Not wrapped round the world: the arm is as long in the map view as it was made.
-        EXPECT_NEAR(std::hypot(arm[1].x - arm[0].x, arm[1].y - arm[0].y), spec.crossLength,
-                    1e-9 * spec.crossLength);
+        EXPECT_NEAR(std::hypot(arm[1].x - arm[0].x, arm[1].y - arm[0].y), layout.crossLength,
+                    1e-9 * layout.crossLength);
         const auto g = ToGrid(*f, arm);
         for (const Point &end : g) {
             EXPECT_TRUE(InsideRing(end, ring));
@@ -115,8 +115,8 @@ TEST_P(TicksOnFrame, EveryCrossArmLiesInsideAndBothArmsShareTheirCentre) {
         }
         const Point mid((arm[0].x + arm[1].x) / 2.0, (arm[0].y + arm[1].y) / 2.0);
         const Point gMid((g[0].x + g[1].x) / 2.0, (g[0].y + g[1].y) / 2.0);
-        const double X = spec.intervalX * std::nearbyint(gMid.x / spec.intervalX);
-        const double Y = spec.intervalY * std::nearbyint(gMid.y / spec.intervalY);
+        const double X = layout.intervalX * std::nearbyint(gMid.x / layout.intervalX);
+        const double Y = layout.intervalY * std::nearbyint(gMid.y / layout.intervalY);
         EXPECT_LE(OffGridLine(*f, mid, true, X, gMid.y), tol);
         EXPECT_LE(OffGridLine(*f, mid, false, Y, gMid.x), tol);
         // Horizontal arms first (they run along a line of constant grid y), vertical arms after.
@@ -159,7 +159,7 @@ TEST(TicksPacific, OnAProjectedMapViewTicksStayWhereTheTransformationPutThem) {
 TEST(TicksPacific, OnAGeographicMapViewTicksAndCrossesComeBackWithin180) {
     auto f = TicksOn(parallo_test::PacificOnGeographic());
     ASSERT_TRUE(f->reports.empty()) << f->reports.front();
-    const double reach = f->spec.tickLength; // a mark on the meridian itself may reach this far
+    const double reach = f->layout.tickLength; // a mark on the meridian itself may reach this far
     std::size_t eastOfMeridian = 0;
     for (const auto &tick : Items(f->service.GridGeometry())) {
         for (const Point &p : tick) {
@@ -172,8 +172,8 @@ TEST(TicksPacific, OnAGeographicMapViewTicksAndCrossesComeBackWithin180) {
     std::size_t crossesEast = 0;
     for (const auto &arm : Items(f->service.CrossGeometry())) {
         for (const Point &p : arm) {
-            EXPECT_GE(p.x, -180.0 - f->spec.crossLength);
-            EXPECT_LE(p.x, 180.0 + f->spec.crossLength);
+            EXPECT_GE(p.x, -180.0 - f->layout.crossLength);
+            EXPECT_LE(p.x, 180.0 + f->layout.crossLength);
         }
         if (arm[0].x < 0.0) ++crossesEast;
     }

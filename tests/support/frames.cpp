@@ -14,8 +14,8 @@ using shapekit::Point;
 
 double Radians(double degrees) { return degrees * planicalc::TRG_DegreesToRadians(); }
 
-FrameSpec UtmSheetOnLaea() {
-    FrameSpec f;
+FrameLayout UtmSheetOnLaea() {
+    FrameLayout f;
     f.name = "utm-sheet-on-laea";
     f.mapView = "EPSG:3035";
     f.neatlineSystem = "EPSG:32632";
@@ -33,8 +33,8 @@ FrameSpec UtmSheetOnLaea() {
     return f;
 }
 
-FrameSpec UtmSheetOnWebMercator() {
-    FrameSpec f = UtmSheetOnLaea();
+FrameLayout UtmSheetOnWebMercator() {
+    FrameLayout f = UtmSheetOnLaea();
     f.name = "utm-sheet-on-web-mercator";
     f.mapView = "EPSG:3857";
     // Web Mercator stretches lengths by about 1/cos(48°).
@@ -43,15 +43,15 @@ FrameSpec UtmSheetOnWebMercator() {
     return f;
 }
 
-FrameSpec UtmSheetOnUtm33() {
-    FrameSpec f = UtmSheetOnLaea();
+FrameLayout UtmSheetOnUtm33() {
+    FrameLayout f = UtmSheetOnLaea();
     f.name = "utm-sheet-on-utm33";
     f.mapView = "EPSG:32633";
     return f;
 }
 
-FrameSpec GraticuleOnWebMercator() {
-    FrameSpec f;
+FrameLayout GraticuleOnWebMercator() {
+    FrameLayout f;
     f.name = "graticule-on-web-mercator";
     f.mapView = "EPSG:3857";
     f.neatlineSystem = "EPSG:4326";
@@ -71,8 +71,8 @@ FrameSpec GraticuleOnWebMercator() {
     return f;
 }
 
-FrameSpec PacificOnProjected() {
-    FrameSpec f;
+FrameLayout PacificOnProjected() {
+    FrameLayout f;
     f.name = "pacific-on-pdc-mercator";
     f.mapView = "EPSG:3832";
     f.neatlineSystem = "EPSG:4326";
@@ -92,8 +92,8 @@ FrameSpec PacificOnProjected() {
     return f;
 }
 
-FrameSpec PacificOnGeographic() {
-    FrameSpec f = PacificOnProjected();
+FrameLayout PacificOnGeographic() {
+    FrameLayout f = PacificOnProjected();
     f.name = "pacific-on-geographic";
     f.mapView = "EPSG:4326";
     f.tickLength = 0.2;
@@ -101,9 +101,9 @@ FrameSpec PacificOnGeographic() {
     return f;
 }
 
-std::unique_ptr<Frame> MakeFrame(const FrameSpec &spec) {
+std::unique_ptr<Frame> MakeFrame(const FrameLayout &layout) {
     auto frame = std::make_unique<Frame>();
-    frame->spec = spec;
+    frame->layout = layout;
     Frame *raw = frame.get();
     parallo::ParalloCls &s = frame->service;
     s.SetErrorObserver(
@@ -111,41 +111,42 @@ std::unique_ptr<Frame> MakeFrame(const FrameSpec &spec) {
             raw->reports.push_back(title + " | " + trace + " | " + description);
         });
 
-    frame->mapView = coordkit::CreateProjCoordSystem(spec.mapView);
-    frame->neatlineSystem = coordkit::CreateProjCoordSystem(spec.neatlineSystem);
-    frame->gridSystem = coordkit::CreateProjCoordSystem(spec.gridSystem);
+    frame->mapView = coordkit::CreateProjCoordSystem(layout.mapView);
+    frame->neatlineSystem = coordkit::CreateProjCoordSystem(layout.neatlineSystem);
+    frame->gridSystem = coordkit::CreateProjCoordSystem(layout.gridSystem);
     s.SetCoordSystemsMgr(coordkit::CreateProjCoordSystemsMgr(frame->mapView));
     s.SetMapViewCoordSystem(frame->mapView);
     s.SetNeatlineCoordSystem(frame->neatlineSystem);
     s.SetGridCoordSystem(frame->gridSystem);
 
     // Corners in the extents' space: radians for geographic corners, plane metres otherwise.
-    const double k = spec.geographicCorners ? Radians(1.0) : 1.0;
-    const std::int32_t space = spec.geographicCorners ? coordkit::kGeographic : coordkit::kProjectionPlane;
-    s.SetNeatlineExtentsType(spec.geographicCorners ? parallo::kExtentGeographic : parallo::kExtentProjected);
-    s.SetNeatlineLowerLeft(std::make_shared<Point>(spec.west * k, spec.south * k));
-    s.SetNeatlineUpperRight(std::make_shared<Point>(spec.east * k, spec.north * k));
+    const double k = layout.geographicCorners ? Radians(1.0) : 1.0;
+    const std::int32_t space = layout.geographicCorners ? coordkit::kGeographic : coordkit::kProjectionPlane;
+    s.SetNeatlineExtentsType(layout.geographicCorners ? parallo::kExtentGeographic
+                                                      : parallo::kExtentProjected);
+    s.SetNeatlineLowerLeft(std::make_shared<Point>(layout.west * k, layout.south * k));
+    s.SetNeatlineUpperRight(std::make_shared<Point>(layout.east * k, layout.north * k));
     const auto inProjUnits = [&](double x, double y) {
         auto pt = std::make_shared<Point>(x * k, y * k);
         frame->neatlineSystem->ConvertPoint(space, coordkit::kProjectionPlane, pt->x, pt->y, pt->z);
         return pt;
     };
-    s.SetNeatlineLowerLeftInProjUnits(inProjUnits(spec.west, spec.south));
-    s.SetNeatlineUpperLeftInProjUnits(inProjUnits(spec.west, spec.north));
-    s.SetNeatlineUpperRightInProjUnits(inProjUnits(spec.east, spec.north));
-    s.SetNeatlineLowerRightInProjUnits(inProjUnits(spec.east, spec.south));
-    s.SetNeatlineStrokeDistance(spec.neatlineStroke * k);
-    s.SetbForceStroking(spec.neatlineStroke > 0.0);
+    s.SetNeatlineLowerLeftInProjUnits(inProjUnits(layout.west, layout.south));
+    s.SetNeatlineUpperLeftInProjUnits(inProjUnits(layout.west, layout.north));
+    s.SetNeatlineUpperRightInProjUnits(inProjUnits(layout.east, layout.north));
+    s.SetNeatlineLowerRightInProjUnits(inProjUnits(layout.east, layout.south));
+    s.SetNeatlineStrokeDistance(layout.neatlineStroke * k);
+    s.SetbForceStroking(layout.neatlineStroke > 0.0);
 
-    const double g = spec.geographicGrid ? Radians(1.0) : 1.0;
-    s.SetGridIntervalsType(spec.geographicGrid ? parallo::kExtentGeographic : parallo::kExtentProjected);
-    s.SetInterval(std::make_shared<Point>(spec.intervalX * g, spec.intervalY * g));
+    const double g = layout.geographicGrid ? Radians(1.0) : 1.0;
+    s.SetGridIntervalsType(layout.geographicGrid ? parallo::kExtentGeographic : parallo::kExtentProjected);
+    s.SetInterval(std::make_shared<Point>(layout.intervalX * g, layout.intervalY * g));
     s.SetGridOffset(std::make_shared<Point>(0.0, 0.0));
     s.SetSkipInterval(std::make_shared<Point>(0.0, 0.0));
-    s.SetGridStrokeDistance(spec.gridStroke * g);
+    s.SetGridStrokeDistance(layout.gridStroke * g);
 
-    s.SetTickLength(spec.tickLength);
-    s.SetCrossLength(spec.crossLength);
+    s.SetTickLength(layout.tickLength);
+    s.SetCrossLength(layout.crossLength);
     s.SetGridType(parallo::PXgtTicksAndCrosses);
     s.SetPlaceLeftSideGridElements(true);
     s.SetPlaceTopSideGridElements(true);

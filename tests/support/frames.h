@@ -21,7 +21,7 @@ namespace parallo_test {
 
 /// Everything that distinguishes one frame from another. Angles are in degrees here; the fixture
 /// hands them to the service in radians where the service expects radians.
-struct FrameSpec {
+struct FrameLayout {
     std::string name;
     /// PROJ definitions ("EPSG:3035", a PROJ string, ...).
     std::string mapView;
@@ -45,22 +45,22 @@ struct FrameSpec {
 };
 
 /// UTM 32N grid every 1 km on a 40 km × 40 km UTM 32N sheet, shown in LAEA Europe (EPSG:3035).
-FrameSpec UtmSheetOnLaea();
+FrameLayout UtmSheetOnLaea();
 /// The same sheet shown in Web Mercator (EPSG:3857).
-FrameSpec UtmSheetOnWebMercator();
+FrameLayout UtmSheetOnWebMercator();
 /// The same sheet shown in UTM 33N (EPSG:32633), where the 32N grid is turned by a few degrees.
-FrameSpec UtmSheetOnUtm33();
+FrameLayout UtmSheetOnUtm33();
 /// A 1° graticule on a 10° × 10° frame (5°E–15°E, 45°N–55°N) shown in Web Mercator.
-FrameSpec GraticuleOnWebMercator();
+FrameLayout GraticuleOnWebMercator();
 /// A 1° graticule on a Pacific frame from 170°E to 170°W (20°S–10°S) shown in a Pacific-centred
 /// Mercator (EPSG:3832, central meridian 150°E): the frame straddles the 180° meridian.
-FrameSpec PacificOnProjected();
+FrameLayout PacificOnProjected();
 /// The same Pacific frame on a geographic map view (EPSG:4326, degrees).
-FrameSpec PacificOnGeographic();
+FrameLayout PacificOnGeographic();
 
 /// A service set up for one frame, after CreateNeatline.
 struct Frame {
-    FrameSpec spec;
+    FrameLayout layout;
     parallo::ParalloCls service;
     std::shared_ptr<coordkit::CoordSystem> mapView;
     std::shared_ptr<coordkit::CoordSystem> neatlineSystem;
@@ -74,7 +74,7 @@ struct Frame {
 /// corners in projection units), NeatlineStrokeDistance with bForceStroking when stroked;
 /// GridIntervalsType, Interval, GridOffset (0, 0), SkipInterval (0, 0), GridStrokeDistance;
 /// TickLength, CrossLength, GridType PXgtTicksAndCrosses, all four sides on; then CreateNeatline.
-std::unique_ptr<Frame> MakeFrame(const FrameSpec &spec);
+std::unique_ptr<Frame> MakeFrame(const FrameLayout &layout);
 
 /// Degrees to radians with the library's own factor.
 double Radians(double degrees);
