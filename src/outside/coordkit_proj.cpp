@@ -159,7 +159,7 @@ void ProjCoordSystem::ConvertPoints(std::int32_t fromSpace, std::int32_t toSpace
     if (!points) parallo::Raise(parallo::kObjectNotSet, "ConvertPoint");
 
     RestoreOnFailure restore(points, count);
-    CheckRun(points, count, from, d.toMetre, "Cannot convert from space " + std::to_string(fromSpace),
+    CheckRun(points, count, from, d.toMetre, RunLabel{"Cannot convert from space", fromSpace},
              "ConvertPoint");
     if (from != to) {
         if (IsGeographicForm(from) == IsGeographicForm(to)) {
@@ -215,8 +215,7 @@ void ProjCoordSystem::ConvertPoints(std::int32_t fromSpace, std::int32_t toSpace
             }
         }
     }
-    CheckRun(points, count, to, d.toMetre, "Cannot convert to space " + std::to_string(toSpace),
-             "ConvertPoint");
+    CheckRun(points, count, to, d.toMetre, RunLabel{"Cannot convert to space", toSpace}, "ConvertPoint");
     restore.Done();
 }
 

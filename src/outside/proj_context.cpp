@@ -236,6 +236,13 @@ std::string TakeProjReason(const PJ *object) {
     throw parallo::Error(parallo::kInvalidProcedureCall, message, source);
 }
 
+std::string RunLabel::Text() const {
+    std::string text = action;
+    if (space != 0) text += " " + std::to_string(space);
+    if (definition) text += " \"" + *definition + "\"";
+    return text;
+}
+
 RestoreOnFailure::RestoreOnFailure(shapekit::Point *points, std::size_t count)
     : points_(points), count_(count) {
     if (count == 1) {
@@ -473,28 +480,34 @@ PJ *OperationFor(const std::shared_ptr<const CrsDescription> &source, bool sourc
     return raw;
 }
 
-void CheckRun(shapekit::Point *points, std::size_t count, Form form, double toMetre, const std::string &what,
+void CheckRun(shapekit::Point *points, std::size_t count, Form form, double toMetre, const RunLabel &label,
               const char *source) {
     const bool geographic = form == Form::kGeographicRadians || form == Form::kGeographicDegrees;
     const double toDegrees = form == Form::kGeographicRadians ? 180.0 / kPi : 1.0;
     const double scale = form == Form::kPlaneNative ? toMetre : 1.0;
     const double pole = form == Form::kGeographicRadians ? kPi / 2.0 : 90.0;
+    // The messages are made only when a point fails: this loop runs over every point of every
+    // conversion and transformation.
+    const auto where = [count](std::size_t i) {
+        return count == 1 ? std::string() : " (point " + std::to_string(i + 1) + ")";
+    };
     for (std::size_t i = 0; i < count; ++i) {
         shapekit::Point &p = points[i];
-        const std::string where = count == 1 ? std::string() : " (point " + std::to_string(i + 1) + ")";
         if (!std::isfinite(p.x) || !std::isfinite(p.y))
-            Fail(what + ": the point " + PointText(p) + where + " is not finite", source);
+            Fail(label.Text() + ": the point " + PointText(p) + where(i) + " is not finite", source);
         if (geographic) {
             const double latitude = std::fabs(p.y * toDegrees);
             if (latitude > 90.0 + kLatitudeSlackDegrees)
-                Fail(what + ": the latitude of " + PointText(p) + where + " lies beyond 90 degrees", source);
+                Fail(label.Text() + ": the latitude of " + PointText(p) + where(i) +
+                         " lies beyond 90 degrees",
+                     source);
             if (std::fabs(p.y) > pole) p.y = std::copysign(pole, p.y);
             if (std::fabs(p.x * toDegrees) > kMaxLongitudeDegrees)
-                Fail(what + ": the longitude of " + PointText(p) + where +
+                Fail(label.Text() + ": the longitude of " + PointText(p) + where(i) +
                          " makes no sense (beyond 540 degrees)",
                      source);
         } else if (std::fabs(p.x * scale) > kMaxPlaneMetres || std::fabs(p.y * scale) > kMaxPlaneMetres) {
-            Fail(what + ": the plane point " + PointText(p) + where +
+            Fail(label.Text() + ": the plane point " + PointText(p) + where(i) +
                      " lies farther than 1e8 metres from the origin, where no projection gives a meaningful "
                      "point",
                  source);

@@ -122,11 +122,20 @@ enum class Form {
     kPlaneNative,       ///< easting, northing in the system's own linear unit
 };
 
+/// What a run check is part of, for its failure message: `action`, then the space code (when not
+/// 0), then the quoted definition (when given), e.g. "Cannot convert from space 4".
+struct RunLabel {
+    const char *action;
+    std::int32_t space = 0;
+    const std::string *definition = nullptr;
+    std::string Text() const;
+};
+
 /// Checks a run in form `form` (finite, latitude within ±90°, longitude within ±540°, plane
 /// values within kMaxPlaneMetres) and clamps latitudes within round-off of a pole. `toMetre`
-/// scales native plane values. Raises a parallo::Error (5) naming the first bad point, with
-/// `what` and `source` in the message.
-void CheckRun(shapekit::Point *points, std::size_t count, Form form, double toMetre, const std::string &what,
+/// scales native plane values. Raises a parallo::Error (5) from `source` naming the first bad
+/// point after the label's text.
+void CheckRun(shapekit::Point *points, std::size_t count, Form form, double toMetre, const RunLabel &label,
               const char *source);
 
 /// A coordinate system on PROJ. The description is shared by copies and threads; the storage type

@@ -46,7 +46,7 @@ public:
 
         RestoreOnFailure restore(points, count);
         CheckRun(points, count, from.StorageForm(), from.description->toMetre,
-                 "Cannot transform from \"" + from.description->definition + "\"", "Transform");
+                 RunLabel{"Cannot transform from", 0, &from.description->definition}, "Transform");
         if (!identity_) {
             PJ *op = OperationFor(source_.description, source_.geographic, target_.description,
                                   target_.geographic);
@@ -67,7 +67,7 @@ public:
             if (to.NeedsAngularScaling()) FromNative(points, count, *to.description);
         }
         CheckRun(points, count, to.StorageForm(), to.description->toMetre,
-                 "Cannot transform to \"" + to.description->definition + "\"", "Transform");
+                 RunLabel{"Cannot transform to", 0, &to.description->definition}, "Transform");
         restore.Done();
     }
 
