@@ -183,6 +183,12 @@ bool MapViewIsGeographic(const ServiceState &s) {
     return platform::Deref(s.MapViewCoordSystem).BaseStorageType() == coordkit::kGeographicStorage;
 }
 
+double LongitudeWithinHalfTurn(double lon) noexcept {
+    const double pi = planicalc::TRG_PI();
+    if (!std::isfinite(lon) || (lon <= pi && lon >= -pi)) return lon;
+    return std::remainder(lon, planicalc::TRG_2PI());
+}
+
 void BeginNeatlinePreparation(ServiceState &s, GridNeatline &w, std::string &trace) {
     w.Tfr_Polygon = CopyPolygon(s.NeatlinePolygon);
     trace = "Setting up CreateSimpleTransFromCSMtoCS FROM the MapView coordsystem TO the Grid coordsystem";

@@ -174,6 +174,10 @@ void RequireGridValuesWithinBudget(double start, double limit, double step, cons
 /// longitude. Raises 91 without a map-view system.
 bool MapViewIsGeographic(const ServiceState &s);
 
+/// A longitude in radians brought into -π…π by whole turns; other values pass through. Points
+/// east of the 180° meridian carry longitudes beyond π after the preparation's shift.
+double LongitudeWithinHalfTurn(double lon) noexcept;
+
 } // namespace detail
 } // namespace parallo
 
