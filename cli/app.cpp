@@ -41,9 +41,8 @@ Exit status: 0 success (failures a method reported are listed under "calls"),
 configuration.
 )";
 
-/// Ends the process when the generation runs past its time limit. A frame with an interval far
-/// too small for it can keep a generator stepping through grid values for hours; the command
-/// gives up instead, before any output file exists.
+/// Ends the process when the methods run past the time limit, before any output file exists, so
+/// that no frame, however unlucky its numbers, keeps the command busy without end.
 class Watchdog {
 public:
     Watchdog(double seconds, std::ostream& err) {
@@ -52,8 +51,7 @@ public:
             std::unique_lock<std::mutex> lock(mutex_);
             auto limit = std::chrono::duration<double>(seconds);
             if (wake_.wait_for(lock, limit, [this]() { return stopped_; })) return;
-            err << "parallo: gave up after the time limit of " << seconds
-                << " s (is the grid interval far too small for the frame?)" << std::endl;
+            err << "parallo: gave up after the time limit of " << seconds << " s" << std::endl;
             std::_Exit(kExitFailure);
         });
     }
@@ -127,9 +125,14 @@ int Command(int argc, const char* const* argv, std::istream& in, std::ostream& o
         return kExitBadUsage;
     }
     for (const std::string* path : {&geojsonPath, &svgPath}) {
+        const char* option = path == &svgPath ? "--svg" : "-o";
+        struct stat st {};
+        if (!path->empty() && ::stat(path->c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            err << "parallo: " << option << ": " << *path << " is a directory\n";
+            return kExitBadUsage;
+        }
         if (!path->empty() && !DirectoryExists(*path)) {
-            err << "parallo: " << (path == &svgPath ? "--svg" : "-o") << ": no such directory for " << *path
-                << "\n";
+            err << "parallo: " << option << ": no such directory for " << *path << "\n";
             return kExitBadUsage;
         }
     }

@@ -22,6 +22,8 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr int kMaxDepth = 64;
+constexpr std::size_t kMaxCalls = 1000;
+constexpr std::size_t kMaxPolygonPoints = 32767;
 
 // ---- names ----------------------------------------------------------------------------------
 
@@ -71,7 +73,14 @@ std::size_t EditDistance(const std::string& a, const std::string& b) {
     return row[b.size()];
 }
 
-std::string Quoted(const std::string& s) { return Json(s).dump(-1, ' ', false, Json::error_handler_t::replace); }
+/// A text from the configuration as a message shows it: at most kMaxShown characters of it, so
+/// that a megabyte-long key or name cannot turn a one-line message into a megabyte.
+constexpr std::size_t kMaxShown = 120;
+std::string Shortened(const std::string& s) { return s.size() <= kMaxShown ? s : s.substr(0, kMaxShown) + "..."; }
+
+std::string Quoted(const std::string& s) {
+    return Json(Shortened(s)).dump(-1, ' ', false, Json::error_handler_t::replace);
+}
 
 std::string TypeName(const Json& v) {
     if (v.is_number()) return "a number";
@@ -563,6 +572,10 @@ std::map<std::string, Reader::Handler> Reader::Handlers() {
     h["NeatlinePolygon"] = [this](const Json& v, const std::string& p) {
         if (!v.is_array()) Fail(p, "expected an array of points [x, y], got " + TypeName(v));
         if (v.size() < 3) Fail(p, "a polygon needs at least 3 points, got " + std::to_string(v.size()));
+        // As many points as a stroked neatline may have (a 16-bit count); every generator works
+        // through all of them, so a million-point frame would cost seconds per call.
+        if (v.size() > kMaxPolygonPoints)
+            Fail(p, "at most " + std::to_string(kMaxPolygonPoints) + " points, got " + std::to_string(v.size()));
         auto polygon = std::make_shared<shapekit::PolygonGeometry>();
         for (std::size_t i = 0; i < v.size(); ++i) polygon->Points().Add(ReadPoint(v[i], IndexPath(p, i)));
         s_.SetNeatlinePolygon(polygon);
@@ -577,6 +590,9 @@ std::map<std::string, Reader::Handler> Reader::Handlers() {
 
     h["calls"] = [this](const Json& v, const std::string& p) {
         if (!v.is_array()) Fail(p, "expected an array of method names, got " + TypeName(v));
+        // Each call may take up to a second on a large frame: a list of thousands is a mistake.
+        if (v.size() > kMaxCalls)
+            Fail(p, "at most " + std::to_string(kMaxCalls) + " methods, got " + std::to_string(v.size()));
         f_.calls.clear();
         for (std::size_t i = 0; i < v.size(); ++i) {
             std::string name = ReadString(v[i], IndexPath(p, i));
@@ -664,7 +680,7 @@ std::string StackPath(const std::vector<ParseFrame>& stack) {
 } // namespace
 
 ConfigError::ConfigError(const std::string& path, const std::string& problem)
-    : std::runtime_error(path + ": " + problem), path_(path), problem_(problem) {}
+    : std::runtime_error(Shortened(path) + ": " + problem), path_(path), problem_(problem) {}
 
 const std::vector<std::string>& KnownCalls() {
     static const std::vector<std::string> calls = {
@@ -704,6 +720,9 @@ const std::vector<std::string>& KnownKeys() {
 
 std::string NearestName(const std::string& word, const std::vector<std::string>& candidates) {
     std::string best;
+    // No known name is this long: the edit distances would only cost time (a megabyte-long key
+    // against every name takes seconds).
+    if (word.size() > 2 * kMaxShown) return best;
     std::size_t bestDistance = std::numeric_limits<std::size_t>::max();
     const std::string lowered = Lower(word);
     for (const std::string& c : candidates) {
@@ -759,7 +778,9 @@ Json ParseJson(const std::string& text) {
     };
     try {
         return Json::parse(text, callback);
-    } catch (const Json::parse_error& e) {
+    } catch (const Json::exception& e) {
+        // A syntax error, and also a number too large for a double ("1e999"), which the parser
+        // reports as out of range rather than as a syntax error.
         std::string message = e.what();
         std::size_t cut = message.find("] ");
         if (cut != std::string::npos) message = message.substr(cut + 2);

@@ -3,6 +3,7 @@
 #include "output.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include <fcntl.h>
@@ -77,28 +78,71 @@ std::string WriteTemporary(const OutputFile& file, std::string& error) {
     return name;
 }
 
+/// Writes all of `content` to an existing file that is not a regular one (a device such as
+/// /dev/null or /dev/stdout, a pipe): those cannot be replaced, only written to.
+std::string WriteDirect(const OutputFile& file) {
+    int fd = ::open(file.path.c_str(), O_WRONLY | O_TRUNC);
+    if (fd < 0) fd = ::open(file.path.c_str(), O_WRONLY);
+    if (fd < 0) return SystemError("cannot open", file.path);
+    const char* data = file.content.data();
+    std::size_t left = file.content.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, data, left);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            std::string error = SystemError("cannot write", file.path);
+            ::close(fd);
+            return error;
+        }
+        data += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    if (::close(fd) != 0) return SystemError("cannot write", file.path);
+    return std::string();
+}
+
 } // namespace
 
 std::string WriteFilesAtomically(const std::vector<OutputFile>& files) {
+    // Regular files (and new ones) are replaced whole through a temporary file; a symbolic link
+    // is followed so that the link stays and its target is replaced. Anything else that exists
+    // (a device, a pipe) is written to directly: renaming over it would replace the device node.
+    std::vector<OutputFile> replaced, direct;
+    for (const OutputFile& file : files) {
+        struct stat st {};
+        if (::stat(file.path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+            if (S_ISDIR(st.st_mode)) return "cannot write " + file.path + ": it is a directory";
+            direct.push_back(file);
+            continue;
+        }
+        OutputFile target{file.path, file.content};
+        if (char* resolved = ::realpath(file.path.c_str(), nullptr)) {
+            target.path = resolved;
+            std::free(resolved);
+        }
+        replaced.push_back(std::move(target));
+    }
+
     std::vector<std::string> temporaries;
     std::string error;
-    for (const OutputFile& file : files) {
+    for (const OutputFile& file : replaced) {
         std::string name = WriteTemporary(file, error);
         if (name.empty()) break;
         temporaries.push_back(name);
     }
-    if (error.empty()) {
-        for (std::size_t i = 0; i < files.size(); ++i) {
-            if (::rename(temporaries[i].c_str(), files[i].path.c_str()) != 0) {
-                error = SystemError("cannot replace", files[i].path);
-                for (std::size_t j = i; j < temporaries.size(); ++j) ::unlink(temporaries[j].c_str());
-                return error;
-            }
-        }
-        return std::string();
+    for (std::size_t i = 0; error.empty() && i < direct.size(); ++i) error = WriteDirect(direct[i]);
+    if (!error.empty()) {
+        for (const std::string& name : temporaries) ::unlink(name.c_str());
+        return error;
     }
-    for (const std::string& name : temporaries) ::unlink(name.c_str());
-    return error;
+    for (std::size_t i = 0; i < replaced.size(); ++i) {
+        if (::rename(temporaries[i].c_str(), replaced[i].path.c_str()) != 0) {
+            error = SystemError("cannot replace", replaced[i].path);
+            for (std::size_t j = i; j < temporaries.size(); ++j) ::unlink(temporaries[j].c_str());
+            return error;
+        }
+    }
+    return std::string();
 }
 
 } // namespace cli

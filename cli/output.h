@@ -15,9 +15,10 @@ struct OutputFile {
 };
 
 /// Writes every file to a temporary file in its destination's directory and, once all are
-/// written, renames each over its destination. On failure removes every temporary file, leaves
-/// the destinations as they were (unless the failure struck between two renames) and returns a
-/// message; returns "" on success.
+/// written, renames each over its destination (over a symbolic link's target, keeping the link).
+/// A destination that exists but is no regular file (/dev/null, /dev/stdout, a pipe) is written
+/// to directly. On failure removes every temporary file, leaves the destinations as they were
+/// (unless the failure struck between two renames) and returns a message; returns "" on success.
 std::string WriteFilesAtomically(const std::vector<OutputFile>& files);
 
 } // namespace cli

@@ -335,19 +335,24 @@ TEST_F(CommandTest, BadConfigurationsNameTheirKeyAndWriteNothing) {
     EXPECT_EQ(left, (std::vector<std::string>{"bad.json", "out.svg"}));
 }
 
-TEST_F(CommandTest, AFrameThatWouldRunForHoursGivesUpAtTheTimeLimit) {
-    // One label line every 0.1 mm across 10 km: 10^8 grid values per axis.
-    std::string config = Write("tiny.json", R"({"MapViewCoordSystem": "EPSG:32632",
-        "NeatlineLowerLeft": [500000, 5400000], "NeatlineUpperRight": [510000, 5410000],
-        "Interval": [0.0001, 0.0001], "calls": ["CreateNeatline", "CreateLabels"]})");
-    const std::string geojson = dir_ + "/tiny.geojson";
-    Outcome o = Run({config, "-o", geojson, "--time-limit", "1"});
+TEST_F(CommandTest, ARunPastItsTimeLimitGivesUpWithoutOutput) {
+    // The graticule generated 49 times over takes a tenth of a second or more; a limit of one
+    // millisecond passes long before the methods are through.
+    Json config = Json::parse(ReadFile(Example("laea_europe_graticule.json")));
+    Json calls = Json::array({"CreateNeatline"});
+    for (int i = 0; i < 49; ++i) calls.push_back("CreateGridlines"), calls.push_back("CreateLabels");
+    config["calls"] = calls;
+    std::string path = Write("slow.json", config.dump());
+    const std::string geojson = dir_ + "/slow.geojson";
+    Outcome o = Run({path, "-o", geojson, "--time-limit", "0.001"});
     EXPECT_EQ(o.status, 1);
     EXPECT_NE(o.err.find("time limit"), std::string::npos) << o.err;
     EXPECT_FALSE(Exists(geojson));
-    EXPECT_EQ(Entries(), std::vector<std::string>{"tiny.json"});
+    EXPECT_EQ(Entries(), std::vector<std::string>{"slow.json"});
 
-    EXPECT_EQ(Run({config, "--time-limit", "-1"}).status, 2);
+    // Without a limit the same run completes.
+    EXPECT_EQ(Run({path, "-o", geojson, "--time-limit", "0"}).status, 0);
+    EXPECT_EQ(Run({path, "--time-limit", "-1"}).status, 2);
 }
 
 TEST(CommandInProcess, TruncatedConfigurationsNeverCrash) {

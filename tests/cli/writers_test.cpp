@@ -6,6 +6,7 @@
 #include <limits>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -277,6 +278,39 @@ TEST(Output, WholeOrNothing) {
 
     std::remove(a.c_str());
     std::remove(b.c_str());
+    ::rmdir(dir.c_str());
+}
+
+TEST(Output, LinksAreFollowedAndDevicesWrittenTo) {
+    std::string dir = TempDir();
+    // A symbolic link stays a link; its target gets the new content.
+    std::string target = dir + "/target.svg", link = dir + "/link.svg";
+    std::ofstream(target) << "old";
+    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+    ASSERT_EQ(WriteFilesAtomically({{link, "new"}}), "");
+    struct stat st {};
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(ReadFile(target), "new");
+    EXPECT_EQ(CountEntries(dir), 2);
+
+    // A pipe (like /dev/stdout or /dev/null, no regular file) is written to, never replaced.
+    std::string fifo = dir + "/pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&]() { received = ReadFile(fifo); });
+    EXPECT_EQ(WriteFilesAtomically({{fifo, "through the pipe"}}), "");
+    reader.join();
+    EXPECT_EQ(received, "through the pipe");
+    ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+
+    // A directory is no file to write.
+    EXPECT_NE(WriteFilesAtomically({{dir, "x"}}), "");
+
+    std::remove(link.c_str());
+    std::remove(target.c_str());
+    std::remove(fifo.c_str());
     ::rmdir(dir.c_str());
 }
 
