@@ -52,6 +52,8 @@ const TransformCase kTransforms[] = {
      kPlaneTol},
     // echo "52 10" | cs2cs -d 9 EPSG:4326 EPSG:4258: degrees in, degrees out.
     {"EPSG:4326", "EPSG:4258", {10.0, 52.0}, {10.0, 52.0}, 1e-9},
+    // The same system on both sides is exactly the identity.
+    {"EPSG:32632", "EPSG:32632", {123456.789, 5432109.876}, {123456.789, 5432109.876}, 0.0},
 };
 
 TEST(ProjTransform, MatchesCs2csBothWays) {
@@ -70,14 +72,6 @@ TEST(ProjTransform, MatchesCs2csBothWays) {
         EXPECT_NEAR(p.x, c.in.x, back);
         EXPECT_NEAR(p.y, c.in.y, back);
     }
-}
-
-TEST(ProjTransform, SameSystemIsTheIdentity) {
-    auto t = MakeTransform("EPSG:32632", "EPSG:32632");
-    Point p(123456.789, 5432109.876);
-    t->Transform(&p, 1, 0);
-    EXPECT_EQ(p.x, 123456.789);
-    EXPECT_EQ(p.y, 5432109.876);
 }
 
 TEST(ProjTransform, GeographicStorageOfAProjectedGrid) {
@@ -101,7 +95,7 @@ TEST(ProjTransform, WholeGeometriesInPlace) {
     auto t = service->CreateSimpleTransFromCSMtoCS(*mgr, utm);
 
     shapekit::PolygonGeometry polygon;
-    for (int i = 0; i < 20; ++i)
+    for (int i = 0; i < 5; ++i)
         polygon.Points().Add(Point(8.0 + 0.1 * i, 48.0 + 0.2 * i));
     shapekit::GeometryCollection collection;
     auto line = std::make_shared<shapekit::LineGeometry>(Point(9.5, 50.0), Point(9.0, 51.0));
@@ -111,7 +105,7 @@ TEST(ProjTransform, WholeGeometriesInPlace) {
     service->TransformGeometry(polygon, *t, 0);
     service->TransformGeometry(collection, *t, 0);
     // Each point equals the same point transformed alone.
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < 5; ++i) {
         Point one(8.0 + 0.1 * i, 48.0 + 0.2 * i);
         t->Transform(&one, 1, 0);
         EXPECT_EQ(polygon.Points().Item(i + 1).x, one.x);
@@ -121,7 +115,7 @@ TEST(ProjTransform, WholeGeometriesInPlace) {
     EXPECT_NEAR(line->Start().x, 535833.459198, kPlaneTol);
     EXPECT_NEAR(line->Start().y, 5538750.477579, kPlaneTol);
     auto inner = shapekit::As<shapekit::PolygonGeometry>(collection.Item(2));
-    EXPECT_EQ(inner->Points().Item(20).x, polygon.Points().Item(20).x);
+    EXPECT_EQ(inner->Points().Item(5).x, polygon.Points().Item(5).x);
 }
 
 TEST(ProjTransform, RefusedPointsFailTheCallAndLeaveTheRun) {
@@ -169,14 +163,16 @@ TEST(ProjTransform, RefusedPointsFailTheCallAndLeaveTheRun) {
 
 TEST(ProjTransform, MissingSystemsRaise91) {
     coordkit::CoordSystemsMgr empty(nullptr, coordkit::CreateProjTransformService());
-    try {
-        empty.GetTransformService()->CreateSimpleTransFromCSMtoCS(empty, CreateProjCoordSystem("EPSG:4326"));
-        ADD_FAILURE() << "no failure";
-    } catch (const parallo::Error &e) {
-        EXPECT_EQ(e.Number(), parallo::kObjectNotSet);
-    }
     auto mgr = CreateProjCoordSystemsMgr(CreateProjCoordSystem("EPSG:4326"));
-    EXPECT_THROW(mgr->GetTransformService()->CreateSimpleTransFromCSMtoCS(*mgr, nullptr), parallo::Error);
+    for (auto *m : {&empty, mgr.get()}) {
+        try {
+            m->GetTransformService()->CreateSimpleTransFromCSMtoCS(
+                *m, m == &empty ? CreateProjCoordSystem("EPSG:4326") : nullptr);
+            ADD_FAILURE() << "no failure";
+        } catch (const parallo::Error &e) {
+            EXPECT_EQ(e.Number(), parallo::kObjectNotSet);
+        }
+    }
 }
 
 TEST(ProjTransform, RepeatedCallsCreateNothing) {
@@ -196,6 +192,8 @@ TEST(ProjTransform, RepeatedCallsCreateNothing) {
         copy->ConvertPoint(coordkit::kStorage, coordkit::kGeographic, x, y, z);
         copy->ProjectionSpace()->GetAngle(x, y, 0.0);
         t->Transform(&q, 1, 1);
+        // A second system from the same definition shares what was read.
+        CreateProjCoordSystem("EPSG:32632")->ProjectionSpace()->GetAngle(0.2, 0.8, 0.0);
     }
     EXPECT_EQ(coordkit::ProjObjectsCreated(), before);
 }

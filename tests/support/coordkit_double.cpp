@@ -22,7 +22,6 @@ void CheckSpace(std::int32_t space) {
 
 void CoordSystemDouble::ConvertPoint(std::int32_t fromSpace, std::int32_t toSpace, double &x, double &y,
                                      double &) const {
-    ++convertCalls_;
     CheckSpace(fromSpace);
     CheckSpace(toSpace);
     const CoordSystemConfig &c = *cfg_;
@@ -77,25 +76,18 @@ std::shared_ptr<coordkit::CoordSystem> CoordSystemDouble::CopyCoordSystem() cons
 
 std::shared_ptr<CoordSystemDouble> MakeIdentitySystem() { return std::make_shared<CoordSystemDouble>(); }
 
-std::shared_ptr<CoordSystemDouble> MakeAffineSystem(double a, double b, double c, double d, double e,
-                                                    double f) {
-    CoordSystemConfig cfg;
-    cfg.a = a;
-    cfg.b = b;
-    cfg.c = c;
-    cfg.d = d;
-    cfg.e = e;
-    cfg.f = f;
-    return std::make_shared<CoordSystemDouble>(cfg);
-}
-
 std::shared_ptr<CoordSystemDouble> MakeRotatedSystem(double theta, double unitsPerStorage, double x0,
                                                      double y0) {
     const double k = unitsPerStorage;
-    auto cs = MakeAffineSystem(k * std::cos(theta), k * std::sin(theta), x0, -k * std::sin(theta),
-                               k * std::cos(theta), y0);
-    cs->Config().angle = theta;
-    return cs;
+    CoordSystemConfig cfg;
+    cfg.a = k * std::cos(theta);
+    cfg.b = k * std::sin(theta);
+    cfg.c = x0;
+    cfg.d = -k * std::sin(theta);
+    cfg.e = k * std::cos(theta);
+    cfg.f = y0;
+    cfg.angle = theta;
+    return std::make_shared<CoordSystemDouble>(cfg);
 }
 
 std::shared_ptr<CoordSystemDouble> MakeGeographicSystem() {
@@ -107,54 +99,6 @@ std::shared_ptr<CoordSystemDouble> MakeGeographicSystem() {
 
 std::shared_ptr<coordkit::CoordSystemsMgr> MakeManager(std::shared_ptr<coordkit::CoordSystem> workspace) {
     return std::make_shared<coordkit::CoordSystemsMgr>(std::move(workspace));
-}
-
-namespace {
-
-struct UnitEntry {
-    std::int32_t code;
-    double metres;
-    const char *names[3];
-};
-
-const UnitEntry kUnits[] = {
-    {UnitsOfMeasureDouble::kMetre, 1.0, {"m", "metre", "meter"}},
-    {UnitsOfMeasureDouble::kKilometre, 1000.0, {"km", "kilometre", "kilometer"}},
-    {UnitsOfMeasureDouble::kFoot, 0.3048, {"ft", "foot", "feet"}},
-    {UnitsOfMeasureDouble::kUsSurveyFoot, 1200.0 / 3937.0, {"ftUS", "us-ft", "US survey foot"}},
-};
-
-const UnitEntry &ByCode(std::int32_t code) {
-    for (const UnitEntry &u : kUnits)
-        if (u.code == code) return u;
-    throw parallo::Error(parallo::kInvalidProcedureCall, "Unknown unit code " + std::to_string(code),
-                         "UnitsOfMeasureDouble");
-}
-
-void CheckKind(std::int32_t kind) {
-    if (kind != 1)
-        throw parallo::Error(parallo::kInvalidProcedureCall, "Only linear units are known",
-                             "UnitsOfMeasureDouble");
-}
-
-} // namespace
-
-std::int32_t UnitsOfMeasureDouble::GetUnitCode(std::int32_t kind, const std::string &unit) const {
-    CheckKind(kind);
-    for (const UnitEntry &u : kUnits)
-        for (const char *name : u.names)
-            if (unit == name) return u.code;
-    throw parallo::Error(parallo::kInvalidProcedureCall, "Unknown unit \"" + unit + "\"",
-                         "UnitsOfMeasureDouble");
-}
-
-double UnitsOfMeasureDouble::ConvertValue(std::int32_t kind, double value, std::int32_t fromCode,
-                                          std::int32_t toCode) const {
-    CheckKind(kind);
-    const UnitEntry &from = ByCode(fromCode);
-    const UnitEntry &to = ByCode(toCode);
-    if (fromCode == toCode) return value;
-    return value * from.metres / to.metres;
 }
 
 } // namespace parallo_test

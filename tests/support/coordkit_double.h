@@ -85,8 +85,6 @@ public:
 
     CoordSystemConfig &Config() noexcept { return *cfg_; }
     const CoordSystemConfig &Config() const noexcept { return *cfg_; }
-    /// Number of points converted by this object so far (ConvertPoints counts each point).
-    long ConvertCalls() const noexcept { return convertCalls_; }
 
     std::int32_t BaseStorageType() const override { return cfg_->baseStorageType; }
     void SetBaseStorageType(std::int32_t type) override { cfg_->baseStorageType = type; }
@@ -94,7 +92,7 @@ public:
     /// Spaces 1, 4 and 12; any other code raises parallo::Error 5.
     void ConvertPoint(std::int32_t fromSpace, std::int32_t toSpace, double &x, double &y,
                       double &z) const override;
-    /// A copy with its own configuration (its call counter starts at 0).
+    /// A copy with its own configuration.
     std::shared_ptr<coordkit::CoordSystem> CopyCoordSystem() const override;
     bool CanConvert(std::int32_t, std::int32_t) const override { return cfg_->canConvert; }
     std::shared_ptr<coordkit::Projection> ProjectionSpace() const override {
@@ -103,14 +101,10 @@ public:
 
 private:
     std::shared_ptr<CoordSystemConfig> cfg_;
-    mutable long convertCalls_ = 0;
 };
 
 /// Every space the identity (geographic storage in degrees), metres, angle 0.
 std::shared_ptr<CoordSystemDouble> MakeIdentitySystem();
-/// Projected storage mapped to the plane by x = a*sx + b*sy + c, y = d*sx + e*sy + f.
-std::shared_ptr<CoordSystemDouble> MakeAffineSystem(double a, double b, double c, double d, double e,
-                                                    double f);
 /// A system whose grid north (+y of its storage) points `theta` radians clockwise from the
 /// plane's north, whose storage unit is `unitsPerStorage` plane units, and whose storage origin
 /// lies at plane (x0, y0). GetAngle returns theta. Storage (sx, sy) is the plane point
@@ -123,22 +117,6 @@ std::shared_ptr<CoordSystemDouble> MakeGeographicSystem();
 
 /// A manager whose workspace is `workspace` and which uses the base TransformService.
 std::shared_ptr<coordkit::CoordSystemsMgr> MakeManager(std::shared_ptr<coordkit::CoordSystem> workspace);
-
-/// Linear units: metre 59 ("m", "metre", "meter"), kilometre 60 ("km", "kilometre",
-/// "kilometer"), international foot 61 ("ft", "foot", "feet"), US survey foot 62 ("ftUS",
-/// "us-ft", "US survey foot"). Names are matched exactly. Kind other than 1, an unknown name or an
-/// unknown code raise parallo::Error 5.
-class UnitsOfMeasureDouble : public coordkit::UnitsOfMeasure {
-public:
-    static constexpr std::int32_t kMetre = coordkit::kMetreUnitCode;
-    static constexpr std::int32_t kKilometre = 60;
-    static constexpr std::int32_t kFoot = 61;
-    static constexpr std::int32_t kUsSurveyFoot = 62;
-
-    std::int32_t GetUnitCode(std::int32_t kind, const std::string &unit) const override;
-    double ConvertValue(std::int32_t kind, double value, std::int32_t fromCode,
-                        std::int32_t toCode) const override;
-};
 
 } // namespace parallo_test
 
