@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <limits>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -29,84 +28,75 @@ Frame SmallFrame() { return ReadConfig(ParseJson(R"({"MapViewCoordSystem": "EPSG
 
 std::shared_ptr<shapekit::PolygonGeometry> Polygon(std::initializer_list<shapekit::Point> points) {
     auto polygon = std::make_shared<shapekit::PolygonGeometry>();
-    for (const auto& p : points) polygon->Points().Add(p);
+    for (const auto &p : points)
+        polygon->Points().Add(p);
     return polygon;
 }
 
-std::shared_ptr<LabelPartCls> Part(bool display, pxgrdFontType type = pxgrdFontType_Normal, double size = 0.0) {
+std::shared_ptr<LabelPartCls> Part(bool display, pxgrdFontType type = pxgrdFontType_Normal,
+                                   double size = 0.0) {
     auto part = std::make_shared<LabelPartCls>();
     part->SetbDisplay(display);
     part->SetFontType(type);
     if (size > 0.0) {
-        auto font = std::make_shared<StdFont>();
-        font->Size = size;
-        part->SetFont(font);
+        part->SetFont(std::make_shared<StdFont>());
+        part->Font()->Size = size;
     }
     return part;
 }
 
-std::string TempDir() {
-    char name[] = "/tmp/parallo-cli-test-XXXXXX";
-    char* dir = ::mkdtemp(name);
-    return dir ? std::string(dir) : std::string("/tmp");
-}
-
-int CountEntries(const std::string& dir) {
-    int n = 0;
-    if (DIR* d = ::opendir(dir.c_str())) {
-        while (dirent* e = ::readdir(d))
-            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") ++n;
-        ::closedir(d);
-    }
-    return n;
-}
-
-std::string ReadFile(const std::string& path) {
+std::string ReadFile(const std::string &path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream ss;
     ss << in.rdbuf();
     return ss.str();
 }
 
-bool XmlParses(const std::string& text) {
-    std::string dir = TempDir();
-    std::string path = dir + "/picture.svg";
-    std::ofstream(path, std::ios::binary) << text;
-    bool ok = std::system(("xmllint --noout " + path + " 2>/dev/null").c_str()) == 0;
-    std::remove(path.c_str());
-    ::rmdir(dir.c_str());
-    return ok;
-}
+/// A fresh directory, removed with everything in it at the end of the test.
+struct TempDir {
+    std::string path;
+    TempDir() {
+        char name[] = "/tmp/parallo-cli-test-XXXXXX";
+        path = ::mkdtemp(name) ? name : "/tmp/parallo-cli-test-failed";
+    }
+    ~TempDir() { std::system(("rm -rf '" + path + "'").c_str()); }
+    int Count() const {
+        int n = 0;
+        if (DIR *d = ::opendir(path.c_str())) {
+            while (dirent *e = ::readdir(d))
+                n += std::string(e->d_name) != "." && std::string(e->d_name) != "..";
+            ::closedir(d);
+        }
+        return n;
+    }
+};
 
-TEST(GeoJsonWriter, GeometriesAsGeoJson) {
-    // Rings are closed once, never twice.
-    auto open = Polygon({{0, 0}, {1, 0}, {1, 1}});
-    Json ring = GeometryJson(open.get())["coordinates"][0];
-    ASSERT_EQ(ring.size(), 4u);
-    EXPECT_EQ(ring[3], ring[0]);
-    auto closed = Polygon({{0, 0}, {1, 0}, {1, 1}, {0, 0}});
-    EXPECT_EQ(GeometryJson(closed.get())["coordinates"][0].size(), 4u);
-
-    // A height is written only when there is one.
+TEST(GeoJsonWriter, RingsCloseOnceHeightsOnlyWhenThereAndNumbersReadBackExactly) {
+    for (auto polygon : {Polygon({{0, 0}, {1, 0}, {1, 1}}), Polygon({{0, 0}, {1, 0}, {1, 1}, {0, 0}})}) {
+        const Json ring = GeometryJson(polygon.get())["coordinates"][0];
+        ASSERT_EQ(ring.size(), 4u);
+        EXPECT_EQ(ring[3], ring[0]);
+    }
     shapekit::LineGeometry line({1, 2}, {3, 4, 5});
-    Json j = GeometryJson(&line);
+    const Json j = GeometryJson(&line);
     EXPECT_EQ(j["type"], "LineString");
     EXPECT_EQ(j["coordinates"][0].size(), 2u);
     EXPECT_EQ(j["coordinates"][1].size(), 3u);
-
     EXPECT_TRUE(GeometryJson(nullptr).is_null());
-}
 
-TEST(GeoJsonWriter, NumbersReadBackExactly) {
     Frame frame = SmallFrame();
-    const double awkward[] = {0.1 + 0.2, 1.0 / 3.0, 123456789.12345678, 5e-324, -1.7976931348623157e308,
+    const double awkward[] = {0.1 + 0.2,
+                              1.0 / 3.0,
+                              123456789.12345678,
+                              5e-324,
+                              -1.7976931348623157e308,
                               std::nextafter(500000.0, 1e9)};
     auto polygon = std::make_shared<shapekit::PolygonGeometry>();
-    for (double v : awkward) polygon->Points().Add(shapekit::Point(v, -v));
+    for (double v : awkward)
+        polygon->Points().Add(shapekit::Point(v, -v));
     frame.service->SetNeatlinePolygon(polygon);
-    RunResult result;
-    Json doc = Json::parse(WriteGeoJson(frame, result));
-    const Json& ring = doc["features"][0]["geometry"]["coordinates"][0];
+    const Json ring =
+        Json::parse(WriteGeoJson(frame, RunResult()))["features"][0]["geometry"]["coordinates"][0];
     for (std::size_t i = 0; i < std::size(awkward); ++i) {
         EXPECT_EQ(ring[i][0].get<double>(), awkward[i]) << i;
         EXPECT_EQ(ring[i][1].get<double>(), -awkward[i]) << i;
@@ -115,62 +105,50 @@ TEST(GeoJsonWriter, NumbersReadBackExactly) {
 
 TEST(GeoJsonWriter, CallsAndFeaturesByKind) {
     Frame frame = SmallFrame();
-    detail::ServiceState& s = detail::StateAccess::Of(*frame.service);
+    detail::ServiceState &s = detail::StateAccess::Of(*frame.service);
     s.NeatlinePolygon = Polygon({{0, 0}, {0, 10}, {10, 10}, {10, 0}});
     s.BorderPolygon = Polygon({{-1, -1}, {-1, 11}, {11, 11}, {11, -1}});
     s.LabelsCollection = std::make_shared<GridLabels>();
     auto label = s.LabelsCollection->Add("5N");
     label->Origin = std::make_shared<shapekit::Point>(5, 10.5);
-    label->Angle = 90;
     label->HorizontalJustification = drawkit::kTextCentredOnOrigin;
-    label->VerticalJustification = drawkit::kTextAboveOrigin;
-    label->LabelAxis = pxgrdNorth;
-    label->LabelStringC = "5";
     label->LabelStringHemisphere = "N";
-
     RunResult result;
     result.gridlines = std::make_shared<shapekit::GeometryCollection>();
-    auto piece = std::make_shared<shapekit::PolylineGeometry>();
-    piece->Points().Add({5, 0});
-    piece->Points().Add({5, 10});
-    result.gridlines->Add(piece);
+    result.gridlines->Add(
+        std::make_shared<shapekit::LineGeometry>(shapekit::Point(5, 0), shapekit::Point(5, 10)));
     result.crosses = std::make_shared<shapekit::GeometryCollection>();
-    result.crosses->Add(std::make_shared<shapekit::LineGeometry>(shapekit::Point(4, 5), shapekit::Point(6, 5)));
-    result.crosses->Add(std::make_shared<shapekit::LineGeometry>(shapekit::Point(5, 4), shapekit::Point(5, 6)));
+    result.crosses->Add(
+        std::make_shared<shapekit::LineGeometry>(shapekit::Point(4, 5), shapekit::Point(6, 5)));
+    result.crosses->Add(
+        std::make_shared<shapekit::LineGeometry>(shapekit::Point(5, 4), shapekit::Point(5, 6)));
     CallRecord call{"CreateGridlines", 1, {}, 0, Json::object()};
     call.errors.push_back(Report{"Division by zero", "In Create_Gridlines", "Create_Gridlines Error"});
     result.calls.push_back(call);
     result.calls.push_back(CallRecord{"CalcGridInterval", std::nullopt, {}, 0, Json{{"dInterval", 1000.0}}});
 
-    Json doc = Json::parse(WriteGeoJson(frame, result));
-    EXPECT_EQ(doc["type"], "FeatureCollection");
+    const Json doc = Json::parse(WriteGeoJson(frame, result));
     EXPECT_EQ(doc["crs"]["properties"]["name"], "EPSG:32632");
     ASSERT_EQ(doc["calls"].size(), 2u);
-    EXPECT_EQ(doc["calls"][0]["method"], "CreateGridlines");
     EXPECT_EQ(doc["calls"][0]["RetVal"], 1);
     EXPECT_EQ(doc["calls"][0]["errors"][0]["procedure"], "Create_Gridlines Error");
     EXPECT_EQ(doc["calls"][0]["errors"][0]["trace"], "In Create_Gridlines");
-    EXPECT_TRUE(doc["calls"][1]["RetVal"].is_null());
+    EXPECT_TRUE(doc["calls"][1]["RetVal"].is_null()); // a method without RetVal
     EXPECT_EQ(doc["calls"][1]["dInterval"], 1000.0);
-
     std::vector<std::string> kinds;
-    for (const Json& f : doc["features"]) kinds.push_back(f["properties"]["kind"]);
+    for (const Json &f : doc["features"])
+        kinds.push_back(f["properties"]["kind"]);
     EXPECT_EQ(kinds, (std::vector<std::string>{"neatline", "border", "gridline", "cross", "cross", "label"}));
-    const Json& l = doc["features"][5];
-    EXPECT_EQ(l["geometry"]["type"], "Point");
+    const Json &l = doc["features"][5];
     EXPECT_EQ(l["geometry"]["coordinates"], Json::array({5.0, 10.5}));
-    EXPECT_EQ(l["properties"]["LabelString"], "5N");
     EXPECT_EQ(l["properties"]["LabelStringHemisphere"], "N");
     EXPECT_EQ(l["properties"]["HorizontalJustification"], 4);
-    EXPECT_EQ(l["properties"]["VerticalJustification"], 9);
-    EXPECT_EQ(l["properties"]["LabelAxis"], 0);
-    EXPECT_EQ(l["properties"]["Angle"], 90.0);
     EXPECT_EQ(l["properties"]["ID"], " 1");
 }
 
 TEST(SvgWriter, LabelSpansFollowThePartsAndSpellTheLabel) {
     Frame frame = SmallFrame();
-    ParalloCls& s = *frame.service;
+    ParalloCls &s = *frame.service;
     s.SetLabelPartA(Part(true, pxgrdFontType_Superscript));
     s.SetLabelPartB(Part(true));
     s.SetLabelPartC(Part(false));
@@ -183,14 +161,12 @@ TEST(SvgWriter, LabelSpansFollowThePartsAndSpellTheLabel) {
     label.LabelStringUnit = "m";
     label.LabelStringHemisphere = "N";
     label.LabelString = "N5403m";
-
-    std::vector<LabelSpan> spans = LabelSpans(s, label);
+    auto spans = LabelSpans(s, label);
     ASSERT_EQ(spans.size(), 4u);
     EXPECT_EQ(spans[0].text, "N");
     EXPECT_EQ(spans[0].part, s.LabelPartHemisphere().get());
     EXPECT_EQ(spans[1].part, s.LabelPartA().get());
     EXPECT_EQ(spans[3].text, "m");
-
     s.SetbHemisphereAsSuffix(true);
     label.LabelString = "5403mN";
     spans = LabelSpans(s, label);
@@ -207,7 +183,6 @@ TEST(SvgWriter, LabelSpansFollowThePartsAndSpellTheLabel) {
     spans = LabelSpans(s, dms);
     ASSERT_EQ(spans.size(), 3u);
     EXPECT_EQ(spans[1].text, ".");
-
     // Runs that do not spell the label give way to the label's own string.
     GridLabel odd;
     odd.LabelStringA = "1";
@@ -217,9 +192,16 @@ TEST(SvgWriter, LabelSpansFollowThePartsAndSpellTheLabel) {
     EXPECT_EQ(spans[0].text, "something else");
 }
 
-TEST(SvgWriter, PictureIsWellFormedScaledAndUpright) {
+TEST(SvgWriter, PictureParsesIsScaledUprightAndEscaped) {
+    TempDir dir;
+    const auto parses = [&](const std::string &svg) {
+        std::ofstream(dir.path + "/p.svg", std::ios::binary) << svg;
+        return std::system(("xmllint --noout '" + dir.path + "/p.svg' 2>/dev/null").c_str()) == 0;
+    };
     Frame frame = SmallFrame();
-    detail::ServiceState& s = detail::StateAccess::Of(*frame.service);
+    EXPECT_TRUE(parses(WriteSvg(frame, RunResult()))) << "an empty result still makes a picture";
+
+    detail::ServiceState &s = detail::StateAccess::Of(*frame.service);
     s.NeatlinePolygon = Polygon({{0, 0}, {0, 100}, {200, 100}, {200, 0}});
     s.LabelPartA = Part(true, pxgrdFontType_Normal, 10);
     s.LabelPartB = Part(true, pxgrdFontType_Superscript);
@@ -230,15 +212,12 @@ TEST(SvgWriter, PictureIsWellFormedScaledAndUpright) {
     label->Origin = std::make_shared<shapekit::Point>(200, 100);
     label->Angle = 30;
     label->HorizontalJustification = drawkit::kTextEndsAtOrigin;
-    label->VerticalJustification = drawkit::kTextBelowOrigin;
     // A control character cannot stand in XML; it is dropped, not written.
-    auto other = s.LabelsCollection->Add(std::string("bell\x07"));
-    other->Origin = std::make_shared<shapekit::Point>(0, 0);
-
-    std::string svg = WriteSvg(frame, RunResult());
-    EXPECT_TRUE(XmlParses(svg)) << svg;
-    // 200 map units wide fill 1000 page units; 60 units of margin on each side; y flipped, so the
-    // upper-right corner (200, 100) is at page (1060, 60).
+    s.LabelsCollection->Add(std::string("bell\x07"))->Origin = std::make_shared<shapekit::Point>(0, 0);
+    const std::string svg = WriteSvg(frame, RunResult());
+    EXPECT_TRUE(parses(svg)) << svg;
+    // 200 map units fill 1000 page units, 60 of margin each side; y flipped: the upper-right
+    // corner (200, 100) is at page (1060, 60).
     EXPECT_NE(svg.find("width=\"1120\" height=\"620\""), std::string::npos) << svg;
     EXPECT_NE(svg.find("translate(1060 60) rotate(-30)"), std::string::npos) << svg;
     EXPECT_NE(svg.find("text-anchor=\"end\""), std::string::npos);
@@ -248,43 +227,27 @@ TEST(SvgWriter, PictureIsWellFormedScaledAndUpright) {
     EXPECT_NE(svg.find("<tspan dy=\"-4\" font-size=\"7\">x</tspan>"), std::string::npos) << svg;
 }
 
-TEST(SvgWriter, EmptyResultsStillMakeAPicture) {
-    Frame frame = SmallFrame();
-    std::string svg = WriteSvg(frame, RunResult());
-    EXPECT_TRUE(XmlParses(svg));
-    EXPECT_NE(svg.find("<svg"), std::string::npos);
-}
-
-TEST(Output, WholeOrNothing) {
-    std::string dir = TempDir();
-    std::string a = dir + "/a.geojson", b = dir + "/b.svg";
+TEST(Output, WholeOrNothingKeepingPermissions) {
+    TempDir dir;
+    const std::string a = dir.path + "/a.geojson", b = dir.path + "/b.svg";
     ASSERT_EQ(WriteFilesAtomically({{a, "first"}, {b, "second"}}), "");
-    EXPECT_EQ(ReadFile(a), "first");
-    EXPECT_EQ(ReadFile(b), "second");
-    EXPECT_EQ(CountEntries(dir), 2); // no temporary file left behind
-
+    EXPECT_EQ(ReadFile(a) + ReadFile(b), "firstsecond");
+    EXPECT_EQ(dir.Count(), 2) << "no temporary file left behind";
     // A second file that cannot be written stops both: the first keeps its old content.
-    std::string error = WriteFilesAtomically({{a, "changed"}, {dir + "/missing/c.svg", "x"}});
-    EXPECT_NE(error, "");
+    EXPECT_NE(WriteFilesAtomically({{a, "changed"}, {dir.path + "/missing/c.svg", "x"}}), "");
     EXPECT_EQ(ReadFile(a), "first");
-    EXPECT_EQ(CountEntries(dir), 2);
-
-    // A replaced file keeps its permissions.
+    EXPECT_EQ(dir.Count(), 2);
     ::chmod(a.c_str(), 0640);
     ASSERT_EQ(WriteFilesAtomically({{a, "third"}}), "");
     struct stat st {};
     ASSERT_EQ(::stat(a.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
-
-    std::remove(a.c_str());
-    std::remove(b.c_str());
-    ::rmdir(dir.c_str());
 }
 
 TEST(Output, LinksAreFollowedAndDevicesWrittenTo) {
-    std::string dir = TempDir();
+    TempDir dir;
     // A symbolic link stays a link; its target gets the new content.
-    std::string target = dir + "/target.svg", link = dir + "/link.svg";
+    const std::string target = dir.path + "/target.svg", link = dir.path + "/link.svg";
     std::ofstream(target) << "old";
     ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
     ASSERT_EQ(WriteFilesAtomically({{link, "new"}}), "");
@@ -292,10 +255,9 @@ TEST(Output, LinksAreFollowedAndDevicesWrittenTo) {
     ASSERT_EQ(::lstat(link.c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
     EXPECT_EQ(ReadFile(target), "new");
-    EXPECT_EQ(CountEntries(dir), 2);
-
-    // A pipe (like /dev/stdout or /dev/null, no regular file) is written to, never replaced.
-    std::string fifo = dir + "/pipe";
+    EXPECT_EQ(dir.Count(), 2);
+    // A pipe (like /dev/stdout, no regular file) is written to, never replaced.
+    const std::string fifo = dir.path + "/pipe";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     std::string received;
     std::thread reader([&]() { received = ReadFile(fifo); });
@@ -304,14 +266,8 @@ TEST(Output, LinksAreFollowedAndDevicesWrittenTo) {
     EXPECT_EQ(received, "through the pipe");
     ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
-
     // A directory is no file to write.
-    EXPECT_NE(WriteFilesAtomically({{dir, "x"}}), "");
-
-    std::remove(link.c_str());
-    std::remove(target.c_str());
-    std::remove(fifo.c_str());
-    ::rmdir(dir.c_str());
+    EXPECT_NE(WriteFilesAtomically({{dir.path, "x"}}), "");
 }
 
 } // namespace

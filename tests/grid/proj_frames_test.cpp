@@ -1,0 +1,331 @@
+// Grid lines, ticks and crosses on real PROJ frames, checked as properties of the output carried
+// back into the grid system. One check per generator runs over the table of standard frames.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "grid_checks.h"
+
+namespace {
+
+using gridtest::DistanceToRing;
+using gridtest::InsideRing;
+using gridtest::Items;
+using gridtest::MapDistance;
+using gridtest::OffGridLine;
+using gridtest::ToGrid;
+using gridtest::ToMapView;
+using parallo_test::Frame;
+using parallo_test::FrameLayout;
+using shapekit::Point;
+
+/// Round trip grid → map view → grid: 1e-6 m on a projected grid, 1e-9° (about 0.1 mm) on a
+/// geographic one; far above PROJ's round-trip error, far below anything a map shows.
+double Tolerance(const FrameLayout &layout) { return layout.geographicGrid ? 1e-9 : 1e-6; }
+
+/// The same in map-view units: these projected views scale by less than 1.5 (so 2e-6 m); 1e-9°
+/// is about 1.2e-4 m of Mercator at 20°S, and 1e-9 on a geographic view.
+double MapTolerance(const Frame &f) {
+    if (!f.layout.geographicGrid) return 2e-6;
+    return f.mapView->BaseStorageType() == coordkit::kGeographicStorage ? 1e-9 : 2e-4;
+}
+
+std::unique_ptr<Frame> Generate(const FrameLayout &layout,
+                                void (parallo::ParalloCls::*method)(std::int32_t &), double skipX = 0.0,
+                                double skipY = 0.0) {
+    auto f = parallo_test::MakeFrame(layout);
+    EXPECT_TRUE(f->reports.empty()) << f->reports.front();
+    const double k = layout.geographicGrid ? parallo_test::Radians(1.0) : 1.0;
+    f->service.SetSkipInterval(std::make_shared<Point>(skipX * k, skipY * k));
+    std::int32_t ret = 0;
+    (f->service.*method)(ret);
+    return f;
+}
+
+/// Grid value → number of pieces, vertical and horizontal.
+using GridValues = std::map<long long, int>[2];
+
+/// Every grid line: vertical lines before horizontal ones; every vertex on its grid value; both
+/// ends on the neatline; steps forward and no longer than the stroke distance; every cell
+/// boundary a vertex.
+void CheckGridlines(const Frame &f, GridValues &found) {
+    const FrameLayout &layout = f.layout;
+    const double tol = Tolerance(layout);
+    const double d =
+        f.service.GridStrokeDistance() / (layout.geographicGrid ? parallo_test::Radians(1.0) : 1.0);
+    const auto ring = ToGrid(f, f.service.NeatlinePolygon()->Points().Vector());
+    bool horizontalBegun = false;
+    for (const auto &mapLine : Items(f.service.GridGeometry())) {
+        const auto g = ToGrid(f, mapLine);
+        SCOPED_TRACE("line from (" + std::to_string(g.front().x) + ", " + std::to_string(g.front().y) + ")");
+        const bool vertical = std::fabs(g.front().x - g.back().x) <= tol;
+        horizontalBegun = horizontalBegun || !vertical;
+        EXPECT_FALSE(vertical && horizontalBegun);
+        const double interval = vertical ? layout.intervalX : layout.intervalY;
+        const double cell = vertical ? layout.intervalY : layout.intervalX;
+        const double value = interval * std::nearbyint((vertical ? g.front().x : g.front().y) / interval);
+        ++found[vertical ? 0 : 1][std::llround(value / interval)];
+        std::vector<double> along;
+        for (std::size_t k = 0; k < g.size(); ++k) {
+            along.push_back(vertical ? g[k].y : g[k].x);
+            EXPECT_LE(OffGridLine(f, mapLine[k], vertical, value, along.back()), tol) << "vertex " << k;
+            if (k > 0) {
+                EXPECT_GE(along[k], along[k - 1] - tol);
+                EXPECT_LE(along[k] - along[k - 1], d + tol);
+            }
+        }
+        // The ends are carried back with the neatline; their errors agree, being neighbours.
+        EXPECT_LE(DistanceToRing(g.front(), ring), tol);
+        EXPECT_LE(DistanceToRing(g.back(), ring), tol);
+        // Boundaries within 1e-5 of a cell of the piece's start are stepped over by the grid
+        // stepping and not required; 1e-3 of a cell keeps clear of them.
+        std::vector<Point> boundaries;
+        for (double m = std::ceil((along.front() + 1e-3 * cell) / cell) * cell;
+             m < along.back() - 1e-3 * cell; m += cell)
+            boundaries.push_back(vertical ? Point(value, m) : Point(m, value));
+        const auto images = ToMapView(f, boundaries);
+        for (std::size_t b = 0; b < images.size(); ++b) {
+            EXPECT_TRUE(
+                std::any_of(mapLine.begin(), mapLine.end(),
+                            [&](const Point &v) { return MapDistance(f, v, images[b]) <= MapTolerance(f); }))
+                << "cell boundary " << b << " is not a vertex";
+        }
+    }
+}
+
+/// Every multiple of `interval` inside lo…hi by more than a margin is found once (unless it is a
+/// multiple of `skip`); nothing found outside. A value on the edge may or may not appear.
+void ExpectValues(const std::map<long long, int> &found, double lo, double hi, double interval, double skip) {
+    // The neatline went through PROJ's LAEA inverse (about 0.4 mm per round trip) twice.
+    const double margin = 1e-4 * interval;
+    for (long long k = static_cast<long long>(std::floor(lo / interval));
+         static_cast<double>(k) * interval < hi; ++k) {
+        const double v = static_cast<double>(k) * interval;
+        if (v <= lo + margin || v >= hi - margin) continue;
+        const bool skipped = skip > 0.0 && std::fabs(v - skip * std::nearbyint(v / skip)) <= 1e-6;
+        EXPECT_EQ(found.count(k), skipped ? 0u : 1u) << "grid value " << v;
+    }
+    for (const auto &kv : found) {
+        const double v = static_cast<double>(kv.first) * interval;
+        EXPECT_GE(v, lo - margin);
+        EXPECT_LE(v, hi + margin);
+        EXPECT_EQ(kv.second, 1) << "pieces at " << v; // every frame here is convex
+    }
+}
+
+void ExpectAllValues(const Frame &f, const GridValues &found, double skipX, double skipY) {
+    double minX = HUGE_VAL, maxX = -HUGE_VAL, minY = HUGE_VAL, maxY = -HUGE_VAL;
+    for (const Point &p : ToGrid(f, f.service.NeatlinePolygon()->Points().Vector())) {
+        minX = std::min(minX, p.x), maxX = std::max(maxX, p.x);
+        minY = std::min(minY, p.y), maxY = std::max(maxY, p.y);
+    }
+    ExpectValues(found[0], minX, maxX, f.layout.intervalX, skipX);
+    ExpectValues(found[1], minY, maxY, f.layout.intervalY, skipY);
+}
+
+/// Every tick: TickLength long, its base on the neatline and on its grid value, its end inside,
+/// pointing along the image of its grid line.
+void CheckTicks(const Frame &f) {
+    const FrameLayout &layout = f.layout;
+    const double tol = Tolerance(layout);
+    const auto ring = ToGrid(f, f.service.NeatlinePolygon()->Points().Vector());
+    const auto ticks = Items(f.service.GridGeometry());
+    ASSERT_GT(ticks.size(), 20u);
+    for (const auto &tick : ticks) {
+        ASSERT_EQ(tick.size(), 2u);
+        const Point &B = tick[0], &E = tick[1];
+        SCOPED_TRACE("tick at (" + std::to_string(B.x) + ", " + std::to_string(B.y) + ")");
+        // A planar polar point: exact up to the rounding of sine and cosine.
+        EXPECT_NEAR(std::hypot(E.x - B.x, E.y - B.y), layout.tickLength, 1e-9 * layout.tickLength);
+        const auto g = ToGrid(f, {B, E});
+        EXPECT_LE(DistanceToRing(g[0], ring), tol);
+        EXPECT_TRUE(InsideRing(g[1], ring)) << "the tick points out of the neatline";
+        const bool vertical = std::fabs(g[1].y - g[0].y) > std::fabs(g[1].x - g[0].x);
+        const double interval = vertical ? layout.intervalX : layout.intervalY;
+        const double value = interval * std::nearbyint((vertical ? g[0].x : g[0].y) / interval);
+        const double along = vertical ? g[0].y : g[0].x;
+        EXPECT_LE(OffGridLine(f, B, vertical, value, along), tol) << "base off the grid value " << value;
+        const double step = (layout.geographicGrid ? 1e-5 : 1.0) *
+                            ((vertical ? g[1].y - g[0].y : g[1].x - g[0].x) > 0 ? 1.0 : -1.0);
+        const auto m = ToMapView(f, {vertical ? Point(value, along) : Point(along, value),
+                                     vertical ? Point(value, along + step) : Point(along + step, value)});
+        // A finite step differs from the tangent by the line's curvature: 1e-5 rad (4 mm over a
+        // 400 m tick). Ticks of horizontal lines turn a right angle from grid north, which is
+        // grid east only on a conformal view: LAEA shears right angles by up to 5e-4 rad over
+        // this sheet, Web Mercator by about 1e-5 rad at 50°N; for those two, 1e-3 rad.
+        const bool conformal = layout.mapView != "EPSG:3035" && layout.mapView != "EPSG:3857";
+        double dx = m[1].x - m[0].x;
+        if (f.mapView->BaseStorageType() == coordkit::kGeographicStorage)
+            dx -= 360.0 * std::nearbyint(dx / 360.0);
+        const double ax = E.x - B.x, ay = E.y - B.y, by = m[1].y - m[0].y;
+        EXPECT_LE(std::fabs(std::atan2(ax * by - ay * dx, ax * dx + ay * by)),
+                  vertical || conformal ? 1e-5 : 1e-3);
+    }
+}
+
+/// Every cross arm: CrossLength long, strictly inside the neatline, centred on a grid
+/// intersection; horizontal arms first; each horizontal arm has its vertical partner.
+void CheckCrosses(const Frame &f) {
+    const FrameLayout &layout = f.layout;
+    const double tol = Tolerance(layout);
+    const auto ring = ToGrid(f, f.service.NeatlinePolygon()->Points().Vector());
+    const auto arms = Items(f.service.CrossGeometry());
+    ASSERT_GT(arms.size(), 10u);
+    ASSERT_EQ(arms.size() % 2, 0u);
+    const std::size_t n = arms.size() / 2;
+    std::vector<Point> centres;
+    for (std::size_t i = 0; i < arms.size(); ++i) {
+        const auto &arm = arms[i];
+        ASSERT_EQ(arm.size(), 2u);
+        // As long as it was made: not wrapped round the world.
+        EXPECT_NEAR(std::hypot(arm[1].x - arm[0].x, arm[1].y - arm[0].y), layout.crossLength,
+                    1e-9 * layout.crossLength);
+        const auto g = ToGrid(f, arm);
+        for (const Point &end : g) {
+            EXPECT_TRUE(InsideRing(end, ring));
+            EXPECT_GT(DistanceToRing(end, ring), tol);
+        }
+        const Point mid((arm[0].x + arm[1].x) / 2.0, (arm[0].y + arm[1].y) / 2.0);
+        const Point gMid((g[0].x + g[1].x) / 2.0, (g[0].y + g[1].y) / 2.0);
+        EXPECT_LE(
+            OffGridLine(f, mid, true, layout.intervalX * std::nearbyint(gMid.x / layout.intervalX), gMid.y),
+            tol);
+        EXPECT_LE(
+            OffGridLine(f, mid, false, layout.intervalY * std::nearbyint(gMid.y / layout.intervalY), gMid.x),
+            tol);
+        EXPECT_EQ(std::fabs(g[1].x - g[0].x) > std::fabs(g[1].y - g[0].y), i < n) << "arm " << i;
+        centres.push_back(mid);
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        EXPECT_TRUE(std::any_of(centres.begin() + static_cast<std::ptrdiff_t>(n), centres.end(),
+                                [&](const Point &v) { return MapDistance(f, centres[i], v) < 1e-6; }))
+            << "cross " << i << " has one arm only";
+    }
+}
+
+class OnFrame : public ::testing::TestWithParam<FrameLayout (*)()> {};
+
+TEST_P(OnFrame, GridlinesLieOnTheirValuesInsideTheNeatlineAndRepeat) {
+    auto f = Generate(GetParam()(), &parallo::ParalloCls::CreateGridlines);
+    ASSERT_TRUE(f->reports.empty()) << f->reports.front();
+    ASSERT_TRUE(f->service.GridGeometry());
+    GridValues found;
+    CheckGridlines(*f, found);
+    ExpectAllValues(*f, found, 0.0, 0.0);
+    // A geographic grid strokes its lines: its storage units are not the radians it works in.
+    EXPECT_EQ(f->service.bForceStroking(), f->layout.geographicGrid);
+
+    // A second run on the round-tripped neatline gives the same pieces. PROJ 9.1's LAEA inverse
+    // creeps by about 0.4 mm per round trip: 1 mm. Vertex counts may differ by a stroke point.
+    const auto first = Items(f->service.GridGeometry());
+    std::int32_t ret = 0;
+    f->service.CreateGridlines(ret);
+    const auto second = Items(f->service.GridGeometry());
+    ASSERT_EQ(first.size(), second.size());
+    for (std::size_t i = 0; i < first.size(); ++i) {
+        EXPECT_NEAR(first[i].front().x, second[i].front().x, 1e-3);
+        EXPECT_NEAR(first[i].back().y, second[i].back().y, 1e-3);
+    }
+}
+
+TEST_P(OnFrame, SkippedGridValuesAreLeftOut) {
+    const FrameLayout layout = GetParam()();
+    const double skipX = 5.0 * layout.intervalX, skipY = 2.0 * layout.intervalY;
+    auto f = Generate(layout, &parallo::ParalloCls::CreateGridlines, skipX, skipY);
+    ASSERT_TRUE(f->reports.empty()) << f->reports.front();
+    GridValues found;
+    CheckGridlines(*f, found);
+    ExpectAllValues(*f, found, skipX, skipY);
+}
+
+TEST_P(OnFrame, TicksStartOnTheNeatlineAndCrossesLieInside) {
+    auto f = Generate(GetParam()(), &parallo::ParalloCls::CreateTicksCrosses);
+    // No report at all: in particular no convergence query refused a longitude east of 180°.
+    ASSERT_TRUE(f->reports.empty()) << f->reports.front();
+    CheckTicks(*f);
+    CheckCrosses(*f);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Frames, OnFrame,
+    ::testing::Values(&parallo_test::UtmSheetOnLaea, &parallo_test::UtmSheetOnWebMercator,
+                      &parallo_test::UtmSheetOnUtm33, &parallo_test::GraticuleOnWebMercator,
+                      &parallo_test::PacificOnProjected, &parallo_test::PacificOnGeographic));
+
+// ---- the 180° meridian -------------------------------------------------------------------------
+
+TEST(Pacific, GeographicMapViewOutputComesBackWithin180) {
+    auto f = Generate(parallo_test::PacificOnGeographic(), &parallo::ParalloCls::CreateGridlines);
+    ASSERT_TRUE(f->reports.empty()) << f->reports.front();
+    std::set<long> meridians;
+    for (const auto &line : Items(f->service.GridGeometry())) {
+        for (const Point &p : line)
+            EXPECT_LE(std::fabs(p.x), 180.0);
+        if (line.front().x == line.back().x) {
+            EXPECT_TRUE(meridians.insert(std::lround(line.front().x)).second);
+        }
+    }
+    // 171°E … 179°W, and 170°W where the eastern edge lies on a grid value; 180° once only.
+    EXPECT_GE(meridians.size(), 19u);
+    EXPECT_LE(meridians.size(), 20u);
+    EXPECT_EQ(meridians.count(180) + meridians.count(-180), 1u);
+
+    // Ticks and crosses east of 180° are shifted as whole marks: one on the meridian itself may
+    // reach a mark's length beyond it, none is torn across the map.
+    std::int32_t ret = 0;
+    f->service.CreateTicksCrosses(ret);
+    ASSERT_TRUE(f->reports.empty()) << f->reports.front();
+    const std::pair<std::shared_ptr<shapekit::GeometryCollection>, double> kinds[] = {
+        {f->service.GridGeometry(), f->layout.tickLength},
+        {f->service.CrossGeometry(), f->layout.crossLength}};
+    for (const auto &kind : kinds) {
+        std::size_t east = 0;
+        for (const auto &mark : Items(kind.first)) {
+            for (const Point &p : mark)
+                EXPECT_LE(std::fabs(p.x), 180.0 + kind.second);
+            if (mark[0].x < 0.0) ++east;
+        }
+        EXPECT_GT(east, 10u);
+    }
+}
+
+TEST(Pacific, ProjectedNeatlineWestOfItsOriginStillShiftsAcrossTheMeridian) {
+    // Neatline in a Mercator centred on 180°, where the lower-left corner has a negative
+    // easting: the frame must still read as 170°E … 190°E (about 30 lines), not as a world-wide
+    // graticule beyond the line budget.
+    FrameLayout layout = parallo_test::PacificOnProjected();
+    layout.neatlineSystem = layout.mapView = "+proj=merc +lon_0=180 +datum=WGS84 +units=m +no_defs";
+    layout.geographicCorners = false;
+    layout.neatlineStroke = 0.0;
+    layout.west = -1113194.9079327357;  // 170°E
+    layout.east = 1113194.9079327357;   // 170°W
+    layout.south = -2273030.926987689;  // 20°S
+    layout.north = -1118889.9748579594; // 10°S
+    auto f = Generate(layout, &parallo::ParalloCls::CreateGridlines);
+    ASSERT_TRUE(f->reports.empty()) << f->reports.front();
+    ASSERT_TRUE(f->service.GridGeometry());
+    EXPECT_GE(f->service.GridGeometry()->Count(), 28);
+    EXPECT_LE(f->service.GridGeometry()->Count(), 30);
+}
+
+TEST(Pacific, SkippedMeridianLosesItsCrosses) {
+    // Every 5°: 175°E, 180° and 175°W lose their crosses.
+    auto f = Generate(parallo_test::PacificOnProjected(), &parallo::ParalloCls::CreateTicksCrosses, 5.0, 0.0);
+    ASSERT_TRUE(f->reports.empty()) << f->reports.front();
+    const auto arms = Items(f->service.CrossGeometry());
+    EXPECT_FALSE(arms.empty());
+    for (const auto &arm : arms) {
+        const auto g = ToGrid(*f, arm);
+        const double lon = (g[0].x + g[1].x) / 2.0;
+        EXPECT_GT(std::fabs(lon - 5.0 * std::nearbyint(lon / 5.0)), 1e-6) << "cross on a skipped meridian";
+    }
+}
+
+} // namespace
