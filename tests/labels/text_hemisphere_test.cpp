@@ -16,46 +16,52 @@
 
 namespace {
 
-using parallo::LabelPartCls;
+using parallo::detail::Point;
 using parallo::detail::ServiceState;
 using parallo::PXSGridUtilities::DecDegToDMS;
 using parallo::PXSGridUtilities::FixWithTolerance;
 
-struct Report {
-    std::string description, trace, title;
-};
-
+/// A service state whose observer records "title | trace | description", with hemisphere texts
+/// E W N S and recognisable placeholders in the four texts QuadrantStrings sets.
 struct Observed {
     ServiceState s;
-    std::vector<Report> reports;
+    std::vector<std::string> reports;
     Observed() {
         s.observer = [this](const std::string &d, const std::string &t, const std::string &n) {
-            reports.push_back({d, t, n});
+            reports.push_back(n + " | " + t + " | " + d);
         };
+        s.EastingHemisphereLabel = "E";
+        s.WestingHemisphereLabel = "W";
+        s.NorthingHemisphereLabel = "N";
+        s.SouthingHemisphereLabel = "S";
+        s.XPositiveHemisphereLabel = "x+";
+        s.XNegativeHemisphereLabel = "x-";
+        s.YPositiveHemisphereLabel = "y+";
+        s.YNegativeHemisphereLabel = "y-";
+        s.LabelPartHemisphere = std::make_shared<parallo::LabelPartCls>();
+    }
+    std::string Quad() const {
+        return s.XPositiveHemisphereLabel + "," + s.XNegativeHemisphereLabel + "," +
+               s.YPositiveHemisphereLabel + "," + s.YNegativeHemisphereLabel;
     }
 };
 
 // ---- FixWithTolerance -----------------------------------------------------------------------
 
-TEST(FixWithTolerance, WrittenExamples) {
+TEST(FixWithTolerance, WrittenExamplesAndTheDefaultTolerance) {
     EXPECT_EQ(FixWithTolerance(59.99995, 0.0001), 60.0);
     EXPECT_EQ(FixWithTolerance(-2.99995, 0.0001), -3.0);
     EXPECT_EQ(FixWithTolerance(2.5, 0.0001), 2.0);
     EXPECT_EQ(FixWithTolerance(0.0, 0.5), 0.0);
     EXPECT_EQ(FixWithTolerance(-0.4, 0.5), 0.0);
     EXPECT_EQ(FixWithTolerance(-0.6, 0.5), -1.0);
-}
-
-TEST(FixWithTolerance, ZeroToleranceBecomesOneTenThousandthInTheCallersVariable) {
+    // A tolerance of 0 becomes 0.0001, in the caller's variable too; others are kept.
     double tol = 0.0;
     EXPECT_EQ(FixWithTolerance(9.99995, tol), 10.0);
     EXPECT_EQ(tol, 0.0001);
     double kept = 0.25;
     FixWithTolerance(1.0, kept);
     EXPECT_EQ(kept, 0.25);
-}
-
-TEST(FixWithTolerance, NonFiniteValuesRaiseOverflow) {
     for (double bad : {std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()}) {
         try {
             FixWithTolerance(bad, 0.5);
@@ -81,71 +87,41 @@ Dms Split(double degrees) {
     return r;
 }
 
-// Seconds come from a difference of degrees near 45 multiplied by 3600: an error of a few ulp
-// of 45 (7e-15) becomes about 3e-11 seconds; 1e-9 leaves room for that and nothing more.
-constexpr double kSecondsTolerance = 1e-9;
-
-TEST(DecDegToDMS, SplitsDegreesMinutesSeconds) {
-    const Dms d = Split(45.5042);
-    EXPECT_EQ(d.sign, 1);
-    EXPECT_EQ(d.degrees, 45);
-    EXPECT_EQ(d.minutes, 30);
-    EXPECT_NEAR(d.seconds, 15.12, kSecondsTolerance);
-
-    const Dms n = Split(-12.25);
-    EXPECT_EQ(n.sign, -1);
-    EXPECT_EQ(n.degrees, -12);
-    EXPECT_EQ(n.minutes, 15);
-    EXPECT_NEAR(n.seconds, 0.0, kSecondsTolerance);
-
-    const Dms z = Split(0.0);
-    EXPECT_EQ(z.sign, 0);
-    EXPECT_EQ(z.degrees, 0);
-    EXPECT_EQ(z.minutes, 0);
-    EXPECT_EQ(z.seconds, 0.0);
-}
-
-TEST(DecDegToDMS, ValuesJustBelowAWholeDegreeStayBelowIt) {
-    // 45°59'57" lies within 0.001° of 46°: it must not become 46°00'03".
-    const Dms d = Split(45.0 + 59.0 / 60 + 57.0 / 3600);
-    EXPECT_EQ(d.degrees, 45);
-    EXPECT_EQ(d.minutes, 59);
-    EXPECT_NEAR(d.seconds, 57.0, kSecondsTolerance);
-
-    const Dms n = Split(-(45.0 + 59.0 / 60 + 57.0 / 3600));
-    EXPECT_EQ(n.sign, -1);
-    EXPECT_EQ(n.degrees, -45);
-    EXPECT_EQ(n.minutes, 59);
-    EXPECT_NEAR(n.seconds, 57.0, kSecondsTolerance);
-
-    // Just below a whole minute: 29'59.97" stays in minute 29.
-    const Dms m = Split(45.0 + 29.0 / 60 + 59.97 / 3600);
-    EXPECT_EQ(m.minutes, 29);
-    EXPECT_NEAR(m.seconds, 59.97, kSecondsTolerance);
-}
-
-TEST(DecDegToDMS, FloatingPointNoiseReadsAsTheWholeDegree) {
-    // Degrees recovered from radians sit an ulp or so away from the whole degree.
-    const double below = std::nextafter(46.0, 0.0);
-    const Dms d = Split(below);
-    EXPECT_EQ(d.degrees, 46);
-    EXPECT_EQ(d.minutes, 0);
-    EXPECT_EQ(d.seconds, 0.0);
-
-    const Dms n = Split(-below);
-    EXPECT_EQ(n.degrees, -46);
-    EXPECT_EQ(n.minutes, 0);
-    EXPECT_EQ(n.seconds, 0.0);
-
-    const Dms r = Split((46.0 * 3.14159265358979323846 / 180.0) * (180.0 / 3.14159265358979323846));
-    EXPECT_EQ(r.degrees, 46);
-    EXPECT_EQ(r.minutes, 0);
-    EXPECT_NEAR(r.seconds, 0.0, kSecondsTolerance);
+TEST(DecDegToDMS, SplitsAtWholeDegreesAndMinutesOnlyWithinNoise) {
+    const double below46 = 45.0 + 59.0 / 60 + 57.0 / 3600;
+    const double radiansBack = (46.0 * 3.14159265358979323846 / 180.0) * (180.0 / 3.14159265358979323846);
+    const struct {
+        const char *name;
+        double value;
+        Dms expected;
+    } cases[] = {
+        {"written example", 45.5042, {1, 45, 30, 15.12}},
+        {"negative", -12.25, {-1, -12, 15, 0.0}},
+        {"zero", 0.0, {0, 0, 0, 0.0}},
+        // Within 0.001° of 46°, yet 3" below it: never 46°00'03".
+        {"3 seconds below a degree", below46, {1, 45, 59, 57.0}},
+        {"3 seconds below a negative degree", -below46, {-1, -45, 59, 57.0}},
+        {"just below a whole minute", 45.0 + 29.0 / 60 + 59.97 / 3600, {1, 45, 29, 59.97}},
+        // Degrees recovered from radians sit an ulp or so from the whole degree: they are it.
+        {"an ulp below", std::nextafter(46.0, 0.0), {1, 46, 0, 0.0}},
+        {"an ulp above the negative", -std::nextafter(46.0, 0.0), {-1, -46, 0, 0.0}},
+        {"through radians", radiansBack, {1, 46, 0, 0.0}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const Dms d = Split(c.value);
+        EXPECT_EQ(d.sign, c.expected.sign);
+        EXPECT_EQ(d.degrees, c.expected.degrees);
+        EXPECT_EQ(d.minutes, c.expected.minutes);
+        // Seconds come from a difference of degrees near 45 times 3600: a few ulp of 45 (7e-15)
+        // become about 3e-11 seconds; 1e-9 leaves room for that and nothing more.
+        EXPECT_NEAR(d.seconds, c.expected.seconds, 1e-9);
+    }
 }
 
 TEST(DecDegToDMS, EveryOutputStaysInItsRange) {
-    // Property: for values across a degree in steps of a tenth of a second, minutes stay in
-    // 0..59, seconds in [0, 60), and the parts add up to the value.
+    // Property across two degrees in tenths of a second: minutes in 0..59, seconds in [0, 60),
+    // and the parts add up to the value (ulp-level error of the subtractions, far below 1e-9).
     for (int k = -36000; k <= 36000; ++k) {
         const double value = 45.0 + k / 36000.0;
         const Dms d = Split(value);
@@ -153,7 +129,6 @@ TEST(DecDegToDMS, EveryOutputStaysInItsRange) {
         ASSERT_LE(d.minutes, 59);
         ASSERT_GE(d.seconds, 0.0);
         ASSERT_LT(d.seconds, 60.0);
-        // Sum in degrees: ulp-level error of the subtractions, far below 1e-9.
         ASSERT_NEAR(d.degrees + d.minutes / 60.0 + d.seconds / 3600.0, value, 1e-9) << "k = " << k;
     }
 }
@@ -165,9 +140,7 @@ TEST(DecDegToDMS, FailureGoesToTheErrorObserver) {
     double seconds = 7.0;
     DecDegToDMS(o.s, 40000.5, sign, degrees, minutes, seconds);
     ASSERT_EQ(o.reports.size(), 1u);
-    EXPECT_EQ(o.reports[0].title, "DecDegToDMS Error");
-    EXPECT_EQ(o.reports[0].description, "Overflow\rIn DecDegToDMS");
-    EXPECT_EQ(o.reports[0].trace, "In DecDegToDMS");
+    EXPECT_EQ(o.reports[0], "DecDegToDMS Error | In DecDegToDMS | Overflow\rIn DecDegToDMS");
     // What was written before the failure stays; the rest is untouched.
     EXPECT_EQ(sign, 1);
     EXPECT_EQ(degrees, 7);
@@ -178,7 +151,7 @@ TEST(DecDegToDMS, FailureGoesToTheErrorObserver) {
     Observed n;
     DecDegToDMS(n.s, std::numeric_limits<double>::quiet_NaN(), sign, degrees, minutes, seconds);
     ASSERT_EQ(n.reports.size(), 1u);
-    EXPECT_EQ(n.reports[0].title, "DecDegToDMS Error");
+    EXPECT_EQ(n.reports[0].rfind("DecDegToDMS Error", 0), 0u);
     EXPECT_EQ(sign, 1);
 
     // Without an observer the failure is silent, and still never thrown.
@@ -188,160 +161,97 @@ TEST(DecDegToDMS, FailureGoesToTheErrorObserver) {
 
 // ---- QuadrantStrings and SetHemisphere ------------------------------------------------------
 
-struct Hemispheres : Observed {
-    Hemispheres() {
-        s.EastingHemisphereLabel = "E";
-        s.WestingHemisphereLabel = "W";
-        s.NorthingHemisphereLabel = "N";
-        s.SouthingHemisphereLabel = "S";
-        s.XPositiveHemisphereLabel = "x+";
-        s.XNegativeHemisphereLabel = "x-";
-        s.YPositiveHemisphereLabel = "y+";
-        s.YNegativeHemisphereLabel = "y-";
-        s.LabelPartHemisphere = std::make_shared<LabelPartCls>();
-    }
-    std::string Quad() const {
-        return s.XPositiveHemisphereLabel + "," + s.XNegativeHemisphereLabel + "," +
-               s.YPositiveHemisphereLabel + "," + s.YNegativeHemisphereLabel;
-    }
-};
-
-TEST(QuadrantStrings, ProjectedQuadrants) {
-    // q -> X positive, X negative, Y positive, Y negative. Unknown quadrants set only the
-    // emptied negative texts.
-    const std::pair<std::int32_t, const char *> table[] = {
-        {0, "E,,N,"}, {6, "E,,N,"}, {1, "E,,S,"}, {3, "E,,S,"},   {2, "W,,S,"},
-        {5, "W,,S,"}, {4, "W,,N,"}, {7, "W,,N,"}, {8, "x+,,y+,"}, {-1, "x+,,y+,"},
+TEST(QuadrantStrings, QuadrantTables) {
+    // Projected display (0, 2) reads only ProjectedQuadrant and empties the negative texts;
+    // geographic display (1) reads only GeographicQuadrant. Unknown quadrants set nothing else.
+    const struct {
+        std::int32_t displayType, quadrant;
+        const char *expected; // X positive, X negative, Y positive, Y negative
+    } cases[] = {
+        {0, 0, "E,,N,"},   {2, 6, "E,,N,"},   {0, 1, "E,,S,"},   {2, 3, "E,,S,"},   {0, 2, "W,,S,"},
+        {2, 5, "W,,S,"},   {0, 4, "W,,N,"},   {2, 7, "W,,N,"},   {0, 8, "x+,,y+,"}, {2, -1, "x+,,y+,"},
+        {1, 0, "E,W,N,S"}, {1, 1, "W,E,S,N"}, {1, 2, "E,W,S,N"}, {1, 3, "W,E,N,S"}, {1, 4, "x+,x-,y+,y-"},
     };
-    for (const auto &row : table) {
-        for (std::int32_t displayType : {0, 2}) {
-            SCOPED_TRACE("q = " + std::to_string(row.first) + ", display " + std::to_string(displayType));
-            Hemispheres h;
-            h.s.LabelDisplayType = displayType;
-            auto cs = parallo_test::MakeIdentitySystem();
-            cs->Config().projectedQuadrant = row.first;
-            cs->Config().geographicQuadrant = 3; // must not be read
-            parallo::detail::QuadrantStrings(h.s, cs);
-            EXPECT_EQ(h.Quad(), row.second);
-            EXPECT_TRUE(h.reports.empty());
-        }
-    }
-}
-
-TEST(QuadrantStrings, GeographicQuadrants) {
-    const std::pair<std::int32_t, const char *> table[] = {
-        {0, "E,W,N,S"}, {1, "W,E,S,N"}, {2, "E,W,S,N"}, {3, "W,E,N,S"}, {4, "x+,x-,y+,y-"},
-    };
-    for (const auto &row : table) {
-        SCOPED_TRACE("q = " + std::to_string(row.first));
-        Hemispheres h;
-        h.s.LabelDisplayType = 1;
-        auto cs = parallo_test::MakeGeographicSystem();
-        cs->Config().geographicQuadrant = row.first;
-        cs->Config().projectedQuadrant = 2; // must not be read
+    for (const auto &c : cases) {
+        SCOPED_TRACE("display " + std::to_string(c.displayType) + ", q = " + std::to_string(c.quadrant));
+        Observed h;
+        h.s.LabelDisplayType = c.displayType;
+        auto cs = parallo_test::MakeIdentitySystem();
+        const bool geographic = c.displayType == 1;
+        cs->Config().projectedQuadrant = geographic ? 2 : c.quadrant; // the other must not be read
+        cs->Config().geographicQuadrant = geographic ? c.quadrant : 3;
         parallo::detail::QuadrantStrings(h.s, cs);
-        EXPECT_EQ(h.Quad(), row.second);
+        EXPECT_EQ(h.Quad(), c.expected);
+        EXPECT_TRUE(h.reports.empty());
     }
 }
-
-TEST(QuadrantStrings, MissingSystemIsReported) {
-    Hemispheres h;
-    parallo::detail::QuadrantStrings(h.s, nullptr);
-    ASSERT_EQ(h.reports.size(), 1u);
-    EXPECT_EQ(h.reports[0].title, "QuadrantStrings Error");
-    EXPECT_EQ(h.reports[0].trace, "In QuadrantStrings");
-    EXPECT_EQ(h.Quad(), "x+,x-,y+,y-");
-}
-
-TEST(SetHemisphere, ProjectedDisplayTakesThePositiveTextOfTheAxis) {
-    // A south-oriented projected system (quadrant 2: x west, y south) labels its own
-    // hemispheres whatever the sign of the value.
-    Hemispheres h;
-    h.s.LabelDisplayType = 0;
-    auto cs = parallo_test::MakeIdentitySystem();
-    cs->Config().projectedQuadrant = 2;
-    parallo::detail::QuadrantStrings(h.s, cs);
-    const parallo::detail::Point negative(-100.0, -200.0);
-    const std::pair<std::int32_t, const char *> table[] = {{0, "W"}, {3, "W"}, {1, "S"}, {2, "S"}};
-    for (const auto &row : table) {
-        parallo::detail::SetHemisphere(h.s, negative, row.first);
-        EXPECT_EQ(h.s.LabelPartHemisphere->Text(), row.second) << "axis " << row.first;
-    }
-    h.s.LabelPartHemisphere->SetText("kept");
-    parallo::detail::SetHemisphere(h.s, negative, 4);
-    EXPECT_EQ(h.s.LabelPartHemisphere->Text(), "kept");
-}
-
-TEST(SetHemisphere, GeographicDisplayFollowsTheSignOfTheValue) {
-    struct Row {
-        std::int32_t quadrant;
-        double x, y;
-        std::int32_t axis;
-        const char *expected;
-    };
-    const Row table[] = {
-        {0, 0.5, -0.5, 0, "E"},  {0, -0.5, 0.5, 3, "W"},  {0, 0.0, 0.0, 0, "E"}, // zero is positive
-        {0, 0.5, -0.5, 1, "S"},  {0, -0.5, 0.5, 2, "N"},  {0, 0.0, 0.0, 2, "N"}, {1, 0.5, 0.5, 0, "W"},
-        {1, 0.5, 0.5, 1, "S"}, // west/south positive: its own letters
-        {1, -0.5, -0.5, 3, "E"}, {1, -0.5, -0.5, 2, "N"}, {2, 0.5, 0.5, 1, "S"}, {3, 0.5, 0.5, 0, "W"},
-    };
-    for (const Row &r : table) {
-        SCOPED_TRACE("quadrant " + std::to_string(r.quadrant) + ", axis " + std::to_string(r.axis));
-        Hemispheres h;
-        h.s.LabelDisplayType = 1;
-        auto cs = parallo_test::MakeGeographicSystem();
-        cs->Config().geographicQuadrant = r.quadrant;
-        parallo::detail::QuadrantStrings(h.s, cs);
-        parallo::detail::SetHemisphere(h.s, parallo::detail::Point(r.x, r.y), r.axis);
-        EXPECT_EQ(h.s.LabelPartHemisphere->Text(), r.expected);
-    }
-}
-
-TEST(SetHemisphere, MissingPartIsReported) {
-    Hemispheres h;
-    h.s.LabelPartHemisphere.reset();
-    parallo::detail::SetHemisphere(h.s, parallo::detail::Point(1, 1), 0);
-    ASSERT_EQ(h.reports.size(), 1u);
-    EXPECT_EQ(h.reports[0].title, "SetHemisphere Error");
-    EXPECT_EQ(h.reports[0].trace, "In SetHemisphere");
-}
-
-// ---- hemisphere texts of real coordinate systems --------------------------------------------
-
-struct RealSystem {
-    const char *definition;
-    std::int32_t displayType;
-    const char *expected; // X positive, X negative, Y positive, Y negative
-};
 
 TEST(QuadrantStrings, RealSystemsReportTheirOwnAxes) {
-    const RealSystem table[] = {
+    const struct {
+        const char *definition;
+        std::int32_t displayType;
+        const char *expected;
+    } cases[] = {
         {"EPSG:32633", 0, "E,,N,"},   // UTM 33N: easting, northing
         {"EPSG:2053", 0, "W,,S,"},    // south-oriented Lo29: westing, southing
         {"EPSG:22275", 0, "W,,S,"},   // south-oriented Lo15
         {"EPSG:4326", 1, "E,W,N,S"},  // latitude first, still east and north positive
         {"EPSG:32633", 1, "E,W,N,S"}, // its geographic base
     };
-    for (const RealSystem &r : table) {
-        SCOPED_TRACE(std::string(r.definition) + ", display " + std::to_string(r.displayType));
-        Hemispheres h;
-        h.s.LabelDisplayType = r.displayType;
-        parallo::detail::QuadrantStrings(h.s, coordkit::CreateProjCoordSystem(r.definition));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.definition) + ", display " + std::to_string(c.displayType));
+        Observed h;
+        h.s.LabelDisplayType = c.displayType;
+        parallo::detail::QuadrantStrings(h.s, coordkit::CreateProjCoordSystem(c.definition));
         EXPECT_TRUE(h.reports.empty());
-        EXPECT_EQ(h.Quad(), r.expected);
+        EXPECT_EQ(h.Quad(), c.expected);
     }
 }
 
-TEST(SetHemisphere, SouthOrientedSystemLabelsItsOwnHemispheres) {
-    // Lo29 values are westings and southings: positive values carry W and S.
-    Hemispheres h;
-    h.s.LabelDisplayType = 0;
-    parallo::detail::QuadrantStrings(h.s, coordkit::CreateProjCoordSystem("EPSG:2053"));
-    const parallo::detail::Point pt(35000.0, 2900000.0);
-    parallo::detail::SetHemisphere(h.s, pt, parallo::pxgrdSouth);
-    EXPECT_EQ(h.s.LabelPartHemisphere->Text(), "W");
-    parallo::detail::SetHemisphere(h.s, pt, parallo::pxgrdWest);
-    EXPECT_EQ(h.s.LabelPartHemisphere->Text(), "S");
+TEST(SetHemisphere, ProjectedByAxisGeographicBySign) {
+    // Projected display (0) takes the positive text of the axis whatever the sign; any other
+    // display takes the negative text for a negative X (north, south) or Y (west, east).
+    const struct {
+        std::int32_t displayType, quadrant;
+        double x, y;
+        std::int32_t axis;
+        const char *expected;
+    } cases[] = {
+        {0, 2, -100, -200, 0, "W"}, {0, 2, -100, -200, 3, "W"},    {0, 2, -100, -200, 1, "S"},
+        {0, 2, -100, -200, 2, "S"}, {0, 2, -100, -200, 4, "kept"}, // unknown axis: unchanged
+        {1, 0, 0.5, -0.5, 0, "E"},  {1, 0, -0.5, 0.5, 3, "W"},     {1, 0, 0.0, 0.0, 0, "E"}, // zero: positive
+        {1, 0, 0.5, -0.5, 1, "S"},  {1, 0, -0.5, 0.5, 2, "N"},     {1, 0, 0.0, 0.0, 2, "N"},
+        {1, 1, 0.5, 0.5, 0, "W"},   {1, 1, 0.5, 0.5, 1, "S"}, // west/south positive: its own letters
+        {1, 1, -0.5, -0.5, 3, "E"}, {1, 1, -0.5, -0.5, 2, "N"},    {1, 2, 0.5, 0.5, 1, "S"},
+        {1, 3, 0.5, 0.5, 0, "W"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE("display " + std::to_string(c.displayType) + ", quadrant " + std::to_string(c.quadrant) +
+                     ", axis " + std::to_string(c.axis));
+        Observed h;
+        h.s.LabelDisplayType = c.displayType;
+        auto cs = parallo_test::MakeGeographicSystem();
+        cs->Config().projectedQuadrant = c.quadrant;
+        cs->Config().geographicQuadrant = c.quadrant;
+        parallo::detail::QuadrantStrings(h.s, cs);
+        h.s.LabelPartHemisphere->SetText("kept");
+        parallo::detail::SetHemisphere(h.s, Point(c.x, c.y), c.axis);
+        EXPECT_EQ(h.s.LabelPartHemisphere->Text(), c.expected);
+    }
+}
+
+TEST(HemisphereFailures, MissingObjectsAreReportedAndChangeNothing) {
+    Observed q;
+    parallo::detail::QuadrantStrings(q.s, nullptr);
+    ASSERT_EQ(q.reports.size(), 1u);
+    EXPECT_EQ(q.reports[0].rfind("QuadrantStrings Error | In QuadrantStrings | ", 0), 0u);
+    EXPECT_EQ(q.Quad(), "x+,x-,y+,y-");
+
+    Observed h;
+    h.s.LabelPartHemisphere.reset();
+    parallo::detail::SetHemisphere(h.s, Point(1, 1), 0);
+    ASSERT_EQ(h.reports.size(), 1u);
+    EXPECT_EQ(h.reports[0].rfind("SetHemisphere Error | In SetHemisphere | ", 0), 0u);
 }
 
 } // namespace
