@@ -52,27 +52,22 @@ TEST_F(Interval, NiceFactorFollowsTheTwoDecimalMantissa) {
     };
     // Mantissas 1.20, 3.50, 3.00, 6.00, 6.01, 1.50, 1.51: the boundaries belong to the lower
     // factor; the text is rounded to two decimals first, so PROJ's round trip through Web
-    // Mercator (far below a millimetre) cannot move a case across a boundary.
-    const Case cases[] = {{12000, 8000, 1000}, {35000, 100, 5000},  {30000, 100, 2000},
-                          {60000, 100, 5000},  {60100, 100, 10000}, {15000, 100, 1000},
-                          {15100, 100, 2000},  {8000, 12000, 1000}, {120, 80, 10}};
+    // Mercator (far below a millimetre) cannot move a case across a boundary. A degenerate frame
+    // gives 1; reversed corners keep their signs (larger side -8000, mantissa -8: factor 1).
+    const Case cases[] = {{12000, 8000, 1000}, {35000, 100, 5000}, {30000, 100, 2000},  {60000, 100, 5000},
+                          {60100, 100, 10000}, {15000, 100, 1000}, {15100, 100, 2000},  {8000, 12000, 1000},
+                          {120, 80, 10},       {0, 0, 1},          {-12000, -8000, 100}};
     for (const Case &c : cases) {
         SCOPED_TRACE(c.width);
         ProjectedFrame(c.width, c.height);
-        EXPECT_DOUBLE_EQ(Propose(), c.expected);
+        std::int16_t places = 7;
+        double interval = 0.0;
+        service.CalcGridInterval(places, interval);
+        EXPECT_DOUBLE_EQ(interval, c.expected);
+        EXPECT_EQ(places, 7); // decimal places are left alone
     }
+    EXPECT_FALSE(service.Interval()); // the proposal is not stored
     EXPECT_TRUE(log.reports.empty());
-}
-
-TEST_F(Interval, DegenerateFrameGivesOne) {
-    ProjectedFrame(0, 0);
-    EXPECT_DOUBLE_EQ(Propose(), 1.0);
-}
-
-TEST_F(Interval, ReversedCornersKeepTheirSigns) {
-    // Width -12000 and height -8000: the larger is -8000, v = -800, mantissa -8: factor 1.
-    ProjectedFrame(-12000, -8000);
-    EXPECT_DOUBLE_EQ(Propose(), 100.0);
 }
 
 TEST_F(Interval, ProposalIsAlwaysOneTwoOrFiveTimesAPowerOfTen) {
@@ -100,49 +95,26 @@ TEST_F(Interval, ProposalIsAlwaysOneTwoOrFiveTimesAPowerOfTen) {
     }
 }
 
-TEST_F(Interval, DecimalPlacesAndServiceAreLeftAlone) {
-    ProjectedFrame(12000, 8000);
-    std::int16_t places = 7;
-    double interval = 0.0;
-    service.CalcGridInterval(places, interval);
-    EXPECT_EQ(places, 7);
-    EXPECT_EQ(interval, 1000.0);
-    EXPECT_FALSE(service.Interval());
-}
-
 // ---- geographic grid: degrees and whole minutes ---------------------------------------------
 
 TEST_F(Interval, GeographicFrameInRadiansGivesDegrees) {
-    // 4° by 3°: v = 0.4°, nice 0.5° < 1°, so whole minutes of v: 24'.
-    GeographicFrame(9, 45, 13, 48);
-    EXPECT_DOUBLE_EQ(Propose(), 24.0 / 60.0);
-    // 30° wide: mantissa 3.00 is not above 3, factor 2.
-    GeographicFrame(-10, 20, 20, 30);
-    EXPECT_DOUBLE_EQ(Propose(), 2.0);
-    // 60° high: v = 6°, mantissa 6.00 takes factor 5; 5° needs no minutes.
-    GeographicFrame(0, 0, 10, 60);
-    EXPECT_DOUBLE_EQ(Propose(), 5.0);
-    EXPECT_TRUE(log.reports.empty());
-}
-
-TEST_F(Interval, SmallGeographicIntervalsRoundToWholeMinutes) {
     struct Case {
-        double width, minutes;
+        double west, south, east, north, degrees;
     };
-    // v * 60 minutes: 0.9 and 1.8 fall back to one minute; 4.2 rounds down, 4.68 up.
-    const Case cases[] = {{0.15, 1}, {0.3, 1}, {0.7, 4}, {0.78, 5}, {1.2, 7}};
+    // 4 by 3 degrees: v = 0.4, nice 0.5 < 1, so whole minutes of v: 24'. 30 wide: mantissa 3.00
+    // takes factor 2; 60 high: 6.00 takes 5. Below a degree v * 60 minutes is rounded: 0.9 and
+    // 1.8 fall back to one minute, 4.2 rounds down, 4.68 up. The Pacific frame, 170E to 170W,
+    // is 20 wide (measured the other way it would be -340 and the 5 high would win: 30').
+    const Case cases[] = {
+        {9, 45, 13, 48, 24.0 / 60},      {-10, 20, 20, 30, 2},          {0, 0, 10, 60, 5},
+        {9, 45, 9.15, 45.075, 1.0 / 60}, {9, 45, 9.3, 45.15, 1.0 / 60}, {9, 45, 9.7, 45.35, 4.0 / 60},
+        {9, 45, 9.78, 45.39, 5.0 / 60},  {9, 45, 10.2, 45.6, 7.0 / 60}, {170, -20, -170, -15, 2}};
     for (const Case &c : cases) {
-        SCOPED_TRACE(c.width);
-        GeographicFrame(9, 45, 9 + c.width, 45 + c.width / 2);
-        EXPECT_DOUBLE_EQ(Propose(), c.minutes / 60.0);
+        SCOPED_TRACE(std::to_string(c.west) + " " + std::to_string(c.east));
+        GeographicFrame(c.west, c.south, c.east, c.north);
+        EXPECT_DOUBLE_EQ(Propose(), c.degrees);
     }
-}
-
-TEST_F(Interval, PacificFrameMeasuresAcrossTheMeridian) {
-    // 170°E to 170°W is 20° wide: v = 2°, factor 2. Measured the other way round the frame
-    // would be -340° wide and the 5° height would win (30').
-    GeographicFrame(170, -20, -170, -15);
-    EXPECT_DOUBLE_EQ(Propose(), 2.0);
+    EXPECT_TRUE(log.reports.empty());
 }
 
 TEST_F(Interval, StatePlaneNeatlineInFeet) {
@@ -161,21 +133,17 @@ TEST_F(Interval, StatePlaneNeatlineInFeet) {
 
 // ---- failures -----------------------------------------------------------------------------
 
-TEST_F(Interval, MissingGridSystemLeavesTheCallersValue) {
+TEST_F(Interval, FailuresLeaveTheCallersValue) {
     ProjectedFrame(12000, 8000);
     s.GridCoordSystem = nullptr;
     EXPECT_EQ(Propose(), -1.0);
-    ASSERT_EQ(log.reports.size(), 1u);
-    EXPECT_EQ(log.reports[0].trace, "Create ACSP");
-    EXPECT_EQ(log.reports[0].title, "CalcGridInterval Error");
-}
-
-TEST_F(Interval, MissingCornerIsReportedAtTheStart) {
     ProjectedFrame(12000, 8000);
     s.NeatlineUpperRight = nullptr;
     EXPECT_EQ(Propose(), -1.0);
-    ASSERT_EQ(log.reports.size(), 1u);
-    EXPECT_EQ(log.reports[0].trace, "Set up range coords");
+    ASSERT_EQ(log.reports.size(), 2u);
+    EXPECT_EQ(log.reports[0].trace, "Create ACSP");
+    EXPECT_EQ(log.reports[0].title, "CalcGridInterval Error");
+    EXPECT_EQ(log.reports[1].trace, "Set up range coords"); // reported at the start
 }
 
 } // namespace

@@ -48,17 +48,6 @@ inline void UseSystems(ServiceState &s, const std::string &neatline, const std::
     s.CoordSystemsMgr = coordkit::CreateProjCoordSystemsMgr(s.MapViewCoordSystem);
 }
 
-/// A point of `system` given in space `from`, expressed in space `to`.
-inline Point Converted(const coordkit::CoordSystem &system, std::int32_t from, std::int32_t to, Point pt) {
-    system.ConvertPoint(from, to, pt.x, pt.y, pt.z);
-    return pt;
-}
-
-/// The points of a polygon as a vector.
-inline std::vector<Point> PointsOf(const shapekit::PolygonGeometry &polygon) {
-    return polygon.Points().Vector();
-}
-
 } // namespace frametest
 
 #endif

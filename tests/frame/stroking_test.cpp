@@ -52,41 +52,35 @@ struct StrokeCase : ::testing::Test {
 
 // ---- the written small cases ---------------------------------------------------------------
 
-TEST_F(StrokeCase, TenByTenStepThreePutsThePartialStepFirst) {
-    Frame(0, 0, 10, 10, 3);
-    auto polygon = Stroke();
-    ASSERT_TRUE(polygon);
-    const XY expected = {{0, 0},  {0, 1},  {0, 4},   {0, 7},   {0, 10}, {0, 10}, {1, 10},
-                         {4, 10}, {7, 10}, {10, 10}, {10, 10}, {10, 9}, {10, 6}, {10, 3},
-                         {10, 0}, {10, 0}, {9, 0},   {6, 0},   {3, 0},  {0, 0},  {0, 0}};
-    EXPECT_EQ(Coordinates(polygon->Points()), expected);
-    EXPECT_EQ(s.NeatlineStartTop, 6);
-    EXPECT_EQ(s.NeatlineStartRight, 11);
-    EXPECT_EQ(s.NeatlineStartBottom, 16);
+TEST_F(StrokeCase, WrittenSmallCases) {
+    struct Case {
+        const char *what;
+        double x0, y0, x1, y1, d;
+        XY expected;
+        std::int32_t top, right, bottom;
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"step 3: the partial step comes first", 0, 0, 10, 10, 3,
+         {{0, 0}, {0, 1}, {0, 4}, {0, 7}, {0, 10}, {0, 10}, {1, 10}, {4, 10}, {7, 10}, {10, 10}, {10, 10},
+          {10, 9}, {10, 6}, {10, 3}, {10, 0}, {10, 0}, {9, 0}, {6, 0}, {3, 0}, {0, 0}, {0, 0}}, 6, 11, 16},
+        {"step 5 divides: each run starts on its corner", 0, 0, 10, 10, 5,
+         {{0, 0}, {0, 0}, {0, 5}, {0, 10}, {0, 10}, {0, 10}, {5, 10}, {10, 10}, {10, 10},
+          {10, 10}, {10, 5}, {10, 0}, {10, 0}, {10, 0}, {5, 0}, {0, 0}, {0, 0}}, 5, 9, 13},
+        {"reversed projected rectangle keeps only its corners", 10, 10, 0, 0, 3,
+         {{10, 10}, {10, 0}, {0, 0}, {0, 10}, {10, 10}}, 2, 3, 4}};
+    // clang-format on
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Frame(c.x0, c.y0, c.x1, c.y1, c.d);
+        auto polygon = Stroke();
+        ASSERT_TRUE(polygon);
+        EXPECT_EQ(Coordinates(polygon->Points()), c.expected);
+        EXPECT_EQ(s.NeatlineStartTop, c.top);
+        EXPECT_EQ(s.NeatlineStartRight, c.right);
+        EXPECT_EQ(s.NeatlineStartBottom, c.bottom);
+    }
     EXPECT_TRUE(log.reports.empty());
-}
-
-TEST_F(StrokeCase, StepDividingTheSideStartsEachRunOnItsCorner) {
-    Frame(0, 0, 10, 10, 5);
-    auto polygon = Stroke();
-    ASSERT_TRUE(polygon);
-    const XY expected = {{0, 0},   {0, 0},  {0, 5},  {0, 10}, {0, 10}, {0, 10}, {5, 10}, {10, 10}, {10, 10},
-                         {10, 10}, {10, 5}, {10, 0}, {10, 0}, {10, 0}, {5, 0},  {0, 0},  {0, 0}};
-    EXPECT_EQ(Coordinates(polygon->Points()), expected);
-    EXPECT_EQ(s.NeatlineStartTop, 5);
-    EXPECT_EQ(s.NeatlineStartRight, 9);
-    EXPECT_EQ(s.NeatlineStartBottom, 13);
-}
-
-TEST_F(StrokeCase, ReversedProjectedRectangleKeepsOnlyItsCorners) {
-    Frame(10, 10, 0, 0, 3);
-    auto polygon = Stroke();
-    ASSERT_TRUE(polygon);
-    const XY expected = {{10, 10}, {10, 0}, {0, 0}, {0, 10}, {10, 10}};
-    EXPECT_EQ(Coordinates(polygon->Points()), expected);
-    EXPECT_EQ(s.NeatlineStartTop, 2);
-    EXPECT_EQ(s.NeatlineStartRight, 3);
-    EXPECT_EQ(s.NeatlineStartBottom, 4);
 }
 
 // Properties on a catalogue of rectangles: closed ring, side coordinates held, every step at
@@ -131,47 +125,31 @@ TEST_F(StrokeCase, EveryRunStaysOnItsSideWithStepsOfAtMostD) {
 
 // ---- the stroking decision ----------------------------------------------------------------
 
-TEST_F(StrokeCase, IdentityConversionClearsForceStroking) {
-    Frame(0, 0, 10, 10, 3);
-    s.bForceStroking = true;
-    ASSERT_TRUE(Stroke());
-    EXPECT_FALSE(s.bForceStroking);
-}
-
-TEST_F(StrokeCase, ScaledStorageSetsForceStroking) {
-    // Storage in half-units of the plane, as a feet system is against metres.
-    system->Config().a = 2.0;
-    system->Config().e = 2.0;
-    Frame(0, 0, 10, 10, 3);
-    auto polygon = Stroke();
-    ASSERT_TRUE(polygon);
-    EXPECT_TRUE(s.bForceStroking);
-    // The polygon is in storage units.
-    EXPECT_EQ(polygon->Points().Item(s.NeatlineStartRight).x, 5.0);
-}
-
-TEST_F(StrokeCase, VerticalSidesCompareXAndHorizontalSidesCompareY) {
-    // A conversion that moves only y: the left side's x values all match, the decision comes
-    // from the top side.
-    system->Config().f = 5.0;
-    Frame(0, 0, 10, 10, 3);
-    ASSERT_TRUE(Stroke());
-    EXPECT_TRUE(s.bForceStroking);
-
-    // A conversion that moves only x of a point whose x is 0: the whole left side keeps x = 0 and
-    // the top side keeps y, so the first difference is on the right side.
-    system->Config().f = 0.0;
-    system->Config().a = 2.0; // storage x = plane x / 2: 0 stays 0, 10 becomes 5
-    s.bForceStroking = false;
-    ASSERT_TRUE(Stroke());
-    EXPECT_TRUE(s.bForceStroking);
-
-    // The same conversion on a frame of zero width at x = 0: every side coordinate is left as
-    // it was, so nothing needs stroking although the conversion is not the identity.
-    Frame(0, 0, 0, 10, 3);
-    s.bForceStroking = true;
-    ASSERT_TRUE(Stroke());
-    EXPECT_FALSE(s.bForceStroking);
+TEST_F(StrokeCase, StrokingIsForcedWhenAnySideCoordinateMoves) {
+    struct Case {
+        const char *what;
+        double a, e, f, width;
+        bool force;
+    };
+    // Plane = (a x, e y + f) of storage. Vertical sides compare x, horizontal sides compare y.
+    const Case cases[] = {{"identity clears the flag", 1, 1, 0, 10, false},
+                          {"half units, as feet against metres", 2, 2, 0, 10, true},
+                          {"y moved: caught on the top side", 1, 1, 5, 10, true},
+                          {"x of 10 moved, x of 0 kept: caught on the right side", 2, 1, 0, 10, true},
+                          {"zero width at x = 0: no side coordinate moves", 2, 1, 0, 0, false}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        system->Config().a = c.a;
+        system->Config().e = c.e;
+        system->Config().f = c.f;
+        Frame(0, 0, c.width, 10, 3);
+        s.bForceStroking = !c.force;
+        auto polygon = Stroke();
+        ASSERT_TRUE(polygon);
+        EXPECT_EQ(s.bForceStroking, c.force);
+        // The polygon is in storage units.
+        EXPECT_EQ(polygon->Points().Item(s.NeatlineStartRight).x, c.width / c.a);
+    }
 }
 
 TEST_F(StrokeCase, GeographicExtentsAreConvertedFromRadiansToDegrees) {
@@ -211,14 +189,11 @@ TEST_F(StrokeCase, SixteenBitPointCountHoldsExactly32767Points) {
     EXPECT_EQ(polygon->Points().Count(), 32767);
     EXPECT_EQ(s.NeatlineStartBottom, 1 + 8190 + 1 + 8191 + 1 + 8190 + 1);
     EXPECT_TRUE(log.reports.empty());
-}
 
-TEST_F(StrokeCase, OneMorePointOverflowsAndLeavesThePolygon) {
     // Width 8191 gives 32769 points: the count overflows on the bottom side, after every side
-    // start was written.
+    // start was written, and the polygon is left as it was.
     Frame(0, 0, 8191, 8189, 1);
-    auto previous = std::make_shared<shapekit::PolygonGeometry>();
-    auto polygon = previous;
+    const auto previous = polygon;
     parallo::detail::Create_Stroked_Rectangle(s, polygon);
     EXPECT_EQ(polygon, previous);
     EXPECT_EQ(s.NeatlineStartTop, 8192);
@@ -246,32 +221,18 @@ TEST_F(StrokeCase, MissingCornerOrSystemIsReported) {
     EXPECT_EQ(log.reports[1].description, parallo::Error::StandardDescription(parallo::kObjectNotSet));
 }
 
-TEST_F(StrokeCase, PublicMethodWritesThroughTheService) {
-    parallo::ParalloCls service;
-    auto &st = parallo::detail::StateAccess::Of(service);
-    st.NeatlineCoordSystem = system;
-    st.NeatlineLowerLeft = P(0, 0);
-    st.NeatlineUpperRight = P(10, 10);
-    st.NeatlineStrokeDistance = 3;
-    parallo::ParalloCls::PolygonPtr polygon;
-    service.Create_Stroked_Rectangle(polygon);
-    ASSERT_TRUE(polygon);
-    EXPECT_EQ(polygon->Points().Count(), 21);
-    EXPECT_EQ(service.NeatlineStartRight(), "11");
-}
-
 // ---- a frame across the 180° meridian ----------------------------------------------------
 
 TEST(CrossingRule, DecidesTheMeridianCrossing) {
-    using parallo::detail::CrossesAntimeridian;
-    EXPECT_TRUE(CrossesAntimeridian(Rad(170), Rad(-170)));
-    EXPECT_TRUE(CrossesAntimeridian(0.0, -0.1));
-    EXPECT_TRUE(CrossesAntimeridian(Rad(-10), Rad(-20)));
-    EXPECT_TRUE(CrossesAntimeridian(Rad(-10), Rad(-10)));
-    EXPECT_FALSE(CrossesAntimeridian(Rad(10), Rad(20)));
-    EXPECT_FALSE(CrossesAntimeridian(Rad(20), Rad(10)));
-    EXPECT_FALSE(CrossesAntimeridian(Rad(-20), Rad(-10)));
-    EXPECT_FALSE(CrossesAntimeridian(Rad(-20), Rad(10)));
+    // x0, x1 in degrees (except the second row, in radians) and whether the frame crosses 180.
+    const struct {
+        double x0, x1;
+        bool crosses;
+    } cases[] = {{Rad(170), Rad(-170), true}, {0.0, -0.1, true},         {Rad(-10), Rad(-20), true},
+                 {Rad(-10), Rad(-10), true},  {Rad(10), Rad(20), false}, {Rad(20), Rad(10), false},
+                 {Rad(-20), Rad(-10), false}, {Rad(-20), Rad(10), false}};
+    for (const auto &c : cases)
+        EXPECT_EQ(parallo::detail::CrossesAntimeridian(c.x0, c.x1), c.crosses) << c.x0 << " " << c.x1;
 }
 
 TEST_F(StrokeCase, GeographicFrameAcrossTheMeridianIsStrokedEastwards) {
@@ -321,44 +282,30 @@ TEST(ValidateStrokeDistance, ClampsAgainstTheLargerSignedExtent) {
     ServiceState s;
     ReportLog log;
     log.Attach(s);
-    const Point a(0, 0), b(50, 20);
-    double d = 0.0;
-    EXPECT_EQ(parallo::detail::Validate_StrokeDistance(s, d, a, b), 50.0);
-    EXPECT_EQ(d, 50.0);
-    d = 0.001;
-    EXPECT_DOUBLE_EQ(parallo::detail::Validate_StrokeDistance(s, d, a, b), 0.005);
-    d = 80.0; // beyond the extent
-    EXPECT_EQ(parallo::detail::Validate_StrokeDistance(s, d, a, b), 50.0);
-    d = 2.0; // within both limits
-    EXPECT_EQ(parallo::detail::Validate_StrokeDistance(s, d, a, b), 2.0);
-    d = 0.0; // the y extent is larger
-    EXPECT_EQ(parallo::detail::Validate_StrokeDistance(s, d, Point(0, 0), Point(20, 50)), 50.0);
-    // Signed extents: a segment running towards -x and -y yields the less negative one.
-    d = 0.0;
-    EXPECT_EQ(parallo::detail::Validate_StrokeDistance(s, d, Point(50, 20), Point(0, 0)), -20.0);
+    struct Case {
+        double d;
+        Point a, b;
+        double expected;
+    };
+    // 0 takes the larger extent; below a ten-thousandth of it, that; beyond it, the extent.
+    // Signed: a segment running towards -x and -y yields the less negative extent.
+    const Case cases[] = {{0.0, {0, 0}, {50, 20}, 50.0},  {0.001, {0, 0}, {50, 20}, 0.005},
+                          {80.0, {0, 0}, {50, 20}, 50.0}, {2.0, {0, 0}, {50, 20}, 2.0},
+                          {0.0, {0, 0}, {20, 50}, 50.0},  {0.0, {50, 20}, {0, 0}, -20.0}};
+    for (const Case &c : cases) {
+        double d = c.d;
+        EXPECT_DOUBLE_EQ(parallo::detail::Validate_StrokeDistance(s, d, c.a, c.b), c.expected) << c.d;
+        EXPECT_DOUBLE_EQ(d, c.expected);
+    }
     EXPECT_TRUE(log.reports.empty());
-}
 
-TEST(ValidateStrokeDistance, ZeroExtentAndZeroStrokeFailWithZero) {
-    ServiceState s;
-    ReportLog log;
-    log.Attach(s);
+    // Zero extent and zero stroke: fails with 0.
     double d = 0.0;
     EXPECT_EQ(parallo::detail::Validate_StrokeDistance(s, d, Point(3, 3), Point(3, 3)), 0.0);
     ASSERT_EQ(log.reports.size(), 1u);
     EXPECT_EQ(log.reports[0].description, "Division by zero");
     EXPECT_EQ(log.reports[0].trace, "In Validate_StrokeDistance");
     EXPECT_EQ(log.reports[0].title, "Validate_StrokeDistance Error");
-}
-
-TEST(DefaultStroking, GridUsesTheXIntervalOnly) {
-    parallo::ParalloCls service;
-    double d = -1.0;
-    service.Set_DefaultStrokingGrid(d); // no interval: untouched, nothing reported
-    EXPECT_EQ(d, -1.0);
-    service.SetInterval(P(250, 9999));
-    service.Set_DefaultStrokingGrid(d);
-    EXPECT_EQ(d, 25.0);
 }
 
 TEST(DefaultStroking, NeatlineTakesTheLargerExtentOverAHundred) {
@@ -368,49 +315,35 @@ TEST(DefaultStroking, NeatlineTakesTheLargerExtentOverAHundred) {
         [&](const std::string &, const std::string &, const std::string &) { ++reports; });
     double d = -1.0;
     service.Set_DefaultStrokingNeatline(d); // no corners: untouched, no report
+    service.Set_DefaultStrokingGrid(d);     // no interval: untouched, no report
     EXPECT_EQ(d, -1.0);
+    service.SetInterval(P(250, 9999));
+    service.Set_DefaultStrokingGrid(d);
+    EXPECT_EQ(d, 25.0); // the x interval only
 
-    service.SetNeatlineCoordSystem(parallo_test::MakeIdentitySystem());
-    service.SetNeatlineLowerLeft(P(-10, 0));
-    service.SetNeatlineUpperRight(P(30, 20));
-    service.Set_DefaultStrokingNeatline(d);
-    EXPECT_DOUBLE_EQ(d, 0.4);
-
-    // Taller than wide; reversed corners give a negative extent whose magnitude is returned.
-    service.SetNeatlineUpperRight(P(30, 90));
-    service.Set_DefaultStrokingNeatline(d);
-    EXPECT_DOUBLE_EQ(d, 0.9);
-    service.SetNeatlineLowerLeft(P(30, 90));
-    service.SetNeatlineUpperRight(P(-10, 0));
-    service.Set_DefaultStrokingNeatline(d);
-    EXPECT_DOUBLE_EQ(d, 0.4);
+    struct Case {
+        bool geographic;
+        double x0, y0, x1, y1, expected, tolerance;
+    };
+    // Reversed corners give a negative extent whose magnitude is returned. A geographic frame
+    // from 3 to -3 rad crosses the meridian and is 2 pi - 6 wide; in a projected system the
+    // same corners are -6 wide and the height wins.
+    // The 15-digit text makes every value exact, save 2 pi - 6 recomputed here (1e-17).
+    // clang-format off
+    const Case cases[] = {{false, -10, 0, 30, 20, 0.4, 0}, {false, -10, 0, 30, 90, 0.9, 0},
+        {false, 30, 90, -10, 0, 0.4, 0}, {true, 3.0, 0.0, -3.0, 0.01, (planicalc::TRG_2PI() - 6.0) / 100.0, 1e-17},
+        {false, 3.0, 0.0, -3.0, 0.01, 0.0001, 0}, {false, 0, 0, 1.0 / 3.0, 0, 0.333333333333333 / 100.0, 0}};
+    // clang-format on
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.x1);
+        service.SetNeatlineCoordSystem(c.geographic ? parallo_test::MakeGeographicSystem()
+                                                    : parallo_test::MakeIdentitySystem());
+        service.SetNeatlineLowerLeft(P(c.x0, c.y0));
+        service.SetNeatlineUpperRight(P(c.x1, c.y1));
+        service.Set_DefaultStrokingNeatline(d);
+        EXPECT_NEAR(d, c.expected, c.tolerance);
+    }
     EXPECT_EQ(reports, 0);
-}
-
-TEST(DefaultStroking, GeographicNeatlineAcrossTheMeridianMeasuresEastwards) {
-    parallo::ParalloCls service;
-    service.SetNeatlineCoordSystem(parallo_test::MakeGeographicSystem());
-    service.SetNeatlineLowerLeft(P(3.0, 0.0));
-    service.SetNeatlineUpperRight(P(-3.0, 0.01));
-    double d = 0.0;
-    service.Set_DefaultStrokingNeatline(d);
-    // (2 pi - 6) / 100, through the 15-digit text: equal to 15 significant digits.
-    EXPECT_NEAR(d, (planicalc::TRG_2PI() - 6.0) / 100.0, 1e-17);
-
-    // The same corners in a projected system: no crossing, width -6, height wins.
-    service.SetNeatlineCoordSystem(parallo_test::MakeIdentitySystem());
-    service.Set_DefaultStrokingNeatline(d);
-    EXPECT_DOUBLE_EQ(d, 0.0001);
-}
-
-TEST(DefaultStroking, NeatlineProposalIsTheFifteenDigitValue) {
-    parallo::ParalloCls service;
-    service.SetNeatlineCoordSystem(parallo_test::MakeIdentitySystem());
-    service.SetNeatlineLowerLeft(P(0, 0));
-    service.SetNeatlineUpperRight(P(1.0 / 3.0, 0));
-    double d = 0.0;
-    service.Set_DefaultStrokingNeatline(d);
-    EXPECT_EQ(d, 0.333333333333333 / 100.0);
 }
 
 } // namespace

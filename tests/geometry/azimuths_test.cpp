@@ -18,6 +18,7 @@ using shapekit::Point;
 
 constexpr double kSentinel = -777.0;
 const char *const kOutOfRange = "Latitude or Longitude out of range (+/- 90, +/-180)";
+const char *const kNotSet = "Object variable or With block variable not set";
 
 double Azimuth(double x1, double y1, double x2, double y2) {
     double a = kSentinel;
@@ -28,17 +29,20 @@ double Azimuth(double x1, double y1, double x2, double y2) {
 // ---- GetSegmentAzimuth ------------------------------------------------------------------------
 
 TEST(SegmentAzimuth, Quadrants) {
-    // atan of +-1 and the quadrant offsets: exact to a couple of ulps of 2 pi.
-    const double tol = 1e-15;
-    EXPECT_NEAR(Azimuth(0, 0, 1, 1), kPi / 4.0, tol);
-    EXPECT_NEAR(Azimuth(0, 0, 1, -1), 3.0 * kPi / 4.0, tol);
-    EXPECT_NEAR(Azimuth(0, 0, -1, -1), 5.0 * kPi / 4.0, tol);
-    EXPECT_NEAR(Azimuth(0, 0, -1, 1), 7.0 * kPi / 4.0, tol);
-    EXPECT_EQ(Azimuth(0, 0, 0, 1), 2.0 * kPi); // due north is 2 pi, never 0
-    EXPECT_EQ(Azimuth(0, 0, 1, 0), kPi / 2.0);
-    EXPECT_EQ(Azimuth(0, 0, -1, 0), 3.0 * kPi / 2.0);
-    EXPECT_EQ(Azimuth(0, 0, 0, -1), kPi);
-    EXPECT_EQ(Azimuth(3, 4, 3, 4), 2.0 * kPi); // no length
+    struct Case {
+        double x2, y2, azimuth;
+    };
+    // Due north and no length are 2 pi, never 0; a nearly level vector whose dx / dy overflows
+    // is still east or west.
+    const Case cases[] = {
+        {1, 1, kPi / 4}, {1, -1, 3 * kPi / 4},     {-1, -1, 5 * kPi / 4},     {-1, 1, 7 * kPi / 4},
+        {0, 1, 2 * kPi}, {1, 0, kPi / 2},          {-1, 0, 3 * kPi / 2},      {0, -1, kPi},
+        {0, 0, 2 * kPi}, {1e300, 1e-300, kPi / 2}, {1e300, -1e-300, kPi / 2}, {-1e300, -1e-300, 3 * kPi / 2}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::to_string(c.x2) + ", " + std::to_string(c.y2));
+        // atan of +-1 and the quadrant offsets: a couple of ulps of 2 pi.
+        EXPECT_NEAR(Azimuth(0, 0, c.x2, c.y2), c.azimuth, 1e-15);
+    }
 }
 
 TEST(SegmentAzimuth, ClockwiseFromNorthOnRandomVectors) {
@@ -58,41 +62,27 @@ TEST(SegmentAzimuth, ClockwiseFromNorthOnRandomVectors) {
     }
 }
 
-TEST(SegmentAzimuth, NearlyLevelVectorDoesNotOverflow) {
-    // dx / dy overflows to infinity; the azimuth is still east or west.
-    EXPECT_EQ(Azimuth(0, 0, 1e300, 1e-300), kPi / 2.0);
-    EXPECT_EQ(Azimuth(0, 0, 1e300, -1e-300), kPi / 2.0);
-    EXPECT_EQ(Azimuth(0, 0, -1e300, -1e-300), 3.0 * kPi / 2.0);
-}
-
 // ---- Normalize_Angle ----------------------------------------------------------------------------
 
 class NormalizeAngle : public GeometryTest {};
 
 TEST_F(NormalizeAngle, FoldsAndQuadrants) {
-    double a = 540.0;
-    EXPECT_EQ(Normalize_Angle(s, a, 1), 0.0); // 540 -> 180 -> folds to 0
-    EXPECT_EQ(a, 0.0);
-    a = -135.0;
-    EXPECT_EQ(Normalize_Angle(s, a, 3), 225.0); // folds to -45, A = 45
-    EXPECT_EQ(a, -45.0);
-    a = 30.0;
-    EXPECT_EQ(Normalize_Angle(s, a, 7), 0.0);
-    EXPECT_EQ(a, 30.0);
-    a = 180.0;
-    EXPECT_EQ(Normalize_Angle(s, a, 1), 0.0);
-    a = -180.0;
-    EXPECT_EQ(Normalize_Angle(s, a, 1), 0.0);
-    EXPECT_EQ(a, 0.0);
-    const double quadrants[] = {0.0, 30.0, 150.0, 210.0, 330.0};
-    for (std::int32_t q = 1; q <= 4; ++q) {
-        a = 390.0; // one turn above 30
-        EXPECT_EQ(Normalize_Angle(s, a, q), quadrants[q]) << q;
-        EXPECT_EQ(a, 30.0);
+    struct Case {
+        double angle;
+        std::int32_t quadrant;
+        double result, folded;
+    };
+    // 540 and +-180 fold to 0; -135 folds to -45; 390 is 30 in every quadrant; 100 folds to 80
+    // and quadrant 2 gives 180 - 80; quadrant 7 is none of the four.
+    const Case cases[] = {{540, 1, 0, 0},    {-135, 3, 225, -45}, {30, 7, 0, 30},    {180, 1, 0, 0},
+                          {-180, 1, 0, 0},   {390, 1, 30, 30},    {390, 2, 150, 30}, {390, 3, 210, 30},
+                          {390, 4, 330, 30}, {100, 2, 100, 80}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::to_string(c.angle) + " q" + std::to_string(c.quadrant));
+        double a = c.angle;
+        EXPECT_EQ(Normalize_Angle(s, a, c.quadrant), c.result);
+        EXPECT_EQ(a, c.folded);
     }
-    a = 100.0;
-    EXPECT_EQ(Normalize_Angle(s, a, 2), 100.0); // 100 folds to 80; 180 - 80
-    EXPECT_EQ(a, 80.0);
     EXPECT_TRUE(reports.empty());
 }
 
@@ -162,7 +152,7 @@ protected:
     std::int32_t retVal = 0;
 };
 
-TEST_F(Azimuths, SameSystemGivesNoTurn) {
+TEST_F(Azimuths, SameAndRotatedSystems) {
     RunAzimuths(mapView, {0.3, 0.2});
     EXPECT_EQ(angleDelta, 0.0);
     EXPECT_EQ(parallelDelta, kPi / 2.0);
@@ -170,44 +160,21 @@ TEST_F(Azimuths, SameSystemGivesNoTurn) {
     EXPECT_EQ(rotation, 0.0);
     EXPECT_EQ(parallelRotation, 0.0);
     EXPECT_EQ(retVal, 5); // untouched on success
-    EXPECT_TRUE(reports.empty());
-}
 
-TEST_F(Azimuths, RotatedGrid) {
     auto rotated = parallo_test::MakeRotatedSystem(0.5);
     RunAzimuths(rotated, {0.3, 0.2});
     EXPECT_EQ(angleDelta, 0.5); // grid minus map view
     RunRotation(rotated, {0.3, 0.2}, rotated);
     // Map view minus grid, in degrees: the factor 180/pi carries one rounding.
     EXPECT_NEAR(rotation, -0.5 * 180.0 / kPi, 1e-12);
-    EXPECT_TRUE(reports.empty());
-}
 
-TEST_F(Azimuths, RangeBoundsAccepted) {
-    s.GridIntervalsType = 1; // the point is longitude and latitude in radians
+    // The range bounds themselves are accepted on a geographic grid.
+    s.GridIntervalsType = 1;
     RunAzimuths(mapView, {-kPi, kPi / 2.0});
     EXPECT_EQ(angleDelta, 0.0);
     RunAzimuths(mapView, {kPi, -kPi / 2.0});
     EXPECT_EQ(angleDelta, 0.0);
     EXPECT_TRUE(reports.empty());
-}
-
-TEST_F(Azimuths, LatitudeBeyondThePoleFails) {
-    s.GridIntervalsType = 1;
-    RunAzimuths(mapView, {0.0, kPi / 2.0 + 1e-12});
-    EXPECT_EQ(angleDelta, kSentinel);
-    EXPECT_EQ(parallelDelta, kSentinel);
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0].description, kOutOfRange);
-    EXPECT_EQ(reports[0].trace, "Determining BaseStorageType");
-    EXPECT_EQ(reports[0].title, "GetAzimuths Error");
-
-    RunRotation(mapView, {0.0, -kPi / 2.0 - 1e-12}, mapView);
-    EXPECT_EQ(retVal, -1);
-    EXPECT_EQ(rotation, kSentinel);
-    ASSERT_EQ(reports.size(), 2u);
-    EXPECT_EQ(reports[1].description, kOutOfRange);
-    EXPECT_EQ(reports[1].title, "GetLabelRotation Error");
 }
 
 TEST_F(Azimuths, LongitudeBeyondTheMeridianIsBroughtBackByWholeTurns) {
@@ -223,31 +190,56 @@ TEST_F(Azimuths, LongitudeBeyondTheMeridianIsBroughtBackByWholeTurns) {
         EXPECT_EQ(retVal, 5) << lon;
     }
     EXPECT_TRUE(reports.empty());
-    // What is not a longitude at all still fails.
-    RunAzimuths(rotated, {std::nan(""), 0.2});
-    RunAzimuths(rotated, {std::numeric_limits<double>::infinity(), 0.2});
-    RunAzimuths(rotated, {0.1, std::nan("")});
-    ASSERT_EQ(reports.size(), 3u);
-    for (const Report &r : reports)
-        EXPECT_EQ(r.description, kOutOfRange);
-    EXPECT_EQ(angleDelta, kSentinel);
 }
 
-TEST_F(Azimuths, UntransformableSystem) {
+// A failure writes none of the outputs; GetLabelRotation also sets RetVal to -1.
+TEST_F(Azimuths, FailuresWriteNothing) {
     auto stuck = parallo_test::MakeIdentitySystem();
     stuck->Config().canConvert = false;
-    RunAzimuths(stuck, {0.1, 0.1});
-    EXPECT_EQ(angleDelta, kSentinel);
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0].description, "Invalid Transformation in GetAzimuths");
-
-    RunRotation(stuck, {0.1, 0.1}, mapView);
-    EXPECT_EQ(retVal, -1);
-    EXPECT_EQ(rotation, kSentinel);
-    EXPECT_EQ(parallelRotation, kSentinel);
-    ASSERT_EQ(reports.size(), 2u);
-    EXPECT_EQ(reports[1].description, "Invalid Transformation in GetLabelRotation");
-    EXPECT_EQ(reports[1].title, "GetLabelRotation Error");
+    const double nan = std::nan(""), inf = std::numeric_limits<double>::infinity();
+    struct Case {
+        const char *what;
+        std::int32_t gridType;
+        bool convertible, mapViewSet;
+        Point pt;
+        const char *azimuthsText, *rotationText;
+    };
+    const Case cases[] = {
+        {"latitude beyond the pole", 1, true, true, {0.0, kPi / 2 + 1e-12}, kOutOfRange, kOutOfRange},
+        {"latitude below the pole", 1, true, true, {0.0, -kPi / 2 - 1e-12}, kOutOfRange, kOutOfRange},
+        {"NaN longitude", 1, true, true, {nan, 0.2}, kOutOfRange, kOutOfRange},
+        {"infinite longitude", 1, true, true, {inf, 0.2}, kOutOfRange, kOutOfRange},
+        {"NaN latitude", 1, true, true, {0.1, nan}, kOutOfRange, kOutOfRange},
+        {"untransformable system",
+         0,
+         false,
+         true,
+         {0.1, 0.1},
+         "Invalid Transformation in GetAzimuths",
+         "Invalid Transformation in GetLabelRotation"},
+        {"no map view", 0, true, false, {0.1, 0.1}, kNotSet, kNotSet}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        reports.clear();
+        s.GridIntervalsType = c.gridType;
+        s.MapViewCoordSystem = c.mapViewSet ? mapView : nullptr;
+        const parallo::detail::CoordSystemPtr cs = c.convertible ? mapView : stuck;
+        RunAzimuths(cs, c.pt);
+        EXPECT_EQ(angleDelta, kSentinel);
+        EXPECT_EQ(parallelDelta, kSentinel);
+        RunRotation(cs, c.pt, mapView);
+        EXPECT_EQ(retVal, -1);
+        EXPECT_EQ(rotation, kSentinel);
+        EXPECT_EQ(parallelRotation, kSentinel);
+        ASSERT_EQ(reports.size(), 2u);
+        EXPECT_EQ(reports[0].title, "GetAzimuths Error");
+        EXPECT_EQ(reports[1].title, "GetLabelRotation Error");
+        EXPECT_EQ(reports[0].description, c.azimuthsText);
+        EXPECT_EQ(reports[1].description, c.rotationText);
+        if (c.gridType == 1) {
+            EXPECT_EQ(reports[0].trace, "Determining BaseStorageType");
+        }
+    }
 }
 
 TEST_F(Azimuths, CornerLabelsReadTheCornerPoint) {
@@ -262,30 +254,17 @@ TEST_F(Azimuths, CornerLabelsReadTheCornerPoint) {
     RunRotation(mapView, {1000.0, 5000.0}, mapView, nullptr);
     EXPECT_EQ(retVal, -1);
     ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0].description, "Object variable or With block variable not set");
+    EXPECT_EQ(reports[0].description, kNotSet);
     // A corner label with projected extents takes pt through csFrom.
     s.NeatlineExtentsType = 0;
     RunRotation(mapView, {0.1, 0.2}, mapView, nullptr);
     EXPECT_EQ(retVal, 5);
 }
 
-TEST_F(Azimuths, AnyFailureOfTheLabelRotationSetsRetVal) {
-    s.MapViewCoordSystem = nullptr;
-    RunRotation(mapView, {0.1, 0.1}, mapView);
-    EXPECT_EQ(retVal, -1);
-    EXPECT_EQ(rotation, kSentinel);
-    // GetAzimuths has no such signal: its outputs simply stay.
-    RunAzimuths(mapView, {0.1, 0.1});
-    EXPECT_EQ(angleDelta, kSentinel);
-    ASSERT_EQ(reports.size(), 2u);
-    EXPECT_EQ(reports[1].title, "GetAzimuths Error");
-}
-
 TEST_F(Azimuths, GeographicStorageParallelsRunEast) {
-    auto geographic = parallo_test::MakeGeographicSystem();
-    for (const double lon : {-170.0, 0.0, 45.0, 179.0}) {
-        double lonDeg = lon, latDeg = 60.0, h = 0.0, az = kSentinel;
-        GetLatitudeDirection(s, geographic, lonDeg, latDeg, h, az);
+    for (double lon : {-170.0, 179.0}) {
+        double lat = 60.0, h = 0.0, az = kSentinel;
+        GetLatitudeDirection(s, parallo_test::MakeGeographicSystem(), lon, lat, h, az);
         EXPECT_EQ(az, kPi / 2.0);
     }
 }

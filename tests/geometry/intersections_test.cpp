@@ -37,6 +37,13 @@ std::vector<double> Angles(const IntersectionAnglesColl &angles) {
     return out;
 }
 
+/// Angles in degrees from exact quadrant azimuths: only the degree factor's rounding remains.
+void ExpectNear(const std::vector<double> &angles, const std::vector<double> &expected) {
+    ASSERT_EQ(angles.size(), expected.size());
+    for (std::size_t k = 0; k < angles.size(); ++k)
+        EXPECT_NEAR(angles[k], expected[k], 1e-12) << k;
+}
+
 /// Everything one call leaves behind.
 struct Outcome {
     std::int32_t retVal = 99;
@@ -51,20 +58,24 @@ protected:
     void TearDown() override { NeatlineEdgeIndexThreshold() = 64; }
 
     Outcome Intersect(const Point &a, const Point &b, std::shared_ptr<PolygonGeometry> &neatline,
-                      bool bAddToNeatline = false) {
+                      bool bAddToNeatline = false, bool withAngles = true) {
         reports.clear();
         Outcome o;
         auto prior = std::make_shared<PointsCollection>();
         auto points = prior;
         IntersectionAnglesColl angles;
         o.retVal = 99;
-        GridlineNeatlineIntersections(s, a, b, neatline, bAddToNeatline, points, &angles, o.retVal);
+        GridlineNeatlineIntersections(s, a, b, neatline, bAddToNeatline, points,
+                                      withAngles ? &angles : nullptr, o.retVal);
         o.replaced = points != prior;
         if (points) o.points.assign(points->begin(), points->end());
         o.angles = Angles(angles);
         o.reports = reports;
         return o;
     }
+
+    /// The edge-by-edge scan, then the edge index, on the same call; returns the scan's outcome.
+    Outcome BothWays(const Point &a, const Point &b, std::shared_ptr<PolygonGeometry> &neatline);
 
     std::shared_ptr<PolygonGeometry> square = MakePolygon({{0, 0}, {10, 0}, {10, 10}, {0, 10}});
 };
@@ -80,20 +91,20 @@ TEST_F(Intersections, ConvexNeatlineGivesEntryAndExit) {
     EXPECT_EQ(o.points[0].x, 5.0);
     EXPECT_EQ(o.points[0].y, 0.0);
     EXPECT_EQ(o.points[1].y, 10.0);
-    // Degrees: north line against the eastward bottom (90) and the westward top (270); the
-    // azimuths are exact quadrant values, so only the degree factor's rounding remains.
-    ASSERT_EQ(o.angles.size(), 2u);
-    EXPECT_NEAR(o.angles[0], 90.0, 1e-12);
-    EXPECT_NEAR(o.angles[1], 270.0, 1e-12);
+    // North line against the eastward bottom (90) and the westward top (270).
+    ExpectNear(o.angles, {90, 270});
     EXPECT_TRUE(o.reports.empty());
 }
 
 TEST_F(Intersections, LineOutsideGivesANewEmptyCollection) {
     const Outcome o = Intersect({15, -1}, {15, 11}, square);
-    EXPECT_EQ(o.retVal, 0);
+    EXPECT_EQ(o.retVal, 0); // reset from the caller's 99
     EXPECT_TRUE(o.replaced);
     EXPECT_TRUE(o.points.empty());
     EXPECT_TRUE(o.angles.empty());
+    // A ring that repeats its first vertex adds no closing-edge point.
+    auto closed = MakePolygon({{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}});
+    EXPECT_EQ(Intersect({5, -1}, {5, 11}, closed).points.size(), 2u);
 }
 
 TEST_F(Intersections, ToleranceSetForTheGrid) {
@@ -111,75 +122,54 @@ TEST_F(Intersections, LineThroughVerticesKeepsTheLaterPointOfEachPair) {
     IntersectionAnglesColl angles;
     std::int32_t retVal = 0;
     GridlineNeatlineIntersections(s, {-6, 0}, {6, 0}, diamond, false, points, &angles, retVal);
-    // Each vertex is reported by both of its edges (the closing edge runs from vertex 1 to 4).
+    // Each vertex is reported by both of its edges (the closing edge runs from vertex 1 to 4):
+    // eastward line, edges at azimuths 45, 315, 225 and (closing) 315 degrees.
     ASSERT_EQ(points->Count(), 4);
-    const std::vector<double> raw = Angles(angles);
-    ASSERT_EQ(raw.size(), 4u);
-    // Eastward line; edges at azimuths 45, 315, 225 and (closing, 1 to 4) 315 degrees.
-    EXPECT_NEAR(raw[0], 315.0, 1e-12);
-    EXPECT_NEAR(raw[1], 225.0, 1e-12);
-    EXPECT_NEAR(raw[2], 135.0, 1e-12);
-    EXPECT_NEAR(raw[3], 225.0, 1e-12);
+    ExpectNear(Angles(angles), {315, 225, 135, 225});
     RemoveDuplicatePoints(s, points.get(), &angles, 0);
     ASSERT_EQ(points->Count(), 2);
     EXPECT_EQ(points->Item(1).x, -5.0);
     EXPECT_EQ(points->Item(2).x, 5.0);
     // Sorted by x (stable): (-5: 135, 225), (5: 315, 225); the later of each pair survives.
-    const std::vector<double> kept = Angles(angles);
-    EXPECT_NEAR(kept[0], 225.0, 1e-12);
-    EXPECT_NEAR(kept[1], 225.0, 1e-12);
+    ExpectNear(Angles(angles), {225, 225});
     EXPECT_TRUE(reports.empty());
 }
 
-TEST_F(Intersections, RepeatedFirstVertexAddsNothing) {
-    auto closed = MakePolygon({{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}});
-    const Outcome o = Intersect({5, -1}, {5, 11}, closed);
-    EXPECT_EQ(o.points.size(), 2u);
-    EXPECT_EQ(o.retVal, 1);
-}
-
-TEST_F(Intersections, OneVertexAndNoVertex) {
-    auto one = MakePolygon({{5, 5}});
-    Outcome o = Intersect({5, 0}, {5, 10}, one);
-    ASSERT_EQ(o.points.size(), 1u);
-    EXPECT_EQ(o.points[0].y, 5.0);
-    EXPECT_EQ(o.retVal, 1);
-
-    auto none = MakePolygon({});
-    o = Intersect({5, 0}, {5, 10}, none);
-    EXPECT_EQ(o.retVal, -1);
-    EXPECT_FALSE(o.replaced);
-    ASSERT_EQ(o.reports.size(), 1u);
-    EXPECT_EQ(o.reports[0].description, "Subscript out of range");
-    EXPECT_EQ(o.reports[0].trace, "Checking Closing SegmentIntersectSegment");
-    EXPECT_EQ(o.reports[0].title, "GridlineNeatlineIntersections Error");
-}
-
 TEST_F(Intersections, FailuresLeaveTheCallersCollection) {
-    grid->Config().storageScale = 0.0;
-    Outcome o = Intersect({5, -1}, {5, 11}, square);
-    EXPECT_EQ(o.retVal, -1);
-    EXPECT_FALSE(o.replaced);
-    ASSERT_EQ(o.reports.size(), 1u);
-    EXPECT_EQ(o.reports[0].description, "Division by zero");
-    EXPECT_EQ(o.reports[0].trace, "In GridlineNeatlineIntersections");
+    auto one = MakePolygon({{5, 5}});
+    Outcome o = Intersect({5, 0}, {5, 10}, one); // a single vertex still meets
+    ASSERT_EQ(o.points.size(), 1u);
+    EXPECT_EQ(o.retVal, 1);
 
-    grid->Config().storageScale = 1.0;
-    std::shared_ptr<PolygonGeometry> missing;
-    o = Intersect({5, -1}, {5, 11}, missing);
-    EXPECT_EQ(o.retVal, -1);
-    EXPECT_FALSE(o.replaced);
-
-    // No angle collection: the first hit fails.
-    auto prior = std::make_shared<PointsCollection>();
-    auto points = prior;
-    std::int32_t retVal = 0;
-    reports.clear();
-    GridlineNeatlineIntersections(s, {5, -1}, {5, 11}, square, false, points, nullptr, retVal);
-    EXPECT_EQ(retVal, -1);
-    EXPECT_EQ(points, prior);
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0].trace, "Checking SegmentIntersectSegment");
+    struct Case {
+        const char *what;
+        double storageScale;
+        std::shared_ptr<PolygonGeometry> neatline;
+        bool withAngles;
+        const char *description, *trace; // null: not checked
+    };
+    const Case cases[] = {
+        {"zero storage scale", 0.0, square, true, "Division by zero", "In GridlineNeatlineIntersections"},
+        {"no neatline", 1.0, nullptr, true, nullptr, nullptr},
+        {"no vertex", 1.0, MakePolygon({}), true, "Subscript out of range",
+         "Checking Closing SegmentIntersectSegment"},
+        {"no angle collection: the first hit fails", 1.0, square, false, nullptr,
+         "Checking SegmentIntersectSegment"}};
+    for (Case c : cases) {
+        SCOPED_TRACE(c.what);
+        grid->Config().storageScale = c.storageScale;
+        o = Intersect({5, -1}, {5, 11}, c.neatline, false, c.withAngles);
+        EXPECT_EQ(o.retVal, -1);
+        EXPECT_FALSE(o.replaced);
+        ASSERT_EQ(o.reports.size(), 1u);
+        EXPECT_EQ(o.reports[0].title, "GridlineNeatlineIntersections Error");
+        if (c.description) {
+            EXPECT_EQ(o.reports[0].description, c.description);
+        }
+        if (c.trace) {
+            EXPECT_EQ(o.reports[0].trace, c.trace);
+        }
+    }
 }
 
 TEST_F(Intersections, TypeFourStopsWithoutHandingOutACollection) {
@@ -197,49 +187,37 @@ TEST_F(Intersections, TypeFourStopsWithoutHandingOutACollection) {
     EXPECT_EQ(o.angles.size(), 2u);
 }
 
-TEST_F(Intersections, RetValStartsAtZeroOnEveryCall) {
-    auto points = std::make_shared<PointsCollection>();
-    IntersectionAnglesColl angles;
-    std::int32_t retVal = 1;
-    GridlineNeatlineIntersections(s, {50, -1}, {50, 11}, square, false, points, &angles, retVal);
-    EXPECT_EQ(retVal, 0);
-}
-
 TEST_F(Intersections, NeatlineWithTheIntersectionsInserted) {
     std::shared_ptr<PolygonGeometry> neatline = square;
     const Outcome o = Intersect({5, -1}, {5, 11}, neatline, true);
     EXPECT_EQ(o.retVal, 1);
     ASSERT_NE(neatline, square);
-    const std::vector<Point> expected = {{0, 0}, {5, 0}, {10, 0}, {10, 10}, {5, 10}, {0, 10}};
-    ASSERT_EQ(neatline->Points().Count(), 6);
-    for (std::int32_t i = 1; i <= 6; ++i) {
-        EXPECT_EQ(neatline->Points().Item(i).x, expected[static_cast<std::size_t>(i - 1)].x) << i;
-        EXPECT_EQ(neatline->Points().Item(i).y, expected[static_cast<std::size_t>(i - 1)].y) << i;
-    }
+    std::vector<std::pair<double, double>> got;
+    for (const Point &p : neatline->Points())
+        got.emplace_back(p.x, p.y);
+    EXPECT_EQ(got,
+              (std::vector<std::pair<double, double>>{{0, 0}, {5, 0}, {10, 0}, {10, 10}, {5, 10}, {0, 10}}));
     EXPECT_EQ(square->Points().Count(), 4); // the old polygon is untouched
 }
 
 // ---- the edge index gives exactly what the edge-by-edge scan gives --------------------------
 
-bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
+/// Bit for bit: the same points, angles and reports, in the same order.
 void ExpectSameOutcome(const Outcome &scan, const Outcome &indexed) {
     EXPECT_EQ(scan.retVal, indexed.retVal);
     EXPECT_EQ(scan.replaced, indexed.replaced);
     ASSERT_EQ(scan.points.size(), indexed.points.size());
-    for (std::size_t k = 0; k < scan.points.size(); ++k) {
-        EXPECT_TRUE(SameBits(scan.points[k].x, indexed.points[k].x) &&
-                    SameBits(scan.points[k].y, indexed.points[k].y))
-            << "point " << k;
-    }
     ASSERT_EQ(scan.angles.size(), indexed.angles.size());
-    for (std::size_t k = 0; k < scan.angles.size(); ++k)
-        EXPECT_TRUE(SameBits(scan.angles[k], indexed.angles[k]));
     ASSERT_EQ(scan.reports.size(), indexed.reports.size());
+    const auto same = [](const void *x, const void *y, std::size_t n) {
+        return n == 0 || std::memcmp(x, y, n) == 0;
+    };
+    EXPECT_TRUE(same(scan.points.data(), indexed.points.data(), scan.points.size() * sizeof(Point)));
+    EXPECT_TRUE(same(scan.angles.data(), indexed.angles.data(), scan.angles.size() * sizeof(double)));
     for (std::size_t k = 0; k < scan.reports.size(); ++k) {
-        EXPECT_EQ(scan.reports[k].description, indexed.reports[k].description);
-        EXPECT_EQ(scan.reports[k].trace, indexed.reports[k].trace);
-        EXPECT_EQ(scan.reports[k].title, indexed.reports[k].title);
+        const Report &a = scan.reports[k], &b = indexed.reports[k];
+        EXPECT_EQ(a.description + "|" + a.trace + "|" + a.title,
+                  b.description + "|" + b.trace + "|" + b.title);
     }
 }
 
@@ -262,6 +240,14 @@ std::vector<Point> RandomRing(std::mt19937 &rng, std::size_t n) {
     }
     if (unit(rng) < 0.3) ring.push_back(ring.front());
     return ring;
+}
+
+Outcome Intersections::BothWays(const Point &a, const Point &b, std::shared_ptr<PolygonGeometry> &neatline) {
+    NeatlineEdgeIndexThreshold() = std::numeric_limits<std::int32_t>::max();
+    const Outcome scan = Intersect(a, b, neatline);
+    NeatlineEdgeIndexThreshold() = 1;
+    ExpectSameOutcome(scan, Intersect(a, b, neatline));
+    return scan;
 }
 
 TEST_F(Intersections, EdgeIndexEqualsTheFullScan) {
@@ -299,11 +285,7 @@ TEST_F(Intersections, EdgeIndexEqualsTheFullScan) {
                           ring[k].y + f * (ring[k + 1].y - ring[k].y));
                 b = a;
             }
-            NeatlineEdgeIndexThreshold() = std::numeric_limits<std::int32_t>::max();
-            const Outcome scan = Intersect(a, b, neatline);
-            NeatlineEdgeIndexThreshold() = 1;
-            const Outcome indexed = Intersect(a, b, neatline);
-            ExpectSameOutcome(scan, indexed);
+            const Outcome scan = BothWays(a, b, neatline);
             if (!scan.replaced && scan.retVal != -1) ++stops;
             if (!scan.points.empty()) ++hits;
             for (std::size_t k = 1; k < scan.points.size(); ++k)
@@ -319,46 +301,27 @@ TEST_F(Intersections, EdgeIndexEqualsTheFullScan) {
 }
 
 TEST_F(Intersections, EdgeIndexFollowsChangesOfTheNeatline) {
-    NeatlineEdgeIndexThreshold() = 1;
     std::mt19937 rng(7);
     std::vector<Point> ring = RandomRing(rng, 400);
     auto neatline = MakePolygon(ring);
     const Point a(0.25, -200.0), b(0.25, 200.0);
-    const Outcome before = Intersect(a, b, neatline);
+    const Outcome before = BothWays(a, b, neatline); // leaves the index built
     // Move a vertex on the far east side in place, across the line: its two edges now cross
     // the line, and an index built before the move would not offer them.
-    Point &moved = neatline->Points().Item(6);
-    moved.x = -150.0;
-    moved.y = 2.0;
-    Outcome after = Intersect(a, b, neatline);
-    EXPECT_EQ(after.points.size(), before.points.size() + 2);
-    NeatlineEdgeIndexThreshold() = std::numeric_limits<std::int32_t>::max();
-    ExpectSameOutcome(Intersect(a, b, neatline), after);
-
+    neatline->Points().Item(6) = Point(-150.0, 2.0);
+    EXPECT_EQ(BothWays(a, b, neatline).points.size(), before.points.size() + 2);
     // A new polygon of the same size with every point moved east.
     neatline.reset();
     for (Point &p : ring)
         p.x += 30.0;
     neatline = MakePolygon(ring);
-    NeatlineEdgeIndexThreshold() = 1;
-    after = Intersect(a, b, neatline);
-    NeatlineEdgeIndexThreshold() = std::numeric_limits<std::int32_t>::max();
-    ExpectSameOutcome(Intersect(a, b, neatline), after);
-}
+    BothWays(a, b, neatline);
 
-TEST_F(Intersections, EdgeIndexWithUnorderableVertices) {
     // A NaN vertex cannot be placed in the index; its edges are still tested (and reported), in
     // edge order, exactly as the scan does.
-    std::mt19937 rng(11);
-    std::vector<Point> ring = RandomRing(rng, 300);
     ring[150].x = std::nan("");
-    auto neatline = MakePolygon(ring);
-    NeatlineEdgeIndexThreshold() = std::numeric_limits<std::int32_t>::max();
-    const Outcome scan = Intersect({0.0, -200.0}, {0.0, 200.0}, neatline);
-    NeatlineEdgeIndexThreshold() = 1;
-    const Outcome indexed = Intersect({0.0, -200.0}, {0.0, 200.0}, neatline);
-    EXPECT_FALSE(scan.reports.empty());
-    ExpectSameOutcome(scan, indexed);
+    neatline = MakePolygon(ring);
+    EXPECT_FALSE(BothWays({0.0, -200.0}, {0.0, 200.0}, neatline).reports.empty());
 }
 
 // ---- SortPointsByAxis --------------------------------------------------------------------------
@@ -391,18 +354,13 @@ TEST_F(Ordering, SortIsStableAndMovesTheAngles) {
     SortPointsByAxis(s, &points, &angles, 7); // any axis but 0 sorts by y
     EXPECT_EQ(Zs(), (std::vector<double>{3, 1, 2, 4}));
     EXPECT_EQ(Angles(angles), (std::vector<double>{30, 10, 20, 40}));
-    EXPECT_TRUE(reports.empty());
-}
-
-TEST_F(Ordering, SortWithoutPointsOrAngles) {
-    SortPointsByAxis(s, nullptr, &angles, 0);
+    SortPointsByAxis(s, nullptr, &angles, 0); // nothing to sort
     Fill({{2, 0, 1}, {1, 0, 2}}, {});
     SortPointsByAxis(s, &points, nullptr, 0);
     EXPECT_EQ(Zs(), (std::vector<double>{2, 1}));
     EXPECT_TRUE(reports.empty());
-}
 
-TEST_F(Ordering, SortWithTooFewAnglesKeepsTheExchangesMade) {
+    // Too few angles: reported, and the exchanges made stay.
     Fill({{2, 0, 1}, {1, 0, 2}}, {5});
     SortPointsByAxis(s, &points, &angles, 0);
     ASSERT_EQ(reports.size(), 1u);
@@ -412,9 +370,7 @@ TEST_F(Ordering, SortWithTooFewAnglesKeepsTheExchangesMade) {
     EXPECT_EQ(Zs(), (std::vector<double>{2, 1}));
 }
 
-// ---- RemoveDuplicatePoints ------------------------------------------------------------------
-
-TEST_F(Ordering, CoincidentPointsShrinkToTheLastOne) {
+TEST_F(Ordering, DuplicatesShrinkToTheLaterPoint) {
     Fill({{1, 4, 1}, {1, 4, 2}, {1, 2, 9}, {1, 4, 3}}, {10, 20, 90, 30});
     RemoveDuplicatePoints(s, &points, &angles, 1);
     EXPECT_EQ(Zs(), (std::vector<double>{9, 3}));
@@ -423,22 +379,16 @@ TEST_F(Ordering, CoincidentPointsShrinkToTheLastOne) {
     RemoveDuplicatePoints(s, &points, &angles, 1);
     EXPECT_EQ(Zs(), (std::vector<double>{1}));
     RemoveDuplicatePoints(s, nullptr, &angles, 1);
-    EXPECT_TRUE(reports.empty());
-}
-
-TEST_F(Ordering, DuplicateMeansCloserThanTheToleranceInBothAxes) {
-    s.dPointTolerance = 0.0001;
-    // 0.0001 apart is not closer than 0.0001; 0.00005 apart is.
+    // Closer than dPointTolerance (1e-4) in both axes: 1e-4 apart is not, 5e-5 is; close in x
+    // only is not.
     Fill({{0, 0, 1}, {0.0001, 0, 2}, {0.00015, 0, 3}}, {});
     RemoveDuplicatePoints(s, &points, nullptr, 0);
     EXPECT_EQ(Zs(), (std::vector<double>{1, 3}));
-    // Close in x but not in y: two points.
     Fill({{0, 0, 1}, {0, 1, 2}}, {});
     RemoveDuplicatePoints(s, &points, nullptr, 0);
     EXPECT_EQ(Zs(), (std::vector<double>{1, 2}));
-}
+    EXPECT_TRUE(reports.empty());
 
-TEST_F(Ordering, RemovalFailureMessage) {
     Fill({{1, 1, 1}, {1, 1, 2}}, {}); // angles take part but hold nothing
     RemoveDuplicatePoints(s, &points, &angles, 1);
     ASSERT_EQ(reports.size(), 1u);
@@ -450,37 +400,29 @@ TEST_F(Ordering, RemovalFailureMessage) {
 
 // ---- RemoveDuplicatePointsByAngle -----------------------------------------------------------
 
-TEST_F(Ordering, ByAngleAtTheStart) {
-    Fill({{0, 0}, {0, 0}, {0, 5}}, {200, 300, 50});
-    RemoveDuplicatePointsByAngle(s, &points, &angles, 1);
-    EXPECT_EQ(Angles(angles), (std::vector<double>{200, 50})); // a < 225 keeps the first angle
-    Fill({{0, 0}, {0, 0}}, {250, 320});
-    RemoveDuplicatePointsByAngle(s, &points, &angles, 1);
-    EXPECT_EQ(Angles(angles), (std::vector<double>{250})); // b > 315
-    Fill({{0, 0}, {0, 0}}, {250, 300});
-    RemoveDuplicatePointsByAngle(s, &points, &angles, 1);
-    EXPECT_EQ(Angles(angles), (std::vector<double>{300})); // neither: the later angle
-    EXPECT_TRUE(reports.empty());
-}
-
-TEST_F(Ordering, ByAngleAfterTheStart) {
-    Fill({{0, 0}, {0, 5}, {0, 5}}, {10, 90, 100});
-    RemoveDuplicatePointsByAngle(s, &points, &angles, 1);
-    EXPECT_EQ(Angles(angles), (std::vector<double>{10, 100})); // neither rule: the later angle
-    Fill({{0, 0}, {0, 5}, {0, 5}}, {10, 30, 100});
-    RemoveDuplicatePointsByAngle(s, &points, &angles, 1);
-    EXPECT_EQ(Angles(angles), (std::vector<double>{10, 30})); // a < 45
-    Fill({{0, 0}, {0, 5}, {0, 5}}, {10, 100, 140});
-    RemoveDuplicatePointsByAngle(s, &points, &angles, 1);
-    EXPECT_EQ(Angles(angles), (std::vector<double>{10, 100})); // b > 135
-    // Once a pair was distinct the start rule is gone: (250, 300) keeps 250 here (b > 135),
-    // where at the start it would keep 300.
-    Fill({{0, 0}, {0, 5}, {0, 5}}, {10, 250, 300});
-    RemoveDuplicatePointsByAngle(s, &points, &angles, 1);
-    EXPECT_EQ(Angles(angles), (std::vector<double>{10, 250}));
-    Fill({{0, 0}, {0, 5}, {0, 5}}, {10, 100, 130});
-    RemoveDuplicatePointsByAngle(s, &points, &angles, 1);
-    EXPECT_EQ(Angles(angles), (std::vector<double>{10, 130}));
+TEST_F(Ordering, ByAngleRule) {
+    struct Case {
+        const char *rule;
+        std::vector<Point> pts;
+        std::vector<double> angles, kept;
+    };
+    const std::vector<Point> atStart = {{0, 0}, {0, 0}}, afterStart = {{0, 0}, {0, 5}, {0, 5}};
+    // At the start a pair keeps its first angle when a < 225, its second when b > 315; after a
+    // distinct pair the rule is a < 45 or b > 135; otherwise the later angle survives.
+    const Case cases[] = {{"start, a < 225", {{0, 0}, {0, 0}, {0, 5}}, {200, 300, 50}, {200, 50}},
+                          {"start, b > 315", atStart, {250, 320}, {250}},
+                          {"start, neither", atStart, {250, 300}, {300}},
+                          {"later, neither", afterStart, {10, 90, 100}, {10, 100}},
+                          {"later, a < 45", afterStart, {10, 30, 100}, {10, 30}},
+                          {"later, b > 135", afterStart, {10, 100, 140}, {10, 100}},
+                          {"later, the start rule is gone", afterStart, {10, 250, 300}, {10, 250}},
+                          {"later, b = 130", afterStart, {10, 100, 130}, {10, 130}}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.rule);
+        Fill(c.pts, c.angles);
+        RemoveDuplicatePointsByAngle(s, &points, &angles, 1);
+        EXPECT_EQ(Angles(angles), c.kept);
+    }
     EXPECT_TRUE(reports.empty());
 }
 
