@@ -1,5 +1,6 @@
 // Label generation: labels at the neatline corners, or where the grid lines of the interval
 // cross the neatline on the chosen sides.
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -178,6 +179,7 @@ struct LabelRun {
         const std::int32_t highAxis = vertical ? pxgrdNorth : pxgrdEast;
 
         const double start = detail::SetStartValue(s, lo, vertical ? offset.x : offset.y, step);
+        detail::RequireGridValuesWithinBudget(start, hi, step, "Create_Labels");
         for (std::int32_t k = 0;; k = platform::Add32(k, 1)) {
             // Each value from the start, never by repeated addition, so that the labels stand on
             // exactly the values of the grid lines.
@@ -222,12 +224,28 @@ struct LabelRun {
         }
     }
 
+    /// The line budget of the grid generators, estimated as they estimate it, holds for labels as
+    /// well. Every grid line costs an intersection and up to two labels, each placed through
+    /// several transformations: an interval far too small for the frame (a metre on a sheet of a
+    /// thousand kilometres) would keep the call busy for minutes before its 16-bit label count
+    /// ran out. Labels for lines that are never drawn help nobody, so beyond the budget the call
+    /// fails here, through the handler, before it makes any label.
+    void RequireLineBudget() {
+        const Point& interval = platform::Deref(s.Interval);
+        const double nX = std::nearbyint(platform::Div(platform::Sub(w.pMax.x, w.pMin.x), interval.x));
+        const double n =
+            std::nearbyint(platform::Add(nX, platform::Div(platform::Sub(w.pMax.y, w.pMin.y), interval.y)));
+        if (n > static_cast<double>(detail::kGridLineBudget))
+            RaiseOwn("More than 250 grid lines to label: the interval is too small for the frame", "Create_Labels");
+    }
+
     void Edges() {
         trace = "Transforming neatline geometry TO alternate CoordSystem";
         detail::PrepareLabelNeatline(s, setup, w, trace);
         vertices.Build(*w.Tfr_Polygon);
         // With an interval of 0 or less the grid values would never pass the frame's far edge.
         detail::RequirePositiveInterval(platform::Deref(s.Interval), "Create_Labels");
+        RequireLineBudget();
         LinesOfAxis(true);
         LinesOfAxis(false);
     }
