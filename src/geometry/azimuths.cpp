@@ -74,7 +74,9 @@ double ParallelDirection(ServiceState &s, const CoordSystemPtr &cs, double lon, 
 
 void GetAzimuths(ServiceState &s, const CoordSystemPtr &cs, const Point &pt, double &dAngleDelta,
                  double &dParallelDelta) noexcept {
-    std::string trace = "In GetAzimuths";
+    // Literal traces: this runs for every tick and every cross, and a std::string of these texts
+    // would be a heap allocation per call.
+    const char *trace = "In GetAzimuths";
     try {
         trace = "Determining BaseStorageType";
         double lon = 0.0;
@@ -143,7 +145,7 @@ void GetLabelRotation(ServiceState &s, const CoordSystemPtr &csFrom, const Point
 
 void GetLatitudeDirection(ServiceState &s, const CoordSystemPtr &cs, double &dLonDeg, double &dLatDeg,
                           double &dHeight, double &dAzimuth) noexcept {
-    std::string trace = "In GetLatitudeDirection";
+    const char *trace = "In GetLatitudeDirection"; // a literal, as in GetAzimuths
     try {
         const coordkit::CoordSystem &sys = platform::Deref(cs);
         if (sys.BaseStorageType() == coordkit::kGeographicStorage) {
