@@ -1,0 +1,324 @@
+// The benchmark scenarios and PROJ's floor.
+#include "scenarios.h"
+
+#include <algorithm>
+#include <cmath>
+#include <ctime>
+#include <stdexcept>
+#include <utility>
+
+#include "parallo/coordkit_proj.h"
+#include "parallo/stdfont.h"
+
+namespace parallo_bench {
+
+using shapekit::Point;
+
+namespace {
+
+constexpr double kDegree = 3.14159265358979323846 / 180.0;
+
+std::shared_ptr<parallo::LabelPartCls> Part(double size, bool bold,
+                                            parallo::pxgrdFontType type = parallo::pxgrdFontType_Normal) {
+    auto font = std::make_shared<parallo::StdFont>();
+    font->Name = "DejaVu Sans";
+    font->Size = size;
+    font->Bold = bold;
+    font->Weight = bold ? 700 : 400;
+    auto part = std::make_shared<parallo::LabelPartCls>();
+    part->SetFont(std::move(font));
+    part->SetFontType(type);
+    part->SetbDisplay(true);
+    return part;
+}
+
+/// Every point of a geometry, appended to `out`.
+void AppendPoints(const shapekit::Geometry *geometry, std::vector<Point> &out) {
+    if (!geometry) return;
+    geometry->ForEachRun(shapekit::ConstPointRunFunction(
+        [&out](const Point *pts, std::size_t count) { out.insert(out.end(), pts, pts + count); }));
+}
+
+} // namespace
+
+Scenario Sheet() {
+    Scenario f;
+    f.name = "sheet";
+    f.mapView = "EPSG:3035";
+    f.neatlineSystem = "EPSG:3035";
+    f.gridSystem = "EPSG:32632";
+    // 40 km square in LAEA Europe around 9°E 48°N, the middle of UTM zone 32.
+    f.west = 4226000.0;
+    f.south = 2745000.0;
+    f.east = 4266000.0;
+    f.north = 2785000.0;
+    f.neatlineStroke = 1000.0;
+    f.intervalX = 1000.0;
+    f.intervalY = 1000.0;
+    f.gridStroke = 10.0;
+    f.tickLength = 400.0;
+    f.crossLength = 300.0;
+    f.borderOffset = 1500.0;
+    f.labelOffset = 200.0;
+    return f;
+}
+
+Scenario Graticule() {
+    Scenario f;
+    f.name = "graticule";
+    f.mapView = "EPSG:3857";
+    f.neatlineSystem = "EPSG:4326";
+    f.gridSystem = "EPSG:4326";
+    f.geographicCorners = true;
+    f.west = 0.0;
+    f.south = 30.0;
+    f.east = 40.0;
+    f.north = 60.0;
+    f.neatlineStroke = 0.25;
+    f.geographicGrid = true;
+    f.intervalX = 1.0;
+    f.intervalY = 1.0;
+    f.gridStroke = 0.01;
+    f.tickLength = 20000.0;
+    f.crossLength = 15000.0;
+    f.borderOffset = 100000.0;
+    f.labelOffset = 10000.0;
+    f.dmsLabels = true;
+    return f;
+}
+
+Scenario DenseNeatline() {
+    Scenario f;
+    f.name = "dense-neatline";
+    f.mapView = "EPSG:3035";
+    f.neatlineSystem = "EPSG:4326";
+    f.gridSystem = "EPSG:32632";
+    f.geographicCorners = true;
+    f.west = 6.0;
+    f.south = 46.0;
+    f.east = 12.0;
+    f.north = 50.0;
+    f.neatlineStroke = 0.002;
+    // The frame spans some 465 km × 449 km of UTM 32N: 3.7 km gives about 247 lines.
+    f.intervalX = 3700.0;
+    f.intervalY = 3700.0;
+    f.gridStroke = 400.0;
+    f.tickLength = 1500.0;
+    f.crossLength = 1000.0;
+    f.borderOffset = 20000.0;
+    f.labelOffset = 1000.0;
+    return f;
+}
+
+Scenario Pacific() {
+    Scenario f;
+    f.name = "pacific";
+    f.mapView = "EPSG:3832";
+    f.neatlineSystem = "EPSG:4326";
+    f.gridSystem = "EPSG:4326";
+    f.geographicCorners = true;
+    f.west = 165.0;
+    f.south = -30.0;
+    f.east = -165.0;
+    f.north = -10.0;
+    f.neatlineStroke = 0.25;
+    f.geographicGrid = true;
+    f.intervalX = 1.0;
+    f.intervalY = 1.0;
+    f.gridStroke = 0.01;
+    f.tickLength = 20000.0;
+    f.crossLength = 15000.0;
+    f.borderOffset = 100000.0;
+    f.labelOffset = 10000.0;
+    f.dmsLabels = true;
+    return f;
+}
+
+std::unique_ptr<Host> MakeHost(const Scenario &spec) {
+    auto host = std::make_unique<Host>();
+    host->spec = spec;
+    Host *raw = host.get();
+    parallo::ParalloCls &s = host->service;
+    s.SetErrorObserver(
+        [raw](const std::string &description, const std::string &trace, const std::string &title) {
+            raw->reports.push_back(title + " | " + trace + " | " + description);
+        });
+
+    host->mapView = coordkit::CreateProjCoordSystem(spec.mapView);
+    host->neatlineSystem = coordkit::CreateProjCoordSystem(spec.neatlineSystem);
+    host->gridSystem = coordkit::CreateProjCoordSystem(spec.gridSystem);
+    host->manager = coordkit::CreateProjCoordSystemsMgr(host->mapView);
+    host->units = coordkit::CreateProjUnitsOfMeasure();
+    s.SetCoordSystemsMgr(host->manager);
+    s.SetUnitsOfMeasure(host->units);
+    s.SetMapViewCoordSystem(host->mapView);
+    s.SetNeatlineCoordSystem(host->neatlineSystem);
+    s.SetGridCoordSystem(host->gridSystem);
+
+    const double k = spec.geographicCorners ? kDegree : 1.0;
+    const std::int32_t space = spec.geographicCorners ? coordkit::kGeographic : coordkit::kProjectionPlane;
+    s.SetNeatlineExtentsType(spec.geographicCorners ? parallo::kExtentGeographic : parallo::kExtentProjected);
+    s.SetNeatlineLowerLeft(std::make_shared<Point>(spec.west * k, spec.south * k));
+    s.SetNeatlineUpperRight(std::make_shared<Point>(spec.east * k, spec.north * k));
+    const auto inProjUnits = [&](double x, double y) {
+        auto pt = std::make_shared<Point>(x * k, y * k);
+        host->neatlineSystem->ConvertPoint(space, coordkit::kProjectionPlane, pt->x, pt->y, pt->z);
+        return pt;
+    };
+    s.SetNeatlineLowerLeftInProjUnits(inProjUnits(spec.west, spec.south));
+    s.SetNeatlineUpperLeftInProjUnits(inProjUnits(spec.west, spec.north));
+    s.SetNeatlineUpperRightInProjUnits(inProjUnits(spec.east, spec.north));
+    s.SetNeatlineLowerRightInProjUnits(inProjUnits(spec.east, spec.south));
+    s.SetNeatlineStrokeDistance(spec.neatlineStroke * k);
+
+    const double g = spec.geographicGrid ? kDegree : 1.0;
+    s.SetGridIntervalsType(spec.geographicGrid ? parallo::kExtentGeographic : parallo::kExtentProjected);
+    s.SetInterval(std::make_shared<Point>(spec.intervalX * g, spec.intervalY * g));
+    s.SetGridOffset(std::make_shared<Point>(0.0, 0.0));
+    s.SetSkipInterval(std::make_shared<Point>(0.0, 0.0));
+    ResetForRepeat(*host);
+
+    s.SetBorderOffsetLeft(spec.borderOffset);
+    s.SetBorderOffsetRight(spec.borderOffset);
+    s.SetBorderOffsetTop(spec.borderOffset);
+    s.SetBorderOffsetBottom(spec.borderOffset);
+
+    s.SetTickLength(spec.tickLength);
+    s.SetCrossLength(spec.crossLength);
+    s.SetGridType(parallo::PXgtTicksAndCrosses);
+    s.SetPlaceLeftSideGridElements(true);
+    s.SetPlaceTopSideGridElements(true);
+    s.SetPlaceRightSideGridElements(true);
+    s.SetPlaceBottomSideGridElements(true);
+
+    s.SetLabelType(parallo::PXltEdge);
+    s.SetLabelOffset(spec.labelOffset);
+    s.SetLabelPartA(Part(8.0, false, parallo::pxgrdFontType_Superscript));
+    s.SetLabelPartB(Part(12.0, true));
+    s.SetLabelPartC(Part(8.0, false, parallo::pxgrdFontType_Superscript));
+    s.SetLabelPartHemisphere(Part(10.0, true));
+    // Parts D and unit are not shown, but a host always hands in all six.
+    auto hidden = Part(8.0, false);
+    hidden->SetbDisplay(false);
+    s.SetLabelPartD(hidden);
+    s.SetLabelPartUnit(hidden);
+    s.SetbHemisphereAsSuffix(true);
+    s.SetEastingHemisphereLabel("E");
+    s.SetWestingHemisphereLabel("W");
+    s.SetNorthingHemisphereLabel("N");
+    s.SetSouthingHemisphereLabel("S");
+    if (spec.dmsLabels) {
+        s.SetLabelDisplayType(parallo::kExtentGeographic);
+        s.SetbGeographicDDMMSS(true);
+        s.SetDecimalPlaces(0);
+    } else {
+        s.SetLabelDisplayType(parallo::kExtentProjected);
+        s.SetMagnitudeAB(5);
+        s.SetMagnitudeBC(3);
+    }
+    return host;
+}
+
+void ResetForRepeat(Host &host) {
+    const double k = host.spec.geographicGrid ? kDegree : 1.0;
+    host.service.SetbForceStroking(host.spec.neatlineStroke > 0.0);
+    host.service.SetGridStrokeDistance(host.spec.gridStroke * k);
+}
+
+void Generate(Host &host, Output *out) {
+    parallo::ParalloCls &s = host.service;
+    std::int32_t ret = 0;
+    s.CreateNeatline(ret);
+    s.CreateBorder(ret);
+    s.CreateGridlines(ret);
+    if (out) {
+        out->gridlines = s.GridGeometry() ? s.GridGeometry()->Count() : 0;
+        AppendPoints(s.GridGeometry().get(), out->points);
+    }
+    s.CreateTicksCrosses(ret);
+    s.CreateLabels(ret);
+    if (out) {
+        std::vector<Point> *points = &out->points;
+        out->neatlineVertices = s.NeatlinePolygon() ? s.NeatlinePolygon()->Points().Count() : 0;
+        out->labels = s.LabelsCollection() ? s.LabelsCollection()->Count() : 0;
+        // The neatline as the generators left it, after their round trips.
+        AppendPoints(s.NeatlinePolygon().get(), *points);
+        AppendPoints(s.BorderPolygon().get(), *points);
+        AppendPoints(s.GridGeometry().get(), *points); // the ticks
+        AppendPoints(s.CrossGeometry().get(), *points);
+        if (const auto &labels = s.LabelsCollection()) {
+            for (const auto &label : *labels) {
+                if (label && label->Origin) points->push_back(*label->Origin);
+            }
+        }
+    }
+}
+
+// ---- the floor ------------------------------------------------------------------------------
+
+Floor::Floor(const Scenario &spec, const std::vector<Point> &output) {
+    ctx_ = proj_context_create();
+    if (!ctx_) throw std::runtime_error("PROJ could not create a context");
+    proj_context_set_enable_network(ctx_, 0);
+    PJ *raw = proj_create_crs_to_crs(ctx_, spec.gridSystem.c_str(), spec.mapView.c_str(), nullptr);
+    if (!raw)
+        throw std::runtime_error("PROJ knows no operation from " + spec.gridSystem + " to " + spec.mapView);
+    op_ = proj_normalize_for_visualization(ctx_, raw);
+    proj_destroy(raw);
+    if (!op_) throw std::runtime_error("PROJ cannot normalise the operation of " + spec.name);
+
+    // The output taken back into the grid system: the points the floor transforms are the very
+    // points the scenario produced, so PROJ does the same work per point.
+    sourceX_.reserve(output.size());
+    sourceY_.reserve(output.size());
+    for (const Point &p : output) {
+        sourceX_.push_back(p.x);
+        sourceY_.push_back(p.y);
+    }
+    proj_trans_generic(op_, PJ_INV, sourceX_.data(), sizeof(double), sourceX_.size(), sourceY_.data(),
+                       sizeof(double), sourceY_.size(), nullptr, 0, 0, nullptr, 0, 0);
+    // A point PROJ cannot take back (none is expected) is replaced by its finite neighbour.
+    for (std::size_t i = 0; i < sourceX_.size(); ++i) {
+        if (!std::isfinite(sourceX_[i]) || !std::isfinite(sourceY_[i]) || std::fabs(sourceX_[i]) > 1e30) {
+            sourceX_[i] = i > 0 ? sourceX_[i - 1] : 0.0;
+            sourceY_[i] = i > 0 ? sourceY_[i - 1] : 0.0;
+        }
+    }
+    x_.resize(sourceX_.size());
+    y_.resize(sourceY_.size());
+    // Warm: the first transformation pays for whatever PROJ sets up lazily.
+    Prepare();
+    Transform();
+}
+
+Floor::~Floor() {
+    proj_destroy(op_);
+    proj_context_destroy(ctx_);
+}
+
+void Floor::Prepare() {
+    std::copy(sourceX_.begin(), sourceX_.end(), x_.begin());
+    std::copy(sourceY_.begin(), sourceY_.end(), y_.begin());
+}
+
+void Floor::Transform() {
+    proj_trans_generic(op_, PJ_FWD, x_.data(), sizeof(double), x_.size(), y_.data(), sizeof(double),
+                       y_.size(), nullptr, 0, 0, nullptr, 0, 0);
+}
+
+double Floor::TimeOnce() {
+    Prepare();
+    const double start = Now();
+    Transform();
+    return Now() - start;
+}
+
+double Now() {
+    // Thread CPU time: the machine is shared, and the time this thread was kept waiting by others
+    // belongs neither to the generation nor to the floor.
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + 1e-9 * static_cast<double>(ts.tv_nsec);
+}
+
+} // namespace parallo_bench
