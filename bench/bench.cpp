@@ -40,12 +40,12 @@ struct ColdStart {
 } g_cold;
 
 /// A warm host's output for a scenario, with its failure reports printed once.
-Output Produce(const Scenario &spec) {
-    auto host = MakeHost(spec);
+Output Produce(const Scenario &scenario) {
+    auto host = MakeHost(scenario);
     Output out;
     Generate(*host, &out);
     if (!host->reports.empty()) {
-        std::fprintf(stderr, "%s: %zu failure reports, the first: %s\n", spec.name.c_str(),
+        std::fprintf(stderr, "%s: %zu failure reports, the first: %s\n", scenario.name.c_str(),
                      host->reports.size(), host->reports.front().c_str());
     }
     return out;
@@ -59,9 +59,9 @@ void SetOutputCounters(benchmark::State &state, const Output &out) {
 }
 
 /// A host's whole map per iteration, the floor timed between iterations.
-void FreshHost(benchmark::State &state, const Scenario &spec) {
-    const Output out = Produce(spec);
-    Floor floor(spec, out.points);
+void FreshHost(benchmark::State &state, const Scenario &scenario) {
+    const Output out = Produce(scenario);
+    Floor floor(scenario, out.points);
     double generation = 0.0;
     double floorTime = 0.0;
     long objects = 0;
@@ -75,7 +75,7 @@ void FreshHost(benchmark::State &state, const Scenario &spec) {
         const long allocationsBefore = AllocationsSoFar();
         state.ResumeTiming();
         const double start = Now();
-        host = MakeHost(spec);
+        host = MakeHost(scenario);
         Generate(*host, nullptr);
         generation += Now() - start;
         allocations += AllocationsSoFar() - allocationsBefore;
@@ -92,9 +92,9 @@ void FreshHost(benchmark::State &state, const Scenario &spec) {
 }
 
 /// The floor alone.
-void FloorOnly(benchmark::State &state, const Scenario &spec) {
-    const Output out = Produce(spec);
-    Floor floor(spec, out.points);
+void FloorOnly(benchmark::State &state, const Scenario &scenario) {
+    const Output out = Produce(scenario);
+    Floor floor(scenario, out.points);
     long allocations = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -112,11 +112,11 @@ void FloorOnly(benchmark::State &state, const Scenario &spec) {
 
 /// The sheet generated again and again on one service object.
 void Repeat(benchmark::State &state) {
-    const Scenario spec = Sheet();
-    auto host = MakeHost(spec);
+    const Scenario scenario = Sheet();
+    auto host = MakeHost(scenario);
     Output out;
     Generate(*host, &out);
-    Floor floor(spec, out.points);
+    Floor floor(scenario, out.points);
     Generate(*host, nullptr); // the service has generated once before the measured ones
     const std::size_t reportsBefore = host->reports.size();
     double generation = 0.0;
@@ -155,9 +155,9 @@ void Repeat(benchmark::State &state) {
 /// The first generation of the process, against the warm floor (its time is wall-clock time,
 /// its ratio in CPU time like the others).
 void Cold(benchmark::State &state) {
-    const Scenario spec = Sheet();
-    const Output out = Produce(spec);
-    Floor floor(spec, out.points);
+    const Scenario scenario = Sheet();
+    const Output out = Produce(scenario);
+    Floor floor(scenario, out.points);
     double floorTime = 0.0;
     int runs = 0;
     for (; runs < 5; ++runs)
@@ -193,12 +193,12 @@ void RegisterAll() {
         ->Iterations(1)
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond);
-    for (const Scenario &spec : {Sheet(), Graticule(), DenseNeatline(), Pacific()}) {
-        benchmark::RegisterBenchmark(spec.name.c_str(), [spec](benchmark::State &st) {
-            FreshHost(st, spec);
+    for (const Scenario &scenario : {Sheet(), Graticule(), DenseNeatline(), Pacific()}) {
+        benchmark::RegisterBenchmark(scenario.name.c_str(), [scenario](benchmark::State &st) {
+            FreshHost(st, scenario);
         })->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark((spec.name + "/floor").c_str(), [spec](benchmark::State &st) {
-            FloorOnly(st, spec);
+        benchmark::RegisterBenchmark((scenario.name + "/floor").c_str(), [scenario](benchmark::State &st) {
+            FloorOnly(st, scenario);
         })->Unit(benchmark::kMillisecond);
     }
     benchmark::RegisterBenchmark("repeat", Repeat)->Unit(benchmark::kMillisecond);
@@ -217,9 +217,9 @@ namespace {
 /// `parallo_bench --profile SCENARIO [RUNS]`: only generations of one scenario on one service,
 /// no floor and no timing, for a profiler (perf, callgrind) to look at.
 int Profile(const std::string &name, int runs) {
-    for (const Scenario &spec : {Sheet(), Graticule(), DenseNeatline(), Pacific()}) {
-        if (spec.name != name) continue;
-        auto host = MakeHost(spec);
+    for (const Scenario &scenario : {Sheet(), Graticule(), DenseNeatline(), Pacific()}) {
+        if (scenario.name != name) continue;
+        auto host = MakeHost(scenario);
         for (int i = 0; i < runs; ++i) {
             ResetForRepeat(*host);
             Generate(*host, nullptr);

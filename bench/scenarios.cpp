@@ -134,9 +134,9 @@ Scenario Pacific() {
     return f;
 }
 
-std::unique_ptr<Host> MakeHost(const Scenario &spec) {
+std::unique_ptr<Host> MakeHost(const Scenario &scenario) {
     auto host = std::make_unique<Host>();
-    host->spec = spec;
+    host->scenario = scenario;
     Host *raw = host.get();
     parallo::ParalloCls &s = host->service;
     s.SetErrorObserver(
@@ -144,9 +144,9 @@ std::unique_ptr<Host> MakeHost(const Scenario &spec) {
             raw->reports.push_back(title + " | " + trace + " | " + description);
         });
 
-    host->mapView = coordkit::CreateProjCoordSystem(spec.mapView);
-    host->neatlineSystem = coordkit::CreateProjCoordSystem(spec.neatlineSystem);
-    host->gridSystem = coordkit::CreateProjCoordSystem(spec.gridSystem);
+    host->mapView = coordkit::CreateProjCoordSystem(scenario.mapView);
+    host->neatlineSystem = coordkit::CreateProjCoordSystem(scenario.neatlineSystem);
+    host->gridSystem = coordkit::CreateProjCoordSystem(scenario.gridSystem);
     host->manager = coordkit::CreateProjCoordSystemsMgr(host->mapView);
     host->units = coordkit::CreateProjUnitsOfMeasure();
     s.SetCoordSystemsMgr(host->manager);
@@ -155,36 +155,36 @@ std::unique_ptr<Host> MakeHost(const Scenario &spec) {
     s.SetNeatlineCoordSystem(host->neatlineSystem);
     s.SetGridCoordSystem(host->gridSystem);
 
-    const double k = spec.geographicCorners ? kDegree : 1.0;
-    const std::int32_t space = spec.geographicCorners ? coordkit::kGeographic : coordkit::kProjectionPlane;
-    s.SetNeatlineExtentsType(spec.geographicCorners ? parallo::kExtentGeographic : parallo::kExtentProjected);
-    s.SetNeatlineLowerLeft(std::make_shared<Point>(spec.west * k, spec.south * k));
-    s.SetNeatlineUpperRight(std::make_shared<Point>(spec.east * k, spec.north * k));
+    const double k = scenario.geographicCorners ? kDegree : 1.0;
+    const std::int32_t space = scenario.geographicCorners ? coordkit::kGeographic : coordkit::kProjectionPlane;
+    s.SetNeatlineExtentsType(scenario.geographicCorners ? parallo::kExtentGeographic : parallo::kExtentProjected);
+    s.SetNeatlineLowerLeft(std::make_shared<Point>(scenario.west * k, scenario.south * k));
+    s.SetNeatlineUpperRight(std::make_shared<Point>(scenario.east * k, scenario.north * k));
     const auto inProjUnits = [&](double x, double y) {
         auto pt = std::make_shared<Point>(x * k, y * k);
         host->neatlineSystem->ConvertPoint(space, coordkit::kProjectionPlane, pt->x, pt->y, pt->z);
         return pt;
     };
-    s.SetNeatlineLowerLeftInProjUnits(inProjUnits(spec.west, spec.south));
-    s.SetNeatlineUpperLeftInProjUnits(inProjUnits(spec.west, spec.north));
-    s.SetNeatlineUpperRightInProjUnits(inProjUnits(spec.east, spec.north));
-    s.SetNeatlineLowerRightInProjUnits(inProjUnits(spec.east, spec.south));
-    s.SetNeatlineStrokeDistance(spec.neatlineStroke * k);
+    s.SetNeatlineLowerLeftInProjUnits(inProjUnits(scenario.west, scenario.south));
+    s.SetNeatlineUpperLeftInProjUnits(inProjUnits(scenario.west, scenario.north));
+    s.SetNeatlineUpperRightInProjUnits(inProjUnits(scenario.east, scenario.north));
+    s.SetNeatlineLowerRightInProjUnits(inProjUnits(scenario.east, scenario.south));
+    s.SetNeatlineStrokeDistance(scenario.neatlineStroke * k);
 
-    const double g = spec.geographicGrid ? kDegree : 1.0;
-    s.SetGridIntervalsType(spec.geographicGrid ? parallo::kExtentGeographic : parallo::kExtentProjected);
-    s.SetInterval(std::make_shared<Point>(spec.intervalX * g, spec.intervalY * g));
+    const double g = scenario.geographicGrid ? kDegree : 1.0;
+    s.SetGridIntervalsType(scenario.geographicGrid ? parallo::kExtentGeographic : parallo::kExtentProjected);
+    s.SetInterval(std::make_shared<Point>(scenario.intervalX * g, scenario.intervalY * g));
     s.SetGridOffset(std::make_shared<Point>(0.0, 0.0));
     s.SetSkipInterval(std::make_shared<Point>(0.0, 0.0));
     ResetForRepeat(*host);
 
-    s.SetBorderOffsetLeft(spec.borderOffset);
-    s.SetBorderOffsetRight(spec.borderOffset);
-    s.SetBorderOffsetTop(spec.borderOffset);
-    s.SetBorderOffsetBottom(spec.borderOffset);
+    s.SetBorderOffsetLeft(scenario.borderOffset);
+    s.SetBorderOffsetRight(scenario.borderOffset);
+    s.SetBorderOffsetTop(scenario.borderOffset);
+    s.SetBorderOffsetBottom(scenario.borderOffset);
 
-    s.SetTickLength(spec.tickLength);
-    s.SetCrossLength(spec.crossLength);
+    s.SetTickLength(scenario.tickLength);
+    s.SetCrossLength(scenario.crossLength);
     s.SetGridType(parallo::PXgtTicksAndCrosses);
     s.SetPlaceLeftSideGridElements(true);
     s.SetPlaceTopSideGridElements(true);
@@ -192,7 +192,7 @@ std::unique_ptr<Host> MakeHost(const Scenario &spec) {
     s.SetPlaceBottomSideGridElements(true);
 
     s.SetLabelType(parallo::PXltEdge);
-    s.SetLabelOffset(spec.labelOffset);
+    s.SetLabelOffset(scenario.labelOffset);
     s.SetLabelPartA(Part(8.0, false, parallo::pxgrdFontType_Superscript));
     s.SetLabelPartB(Part(12.0, true));
     s.SetLabelPartC(Part(8.0, false, parallo::pxgrdFontType_Superscript));
@@ -207,7 +207,7 @@ std::unique_ptr<Host> MakeHost(const Scenario &spec) {
     s.SetWestingHemisphereLabel("W");
     s.SetNorthingHemisphereLabel("N");
     s.SetSouthingHemisphereLabel("S");
-    if (spec.dmsLabels) {
+    if (scenario.dmsLabels) {
         s.SetLabelDisplayType(parallo::kExtentGeographic);
         s.SetbGeographicDDMMSS(true);
         s.SetDecimalPlaces(0);
@@ -220,9 +220,9 @@ std::unique_ptr<Host> MakeHost(const Scenario &spec) {
 }
 
 void ResetForRepeat(Host &host) {
-    const double k = host.spec.geographicGrid ? kDegree : 1.0;
-    host.service.SetbForceStroking(host.spec.neatlineStroke > 0.0);
-    host.service.SetGridStrokeDistance(host.spec.gridStroke * k);
+    const double k = host.scenario.geographicGrid ? kDegree : 1.0;
+    host.service.SetbForceStroking(host.scenario.neatlineStroke > 0.0);
+    host.service.SetGridStrokeDistance(host.scenario.gridStroke * k);
 }
 
 void Generate(Host &host, Output *out) {
@@ -256,16 +256,16 @@ void Generate(Host &host, Output *out) {
 
 // ---- the floor ------------------------------------------------------------------------------
 
-Floor::Floor(const Scenario &spec, const std::vector<Point> &output) {
+Floor::Floor(const Scenario &scenario, const std::vector<Point> &output) {
     ctx_ = proj_context_create();
     if (!ctx_) throw std::runtime_error("PROJ could not create a context");
     proj_context_set_enable_network(ctx_, 0);
-    PJ *raw = proj_create_crs_to_crs(ctx_, spec.gridSystem.c_str(), spec.mapView.c_str(), nullptr);
+    PJ *raw = proj_create_crs_to_crs(ctx_, scenario.gridSystem.c_str(), scenario.mapView.c_str(), nullptr);
     if (!raw)
-        throw std::runtime_error("PROJ knows no operation from " + spec.gridSystem + " to " + spec.mapView);
+        throw std::runtime_error("PROJ knows no operation from " + scenario.gridSystem + " to " + scenario.mapView);
     op_ = proj_normalize_for_visualization(ctx_, raw);
     proj_destroy(raw);
-    if (!op_) throw std::runtime_error("PROJ cannot normalise the operation of " + spec.name);
+    if (!op_) throw std::runtime_error("PROJ cannot normalise the operation of " + scenario.name);
 
     // The output taken back into the grid system: the points the floor transforms are the very
     // points the scenario produced, so PROJ does the same work per point.

@@ -57,7 +57,7 @@ Scenario Pacific();
 
 /// Everything a host holds for one map: its systems, manager, units and the service.
 struct Host {
-    Scenario spec;
+    Scenario scenario;
     std::shared_ptr<coordkit::CoordSystem> mapView;
     std::shared_ptr<coordkit::CoordSystem> neatlineSystem;
     std::shared_ptr<coordkit::CoordSystem> gridSystem;
@@ -69,7 +69,7 @@ struct Host {
 };
 
 /// Makes the systems from their definitions and configures a new service, as a host does.
-std::unique_ptr<Host> MakeHost(const Scenario &spec);
+std::unique_ptr<Host> MakeHost(const Scenario &scenario);
 
 /// Sets the two properties the generators change on the service (bForceStroking and
 /// GridStrokeDistance) back to the scenario's values, so that a repeated generation on the same
@@ -95,7 +95,7 @@ void Generate(Host &host, Output *out);
 class Floor {
 public:
     /// `output`: the points a generation produced, in map-view coordinates.
-    Floor(const Scenario &spec, const std::vector<shapekit::Point> &output);
+    Floor(const Scenario &scenario, const std::vector<shapekit::Point> &output);
     ~Floor();
     Floor(const Floor &) = delete;
     Floor &operator=(const Floor &) = delete;

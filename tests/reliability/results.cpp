@@ -46,11 +46,11 @@ std::string Exact(const parallo::GridLabels* labels) {
     return out;
 }
 
-std::unique_ptr<parallo_test::Frame> MakeLabelledFrame(const parallo_test::FrameLayout& spec) {
-    auto frame = parallo_test::MakeFrame(spec);
+std::unique_ptr<parallo_test::Frame> MakeLabelledFrame(const parallo_test::FrameLayout& layout) {
+    auto frame = parallo_test::MakeFrame(layout);
     parallo::ParalloCls& s = frame->service;
     s.SetUnitsOfMeasure(coordkit::CreateProjUnitsOfMeasure());
-    s.SetLabelDisplayType(spec.geographicGrid ? parallo::kExtentGeographic : parallo::kExtentProjected);
+    s.SetLabelDisplayType(layout.geographicGrid ? parallo::kExtentGeographic : parallo::kExtentProjected);
     for (auto setter : {&parallo::ParalloCls::SetLabelPartA, &parallo::ParalloCls::SetLabelPartB,
                         &parallo::ParalloCls::SetLabelPartC, &parallo::ParalloCls::SetLabelPartD,
                         &parallo::ParalloCls::SetLabelPartUnit, &parallo::ParalloCls::SetLabelPartHemisphere}) {
@@ -72,8 +72,8 @@ std::unique_ptr<parallo_test::Frame> MakeLabelledFrame(const parallo_test::Frame
     return frame;
 }
 
-std::string RunWholeFrame(const parallo_test::FrameLayout& spec) {
-    auto frame = MakeLabelledFrame(spec);
+std::string RunWholeFrame(const parallo_test::FrameLayout& layout) {
+    auto frame = MakeLabelledFrame(layout);
     parallo::ParalloCls& s = frame->service;
     std::string out = "neatline " + Exact(s.NeatlinePolygon().get());
     std::int32_t ret = 0;

@@ -20,11 +20,11 @@ std::string Exact(const parallo::GridLabels* labels);
 
 /// A standard frame made ready for labels as well: units of measure, six displayed label parts,
 /// hemisphere texts and the label display type of its grid.
-std::unique_ptr<parallo_test::Frame> MakeLabelledFrame(const parallo_test::FrameLayout& spec);
+std::unique_ptr<parallo_test::Frame> MakeLabelledFrame(const parallo_test::FrameLayout& layout);
 
 /// CreateBorder, CreateGridlines, CreateTicksCrosses and CreateLabels in turn on a new labelled
 /// frame, written down after each call together with the RetVals and every failure report.
-std::string RunWholeFrame(const parallo_test::FrameLayout& spec);
+std::string RunWholeFrame(const parallo_test::FrameLayout& layout);
 
 } // namespace parallo_reliability
 

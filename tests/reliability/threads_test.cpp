@@ -44,7 +44,7 @@ TEST(Threads, EightServicesOnEightThreadsGiveExactlyWhatEachGivesAlone) {
     ASSERT_EQ(frames.size(), 8u);
 
     std::vector<std::string> alone;
-    for (const FrameLayout& spec : frames) alone.push_back(RunWholeFrame(spec));
+    for (const FrameLayout& layout : frames) alone.push_back(RunWholeFrame(layout));
     int labelled = 0;
     for (std::size_t i = 0; i < frames.size(); ++i) {
         SCOPED_TRACE(frames[i].name);
