@@ -1,6 +1,5 @@
 // Stepping, bounding and skipping of grid values: whole multiples of the interval along one axis.
 #include <cmath>
-#include <string>
 
 #include "intervals/intervals.h"
 #include "parallo/planicalc.h"
@@ -9,8 +8,12 @@
 namespace parallo {
 namespace detail {
 
+// These run once per grid cell and per cross: their traces are literals, since a std::string of
+// these texts would be a heap allocation per call. The text is made only when a failure is
+// reported.
+
 double FindNextInterval(ServiceState &s, double value, double interval) noexcept {
-    std::string trace = "In FindNextInterval";
+    const char *trace = "In FindNextInterval";
     try {
         if (interval == 0.0) return value;
         const double inv = platform::Div(1.0, interval);
@@ -31,7 +34,7 @@ double FindNextInterval(ServiceState &s, double value, double interval) noexcept
 }
 
 double SetStartValue(ServiceState &s, double minimum, double offset, double interval) noexcept {
-    std::string trace = "In SetStartValue";
+    const char *trace = "In SetStartValue";
     try {
         // The offset shifts where the search starts, not the grid: every grid value stays a
         // whole multiple of the interval.
@@ -43,7 +46,7 @@ double SetStartValue(ServiceState &s, double minimum, double offset, double inte
 }
 
 bool ThisValLessThanLimit(ServiceState &s, double value, double limit) noexcept {
-    std::string trace = "In ThisValLessThanLimit";
+    const char *trace = "In ThisValLessThanLimit";
     try {
         double a = value;
         double b = limit;
@@ -61,7 +64,7 @@ bool ThisValLessThanLimit(ServiceState &s, double value, double limit) noexcept 
 }
 
 bool IsASkipInterval(ServiceState &s, double value, double skip) noexcept {
-    std::string trace = "In IsASkipInterval";
+    const char *trace = "In IsASkipInterval";
     try {
         if (skip == 0.0) return false;
         double a = std::fabs(value);
