@@ -73,7 +73,7 @@ double ParallelDirection(ServiceState &s, const CoordSystemPtr &cs, double lon, 
 } // namespace
 
 void GetAzimuths(ServiceState &s, const CoordSystemPtr &cs, const Point &pt, double &dAngleDelta,
-                 double &dParallelDelta) noexcept {
+                 double &dParallelDelta, bool parallelWanted) noexcept {
     // Literal traces: this runs for every tick and every cross, and a std::string of these texts
     // would be a heap allocation per call.
     const char *trace = "In GetAzimuths";
@@ -90,6 +90,12 @@ void GetAzimuths(ServiceState &s, const CoordSystemPtr &cs, const Point &pt, dou
         const double angleCs = AngleAt(cs, lon, lat);
         const double angleDelta = platform::Sub(angleCs, angleMap);
 
+        if (!parallelWanted) {
+            // Ticks and crosses turn with the grid line only: the parallel's direction, four
+            // more conversions per point, would be found and thrown away.
+            dAngleDelta = angleDelta;
+            return;
+        }
         const double dirMap = ParallelDirection(s, s.MapViewCoordSystem, lon, lat);
         const double dirCs = ParallelDirection(s, cs, lon, lat);
         const double parallelDelta = platform::Add(platform::Sub(dirCs, dirMap), planicalc::TRG_PI() / 2.0);

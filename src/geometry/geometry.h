@@ -62,9 +62,11 @@ void RemoveDuplicatePointsByAngle(ServiceState &s, shapekit::PointsCollection *o
 
 // ---- azimuths and angles ------------------------------------------------------------------
 /// Angle differences (radians) between `cs` and the map view at pt: along the grid line and
-/// along the parallel. Written only on success.
+/// along the parallel. Written only on success. Without parallelWanted only dAngleDelta is
+/// found and written (dParallelDelta is left as it is), and a failure that only the parallel's
+/// direction would have met is neither met nor reported.
 void GetAzimuths(ServiceState &s, const CoordSystemPtr &cs, const Point &pt, double &dAngleDelta,
-                 double &dParallelDelta) noexcept;
+                 double &dParallelDelta, bool parallelWanted = true) noexcept;
 /// The same differences in degrees for a label; RetVal -1 on failure, untouched on success.
 /// ptCorner may be null (used only for corner labels with geographic extents).
 void GetLabelRotation(ServiceState &s, const CoordSystemPtr &csFrom, const Point &pt, double &dRotation,

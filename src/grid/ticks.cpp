@@ -66,6 +66,7 @@ public:
             south_.clear();
             centre_.clear();
             crossBuilder.StartCollection();
+            PrepareMemo();
         }
         tickLength = s.TickLength;
         crossLength = s.CrossLength;
@@ -103,10 +104,33 @@ public:
 private:
     bool continuousLongitudes_ = false;
     double dAngleDelta_ = 0.0;
-    double dParallelDelta_ = 0.0;
     IntersectionAnglesColl angles_;
     std::shared_ptr<shapekit::PointsCollection> IntersectPoints_ =
         std::make_shared<shapekit::PointsCollection>();
+
+    /// The convergence found at one grid intersection.
+    struct Remembered {
+        double x = 0.0; ///< the grid point it was found at
+        double y = 0.0;
+        double angleDelta = 0.0;
+        bool kept = false;
+    };
+    std::vector<Remembered> memo_;
+    double memoX0_ = 0.0;
+    double memoY0_ = 0.0;
+    std::size_t memoColumns_ = 0;
+    std::size_t memoRows_ = 0;
+
+    /// The slot of the grid intersection nearest p, or null outside the memory.
+    Remembered *MemoSlot(const Point &p) {
+        const Point &interval = platform::Deref(s.Interval);
+        const double column = std::nearbyint(p.x / interval.x) - memoX0_;
+        const double row = std::nearbyint(p.y / interval.y) - memoY0_;
+        const bool inside = column >= 0.0 && column < static_cast<double>(memoColumns_) && row >= 0.0 &&
+                            row < static_cast<double>(memoRows_);
+        if (!inside) return nullptr;
+        return &memo_[static_cast<std::size_t>(row) * memoColumns_ + static_cast<std::size_t>(column)];
+    }
 
     // Crosses recorded by the vertical pass: grid-north arm end, grid-south arm end, centre (map
     // view), and whether the horizontal pass reached the same centre.
@@ -258,7 +282,47 @@ private:
     /// Points east of the 180° meridian carry longitudes beyond π after the shift; GetAzimuths
     /// takes them back by whole turns itself.
     void Convergence(std::size_t i) {
-        detail::GetAzimuths(s, workingGrid, grid_[i], dAngleDelta_, dParallelDelta_);
+        double unusedParallelDelta = 0.0;
+        detail::GetAzimuths(s, workingGrid, grid_[i], dAngleDelta_, unusedParallelDelta, false);
+    }
+
+    /// Convergence at the cross centre i. Both passes visit every grid intersection, so the
+    /// vertical pass keeps what it found and the horizontal pass takes it when it meets the same
+    /// grid point again (the very same doubles). Only results found without any report are kept,
+    /// so the values and the reports are those a fresh computation gives.
+    void CentreConvergence(std::size_t i, bool vertical) {
+        const Point &p = grid_[i];
+        Remembered *slot = memo_.empty() ? nullptr : MemoSlot(p);
+        if (!vertical && slot != nullptr && slot->kept && slot->x == p.x && slot->y == p.y) {
+            dAngleDelta_ = slot->angleDelta;
+            return;
+        }
+        const std::uint64_t reportsBefore = s.reportsMade;
+        Convergence(i);
+        if (vertical && slot != nullptr && s.reportsMade == reportsBefore)
+            *slot = Remembered{p.x, p.y, dAngleDelta_, true};
+    }
+
+    /// Sizes the convergence memory to the grid intersections of the range, one slot per pair of
+    /// whole multiples of the interval; left empty when the range would need too many.
+    void PrepareMemo() {
+        memo_.clear();
+        memoColumns_ = 0;
+        memoRows_ = 0;
+        const Point &interval = platform::Deref(s.Interval);
+        const double x0 = std::floor(w.pMin.x / interval.x) - 1.0;
+        const double y0 = std::floor(w.pMin.y / interval.y) - 1.0;
+        const double columns = std::ceil(w.pMax.x / interval.x) - x0 + 2.0;
+        const double rows = std::ceil(w.pMax.y / interval.y) - y0 + 2.0;
+        // Within the line budget a range has some 16 000 intersections; more means the range is
+        // not what the budget let through, and the passes simply compute every convergence.
+        constexpr double kMostSlots = 1 << 20;
+        if (!(columns > 0.0 && rows > 0.0 && columns * rows <= kMostSlots)) return;
+        memoX0_ = x0;
+        memoY0_ = y0;
+        memoColumns_ = static_cast<std::size_t>(columns);
+        memoRows_ = static_cast<std::size_t>(rows);
+        memo_.assign(memoColumns_ * memoRows_, Remembered{});
     }
 
     /// The tick at the piece end i, turned by `offset` from grid north into the neatline; drawn
@@ -276,7 +340,7 @@ private:
     /// Records the grid-north/grid-south arm of the cross at centre i when both ends fall
     /// strictly between the piece's SOUTH and NORTH ends.
     void VerticalArm(std::size_t i, double southY, double northY) {
-        Convergence(i);
+        CentreConvergence(i, true);
         const Point C = map_[i];
         Point N;
         Point S;
@@ -294,7 +358,7 @@ private:
     /// the piece's WEST and EAST ends and the vertical pass recorded the same centre, the arm is
     /// drawn and the recorded vertical arm confirmed.
     void HorizontalArm(std::size_t i, double westX, double eastX) {
-        Convergence(i);
+        CentreConvergence(i, false);
         const Point C = map_[i];
         Point Ea;
         Point Wa;

@@ -14,6 +14,7 @@ namespace detail {
 
 void ServiceState::ReportError(const std::string& description, const std::string& trace,
                                const std::string& procedure) const noexcept {
+    ++reportsMade;
     if (!observer) return;
     try {
         observer(description, trace, procedure);

@@ -95,6 +95,9 @@ struct ServiceState {
     std::shared_ptr<GridLabel> CurrentLabel;
 
     ErrorObserver observer;
+    /// How many failures have been reported so far (observer or not): lets a caller tell whether
+    /// a stretch of work ran without any report.
+    mutable std::uint64_t reportsMade = 0;
 
     /// The failure hook of every procedure: hands the three texts to the host's observer, if
     /// one is installed; does nothing otherwise. Never throws.

@@ -192,6 +192,42 @@ TEST_F(Azimuths, LongitudeBeyondTheMeridianIsBroughtBackByWholeTurns) {
     EXPECT_TRUE(reports.empty());
 }
 
+// Ticks and crosses ask for the grid angle alone: the same angle, bit for bit, and the parallel's
+// direction is neither written nor found, so a failure only it would meet goes unreported.
+TEST_F(Azimuths, TheGridAngleAloneIsTheSameAngle) {
+    const auto angleOnly = [this](const parallo::detail::CoordSystemPtr &cs, const Point &pt) {
+        angleDelta = kSentinel;
+        parallelDelta = kSentinel;
+        GetAzimuths(s, cs, pt, angleDelta, parallelDelta, false);
+    };
+    // UTM 32N shown in LAEA Europe, at a point some 300 km east of the zone's meridian.
+    s.MapViewCoordSystem = coordkit::CreateProjCoordSystem("EPSG:3035");
+    const parallo::detail::CoordSystemPtr utm = coordkit::CreateProjCoordSystem("EPSG:32632");
+    RunAzimuths(utm, {800000.0, 5300000.0});
+    const double full = angleDelta;
+    EXPECT_NE(full, 0.0);
+    angleOnly(utm, {800000.0, 5300000.0});
+    EXPECT_EQ(angleDelta, full);
+    EXPECT_EQ(parallelDelta, kSentinel);
+    EXPECT_TRUE(reports.empty());
+
+    // A grid system whose conversions fail but whose angle is known, read at a geographic
+    // position: the full call reports the parallel's failure, the angle alone does not.
+    s.MapViewCoordSystem = mapView;
+    s.GridIntervalsType = 1;
+    auto failing = parallo_test::MakeRotatedSystem(0.25);
+    failing->Config().failure = parallo_test::ConvertFailure::kRaise;
+    RunAzimuths(failing, {0.1, 0.2});
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].title, "GetLatitudeDirection Error");
+    EXPECT_EQ(angleDelta, 0.25);
+    reports.clear();
+    angleOnly(failing, {0.1, 0.2});
+    EXPECT_EQ(angleDelta, 0.25);
+    EXPECT_EQ(parallelDelta, kSentinel);
+    EXPECT_TRUE(reports.empty());
+}
+
 // A failure writes none of the outputs; GetLabelRotation also sets RetVal to -1.
 TEST_F(Azimuths, FailuresWriteNothing) {
     auto stuck = parallo_test::MakeIdentitySystem();

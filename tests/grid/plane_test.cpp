@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 #include "grid_checks.h"
@@ -276,6 +277,49 @@ TEST(TicksPlane, GridTypeAndSideFlagsChooseWhatIsDrawn) {
     f.service.CreateTicksCrosses(ret);
     EXPECT_EQ(f.service.GridGeometry()->Count(), 18); // bottom and left only
     EXPECT_EQ(f.service.CrossGeometry(), crossesBefore);
+}
+
+// A grid whose convergence changes from intersection to intersection: every arm must turn by the
+// convergence at its own centre, in both passes. A failure at one centre is met and reported in
+// each pass, and leaves the others alone.
+TEST(TicksPlane, CrossArmsTurnByTheConvergenceAtTheirOwnCentre) {
+    constexpr double kR = 6378137.0;
+    const auto convergence = [](double x, double y) { return (x + 2.0 * y) / 4000.0; };
+    PlaneFrame f(InnerSquare(), true);
+    auto grid = parallo_test::MakeIdentitySystem();
+    grid->Config().R = kR;
+    grid->Config().angleAt = [&](double lon, double lat) {
+        const double x = lon * kR, y = lat * kR;
+        if (std::fabs(x - 500.0) < 1e-6 && std::fabs(y - 500.0) < 1e-6) throw std::runtime_error("no angle here");
+        return convergence(x, y);
+    };
+    f.service.SetGridCoordSystem(grid);
+    f.service.SetGridType(parallo::PXgtCrosses);
+    std::int32_t ret = 0;
+    f.service.CreateTicksCrosses(ret);
+
+    ASSERT_EQ(f.reports.size(), 2u);
+    for (const std::string &r : f.reports) {
+        EXPECT_EQ(r.rfind("GetAzimuths Error | ", 0), 0u) << r;
+        EXPECT_NE(r.find("no angle here"), std::string::npos) << r;
+    }
+    const auto crosses = Items(f.service.CrossGeometry());
+    ASSERT_EQ(crosses.size(), 81u * 2u);
+    // Map view and grid share their plane, so a centre's map coordinates are its grid values;
+    // the arm directions come from sin and cos of the angle: 1e-9 covers their rounding.
+    for (std::size_t i = 0; i < crosses.size(); ++i) {
+        const Point &a = crosses[i][0], &b = crosses[i][1];
+        const double cx = (a.x + b.x) / 2.0, cy = (a.y + b.y) / 2.0;
+        if (std::fabs(cx - 500.0) < 1e-6 && std::fabs(cy - 500.0) < 1e-6) continue; // no angle there
+        const double t = convergence(std::round(cx), std::round(cy));
+        const bool horizontal = i < 81;
+        // Horizontal arms run from grid east to grid west, vertical ones from grid north to south.
+        const double ux = horizontal ? std::cos(t) : std::sin(t);
+        const double uy = horizontal ? -std::sin(t) : std::cos(t);
+        SCOPED_TRACE("arm " + std::to_string(i) + " at " + std::to_string(cx) + ", " + std::to_string(cy));
+        EXPECT_NEAR(a.x - b.x, 20.0 * ux, 1e-9);
+        EXPECT_NEAR(a.y - b.y, 20.0 * uy, 1e-9);
+    }
 }
 
 } // namespace

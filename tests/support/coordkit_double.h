@@ -17,6 +17,7 @@
 #define PARALLO_TEST_COORDKIT_DOUBLE_H
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -46,6 +47,9 @@ struct CoordSystemConfig {
     /// The constant returned by the projection's GetAngle (radians clockwise from true north to
     /// grid north).
     double angle = 0.0;
+    /// When set, GetAngle answers this of (longitude, latitude) in radians instead of `angle`;
+    /// it may throw, to stand for a projection that fails at some points.
+    std::function<double(double, double)> angleAt;
     std::string unitName = "m";
     std::int32_t geographicQuadrant = 0;
     std::int32_t projectedQuadrant = 0;
@@ -66,12 +70,14 @@ private:
     std::shared_ptr<const CoordSystemConfig> cfg_;
 };
 
-/// The projection object of a CoordSystemDouble: GetAngle is the configured constant, read at
-/// the time of the call.
+/// The projection object of a CoordSystemDouble: GetAngle is the configured constant (or
+/// function), read at the time of the call.
 class ProjectionDouble : public coordkit::Projection {
 public:
     explicit ProjectionDouble(std::shared_ptr<const CoordSystemConfig> cfg) : cfg_(std::move(cfg)) {}
-    double GetAngle(double, double, double) const override { return cfg_->angle; }
+    double GetAngle(double lon, double lat, double) const override {
+        return cfg_->angleAt ? cfg_->angleAt(lon, lat) : cfg_->angle;
+    }
     std::shared_ptr<coordkit::Axis> AxisInfo() const override { return std::make_shared<AxisDouble>(cfg_); }
 
 private:
