@@ -96,32 +96,25 @@ struct GridlineRun {
     /// Every grid line of one axis: vertical lines (constant x) in increasing x, or horizontal
     /// lines (constant y) in increasing y, each cut into its pieces inside the neatline.
     void LinesOfAxis(bool vertical) {
-        const Point &pMin = w.pMin;
-        const Point &pMax = w.pMax;
-        const double lo = vertical ? pMin.x : pMin.y;
-        const double hi = vertical ? pMax.x : pMax.y;
-        const double acrossLo = (vertical ? pMin.y : pMin.x) - detail::kGridLineOvershoot;
-        const double acrossHi = (vertical ? pMax.y : pMax.x) + detail::kGridLineOvershoot;
+        const detail::AxisLines lines(w, vertical);
         const Point &offset = platform::Deref(s.GridOffset);
         const Point &interval = platform::Deref(s.Interval);
         const double step = vertical ? interval.x : interval.y;
         const double cellInterval = vertical ? interval.y : interval.x;
 
-        const double start = detail::SetStartValue(s, lo, vertical ? offset.x : offset.y, step);
-        detail::RequireGridValuesWithinBudget(start, hi, step, "Create_Gridlines");
+        const double start = detail::SetStartValue(s, lines.lo, vertical ? offset.x : offset.y, step);
+        detail::RequireGridValuesWithinBudget(start, lines.hi, step, "Create_Gridlines");
         for (std::int32_t i = 0;; i = platform::Add32(i, 1)) {
             // Each value from the start, never by repeated addition, so no rounding accumulates.
             const double value = start + static_cast<double>(i) * step;
-            if (value > hi) break;
+            if (value > lines.hi) break;
             trace = "Going to IsASkipInterval";
             const Point &skip = platform::Deref(s.SkipInterval);
             if (detail::IsASkipInterval(s, value, vertical ? skip.x : skip.y)) continue;
 
-            const Point lineStart = vertical ? Point(value, acrossLo) : Point(acrossLo, value);
-            const Point lineEnd = vertical ? Point(value, acrossHi) : Point(acrossHi, value);
             trace = "Going to GridlineNeatlineIntersections";
-            detail::GridlineNeatlineIntersections(s, lineStart, lineEnd, w.Tfr_Polygon, false,
-                                                  IntersectPoints, &angles, RetVal);
+            detail::GridlineNeatlineIntersections(s, lines.Start(value), lines.End(value), w.Tfr_Polygon,
+                                                  false, IntersectPoints, &angles, RetVal);
             if (!vertical) trace = "Going to SortPointsByAxis";
             detail::RemoveDuplicatePoints(s, IntersectPoints.get(), &angles, vertical ? 1 : 0);
             if (IntersectPoints)

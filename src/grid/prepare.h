@@ -125,6 +125,26 @@ constexpr std::int32_t kGridLineBudget = 250;
 /// so that a neatline edge lying exactly on the range is still crossed.
 constexpr double kGridLineOvershoot = 1e-06;
 
+/// The grid lines of one axis over the working range. Vertical lines (constant x) take their
+/// values from pMin.x to pMax.x and run from pMin.y to pMax.y; horizontal lines the same with the
+/// axes exchanged. Each line overshoots the range by kGridLineOvershoot at both ends.
+struct AxisLines {
+    AxisLines(const GridNeatline &w, bool vertical_)
+        : vertical(vertical_), lo(vertical_ ? w.pMin.x : w.pMin.y), hi(vertical_ ? w.pMax.x : w.pMax.y),
+          acrossLo((vertical_ ? w.pMin.y : w.pMin.x) - kGridLineOvershoot),
+          acrossHi((vertical_ ? w.pMax.y : w.pMax.x) + kGridLineOvershoot) {}
+
+    /// The ends of the line of grid value `value`.
+    Point Start(double value) const { return vertical ? Point(value, acrossLo) : Point(acrossLo, value); }
+    Point End(double value) const { return vertical ? Point(value, acrossHi) : Point(acrossHi, value); }
+
+    bool vertical;
+    double lo; ///< the range of the grid values
+    double hi;
+    double acrossLo; ///< the extent of each line across the range, overshoot included
+    double acrossHi;
+};
+
 /// The vertices of the working neatline sorted along each axis, so that the vertices a grid line
 /// passes through are found without scanning the whole ring.
 class NeatlineVertexIndex {

@@ -150,12 +150,9 @@ private:
     /// All grid values of one axis: ticks at both ends of every piece of every line, and the
     /// crosses along the pieces.
     void Pass(bool vertical) {
-        const Point &pMin = w.pMin;
-        const Point &pMax = w.pMax;
-        const double lo = vertical ? pMin.x : pMin.y;
-        const double hi = vertical ? pMax.x : pMax.y;
-        const double acrossLo = (vertical ? pMin.y : pMin.x) - detail::kGridLineOvershoot;
-        const double acrossHi = (vertical ? pMax.y : pMax.x) + detail::kGridLineOvershoot;
+        const detail::AxisLines lines(w, vertical);
+        const double lo = lines.lo;
+        const double hi = lines.hi;
 
         trace = "SetStartValue";
         const Point &offset = platform::Deref(s.GridOffset);
@@ -170,11 +167,9 @@ private:
             trace = "Going to IsASkipInterval";
             const Point &skip = platform::Deref(s.SkipInterval);
             if (!detail::IsASkipInterval(s, value, vertical ? skip.x : skip.y)) {
-                const Point lineStart = vertical ? Point(value, acrossLo) : Point(acrossLo, value);
-                const Point lineEnd = vertical ? Point(value, acrossHi) : Point(acrossHi, value);
                 trace = "Going to GridlineNeatlineIntersections";
-                detail::GridlineNeatlineIntersections(s, lineStart, lineEnd, w.Tfr_Polygon, false,
-                                                      IntersectPoints_, &angles_, RetVal);
+                detail::GridlineNeatlineIntersections(s, lines.Start(value), lines.End(value), w.Tfr_Polygon,
+                                                      false, IntersectPoints_, &angles_, RetVal);
                 if (!vertical) trace = "Going to SortPointsByAxis";
                 detail::RemoveDuplicatePoints(s, IntersectPoints_.get(), &angles_, vertical ? 1 : 0);
                 if (IntersectPoints_)

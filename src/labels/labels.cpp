@@ -164,12 +164,7 @@ struct LabelRun {
     /// Every grid line of one axis: vertical lines (bottom and top labels) in increasing x, or
     /// horizontal lines (left and right labels) in increasing y.
     void LinesOfAxis(bool vertical) {
-        const Point &pMin = w.pMin;
-        const Point &pMax = w.pMax;
-        const double lo = vertical ? pMin.x : pMin.y;
-        const double hi = vertical ? pMax.x : pMax.y;
-        const double acrossLo = (vertical ? pMin.y : pMin.x) - detail::kGridLineOvershoot;
-        const double acrossHi = (vertical ? pMax.y : pMax.x) + detail::kGridLineOvershoot;
+        const detail::AxisLines lines(w, vertical);
         const Point &offset = platform::Deref(s.GridOffset);
         const Point &interval = platform::Deref(s.Interval);
         const double step = vertical ? interval.x : interval.y;
@@ -178,21 +173,19 @@ struct LabelRun {
         const std::int32_t lowAxis = vertical ? pxgrdSouth : pxgrdWest;
         const std::int32_t highAxis = vertical ? pxgrdNorth : pxgrdEast;
 
-        const double start = detail::SetStartValue(s, lo, vertical ? offset.x : offset.y, step);
-        detail::RequireGridValuesWithinBudget(start, hi, step, "Create_Labels");
+        const double start = detail::SetStartValue(s, lines.lo, vertical ? offset.x : offset.y, step);
+        detail::RequireGridValuesWithinBudget(start, lines.hi, step, "Create_Labels");
         for (std::int32_t k = 0;; k = platform::Add32(k, 1)) {
             // Each value from the start, never by repeated addition, so that the labels stand on
             // exactly the values of the grid lines.
             const double value = start + static_cast<double>(k) * step;
-            if (value > hi) break;
+            if (value > lines.hi) break;
             const Point &skip = platform::Deref(s.SkipInterval);
             if (detail::IsASkipInterval(s, value, vertical ? skip.x : skip.y)) continue;
 
-            const Point lineStart = vertical ? Point(value, acrossLo) : Point(acrossLo, value);
-            const Point lineEnd = vertical ? Point(value, acrossHi) : Point(acrossHi, value);
             trace = "Going to GridlineNeatlineIntersections";
-            detail::GridlineNeatlineIntersections(s, lineStart, lineEnd, w.Tfr_Polygon, false,
-                                                  IntersectPoints, &angles, RetVal);
+            detail::GridlineNeatlineIntersections(s, lines.Start(value), lines.End(value), w.Tfr_Polygon,
+                                                  false, IntersectPoints, &angles, RetVal);
             trace = "Going to SortPointsByAxis";
             detail::RemoveDuplicatePointsByAngle(s, IntersectPoints.get(), &angles, vertical ? 1 : 0);
             // A point where the line only touches the neatline at a vertex neither enters nor
@@ -231,12 +224,13 @@ struct LabelRun {
     /// ran out. Labels for lines that are never drawn help nobody, so beyond the budget the call
     /// fails here, through the handler, before it makes any label.
     void RequireLineBudget() {
-        const Point& interval = platform::Deref(s.Interval);
+        const Point &interval = platform::Deref(s.Interval);
         const double nX = std::nearbyint(platform::Div(platform::Sub(w.pMax.x, w.pMin.x), interval.x));
         const double n =
             std::nearbyint(platform::Add(nX, platform::Div(platform::Sub(w.pMax.y, w.pMin.y), interval.y)));
         if (n > static_cast<double>(detail::kGridLineBudget))
-            RaiseOwn("More than 250 grid lines to label: the interval is too small for the frame", "Create_Labels");
+            RaiseOwn("More than 250 grid lines to label: the interval is too small for the frame",
+                     "Create_Labels");
     }
 
     void Edges() {
