@@ -1,9 +1,7 @@
-// Shared helpers of the frame tests: a service state wired to real PROJ systems, a log of
-// failure reports, and small geometry helpers.
+// Shared helpers of the frame tests: a log of failure reports, points, degrees and real systems.
 #ifndef PARALLO_TESTS_FRAME_FIXTURE_H
 #define PARALLO_TESTS_FRAME_FIXTURE_H
 
-#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,11 +16,8 @@ namespace frametest {
 using parallo::detail::ServiceState;
 using shapekit::Point;
 
-/// One failure report as the service hands it to its observer.
 struct Report {
-    std::string description;
-    std::string trace;
-    std::string title;
+    std::string description, trace, title;
 };
 
 /// Records every report of the state it is attached to.
@@ -39,7 +34,7 @@ inline std::shared_ptr<Point> P(double x, double y) { return std::make_shared<Po
 
 inline double Rad(double degrees) { return degrees * planicalc::TRG_DegreesToRadians(); }
 
-/// A state whose neatline, grid and map-view systems are real PROJ systems.
+/// Neatline, map-view and grid systems from PROJ definitions (the grid defaults to the neatline's).
 inline void UseSystems(ServiceState &s, const std::string &neatline, const std::string &mapView,
                        const std::string &grid = std::string()) {
     s.MapViewCoordSystem = coordkit::CreateProjCoordSystem(mapView);
