@@ -1,5 +1,5 @@
-// Shared set-up of the geometry primitive tests: a service state on an identity grid system,
-// with every failure report collected.
+// Shared set-up of the geometry tests: a service state on an identity grid system that collects
+// every failure report.
 #ifndef PARALLO_TESTS_GEOMETRY_FIXTURE_H
 #define PARALLO_TESTS_GEOMETRY_FIXTURE_H
 
@@ -24,7 +24,6 @@ struct Report {
 class GeometryTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        grid = parallo_test::MakeIdentitySystem();
         s.GridCoordSystem = grid;
         s.GridIntervalsType = 0;
         s.dPointTolerance = 0.0001;
@@ -33,9 +32,8 @@ protected:
         };
         planicalc::TRGSetPositionalTolerance(0.0);
     }
-
     parallo::detail::ServiceState s;
-    std::shared_ptr<parallo_test::CoordSystemDouble> grid;
+    std::shared_ptr<parallo_test::CoordSystemDouble> grid = parallo_test::MakeIdentitySystem();
     std::vector<Report> reports;
 };
 
