@@ -146,6 +146,11 @@ TEST_F(Intersections, FailuresLeaveTheCallersCollection) {
     Outcome o = Intersect({5, 0}, {5, 10}, one); // a single vertex still meets
     ASSERT_EQ(o.points.size(), 1u);
     EXPECT_EQ(o.retVal, 1);
+    // Edges that fail after a hit are reported, and the hit is not taken again for them.
+    auto broken = MakePolygon({{0, 0}, {10, 0}, {std::nan(""), 5}, {0, 10}});
+    o = Intersect({5, -1}, {5, 11}, broken);
+    EXPECT_EQ(o.points.size(), 1u);
+    EXPECT_EQ(o.reports.size(), 2u);
 
     struct Case {
         const char *what;
