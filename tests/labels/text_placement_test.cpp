@@ -1,0 +1,544 @@
+// One label on a bare service state: degrees to degrees-minutes-seconds, hemisphere texts, a grid
+// value split into parts A, B, C, D, unit and hemisphere, and the placement of the label (anchor,
+// 180° correction, justification, offsets unrotated and rotated).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "labels/one_label.h"
+#include "labels/text.h"
+#include "labels/utilities.h"
+#include "service/state.h"
+#include "support/coordkit_double.h"
+
+namespace {
+
+using parallo::detail::Create_OneLabel;
+using parallo::detail::SplitUpLabel;
+using parallo::PXSGridUtilities::DecDegToDMS;
+using shapekit::Point;
+
+constexpr double kPi = 3.14159265358979323846;
+
+double Radians(int degrees, int minutes, double seconds, int sign = 1) {
+    return sign * (degrees + minutes / 60.0 + seconds / 3600.0) * kPi / 180.0;
+}
+
+/// A plane system whose projection reports the convergence `angle` (radians) and whose plane is
+/// the geographic space turned clockwise by `turn`. With these a test dictates both rotations
+/// GetLabelRotation answers: r1 = angle(map view) - angle(grid), r2 = turn(grid) - turn(map view).
+class TurnedSystem : public coordkit::CoordSystem {
+public:
+    TurnedSystem(double angle, double turn, std::int32_t storage = coordkit::kProjectedStorage)
+        : angle_(angle), turn_(turn), storage_(storage) {}
+    std::int32_t BaseStorageType() const override { return storage_; }
+    void SetBaseStorageType(std::int32_t type) override { storage_ = type; }
+    double StorageScale() const override { return 1.0; }
+    void ConvertPoint(std::int32_t from, std::int32_t to, double &x, double &y, double &) const override {
+        if ((from == coordkit::kGeographic) == (to == coordkit::kGeographic)) return;
+        const double c = std::cos(turn_), s = (from == coordkit::kGeographic ? 1.0 : -1.0) * std::sin(turn_);
+        const double px = x;
+        x = px * c + y * s;
+        y = -px * s + y * c;
+    }
+    std::shared_ptr<coordkit::CoordSystem> CopyCoordSystem() const override {
+        return std::make_shared<TurnedSystem>(*this);
+    }
+    bool CanConvert(std::int32_t, std::int32_t) const override { return true; }
+    std::shared_ptr<coordkit::Projection> ProjectionSpace() const override {
+        auto cfg = std::make_shared<parallo_test::CoordSystemConfig>();
+        cfg->angle = angle_;
+        return std::make_shared<parallo_test::ProjectionDouble>(cfg);
+    }
+
+private:
+    double angle_, turn_;
+    std::int32_t storage_;
+};
+
+/// A state as the label generator leaves it before a label: the six parts, shown as the letters
+/// A B C D U(nit) H(emisphere) in `shown` say, digit groups 5|3, an empty collection, hemisphere
+/// texts E W N S with placeholders in the four texts QuadrantStrings sets, a projected map view
+/// without convergence, edge points read as longitude and latitude straight from the grid point,
+/// and an observer recording "title | trace | description".
+struct LabelState {
+    parallo::detail::ServiceState s;
+    std::vector<std::string> reports;
+    std::shared_ptr<coordkit::CoordSystem> grid = std::make_shared<TurnedSystem>(0.0, 0.0);
+
+    explicit LabelState(const std::string &shown = "ABCDUH") {
+        const char letters[] = "ABCDUH";
+        std::shared_ptr<parallo::LabelPartCls> *parts[] = {&s.LabelPartA,    &s.LabelPartB,
+                                                           &s.LabelPartC,    &s.LabelPartD,
+                                                           &s.LabelPartUnit, &s.LabelPartHemisphere};
+        for (int i = 0; i < 6; ++i) {
+            *parts[i] = std::make_shared<parallo::LabelPartCls>();
+            (*parts[i])->SetbDisplay(shown.find(letters[i]) != std::string::npos);
+        }
+        s.MagnitudeAB = 5;
+        s.MagnitudeBC = 3;
+        s.LabelsCollection = std::make_shared<parallo::GridLabels>();
+        s.EastingHemisphereLabel = "E";
+        s.WestingHemisphereLabel = "W";
+        s.NorthingHemisphereLabel = "N";
+        s.SouthingHemisphereLabel = "S";
+        s.XPositiveHemisphereLabel = "x+";
+        s.XNegativeHemisphereLabel = "x-";
+        s.YPositiveHemisphereLabel = "y+";
+        s.YNegativeHemisphereLabel = "y-";
+        s.MapViewCoordSystem = std::make_shared<TurnedSystem>(0.0, 0.0);
+        s.GridIntervalsType = 1;
+        s.observer = [this](const std::string &d, const std::string &t, const std::string &n) {
+            reports.push_back(n + " | " + t + " | " + d);
+        };
+    }
+    std::string Quad() const {
+        return s.XPositiveHemisphereLabel + "," + s.XNegativeHemisphereLabel + "," +
+               s.YPositiveHemisphereLabel + "," + s.YNegativeHemisphereLabel;
+    }
+    /// The texts of the current label as "A|B|C|D|unit|hemisphere|LabelString".
+    std::string Texts() const {
+        const parallo::GridLabel &g = *s.CurrentLabel;
+        return g.LabelStringA + "|" + g.LabelStringB + "|" + g.LabelStringC + "|" + g.LabelStringD + "|" +
+               g.LabelStringUnit + "|" + g.LabelStringHemisphere + "|" + g.LabelString;
+    }
+    /// Places one label for grid point ptGrid at map point ptMap (also its raw point).
+    std::shared_ptr<parallo::GridLabel> Place(std::int32_t axis, std::int32_t iOtherAxis = 0,
+                                              const Point &ptGrid = Point(0.1, 0.2),
+                                              const Point &ptMap = Point(100, 200),
+                                              std::int32_t displayType = 0) {
+        Create_OneLabel(s, grid, ptGrid, ptMap, ptMap, axis, displayType, grid, iOtherAxis, nullptr);
+        return s.CurrentLabel;
+    }
+};
+
+// ---- degrees, minutes, seconds and hemisphere texts ------------------------------------------
+
+TEST(LabelText, DecDegToDMSSplitsAtWholeDegreesOnlyWithinNoise) {
+    const struct {
+        const char *name;
+        double value;
+        std::int16_t sign, degrees, minutes;
+        double seconds;
+    } cases[] = {
+        {"written example", 45.5042, 1, 45, 30, 15.12},
+        {"negative", -12.25, -1, -12, 15, 0.0},
+        // Within 0.001° of 46°, yet 3" below it: never 46°00'03".
+        {"3 seconds below a negative degree", -(45.0 + 59.0 / 60 + 57.0 / 3600), -1, -45, 59, 57.0},
+        // Degrees recovered from radians sit an ulp or so from the whole degree: they are it.
+        {"an ulp above the negative", -std::nextafter(46.0, 0.0), -1, -46, 0, 0.0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        LabelState t;
+        std::int16_t sign = 9, degrees = 9, minutes = 9;
+        double seconds = 9.0;
+        DecDegToDMS(t.s, c.value, sign, degrees, minutes, seconds);
+        EXPECT_TRUE(t.reports.empty());
+        EXPECT_EQ(sign, c.sign);
+        EXPECT_EQ(degrees, c.degrees);
+        EXPECT_EQ(minutes, c.minutes);
+        // A few ulp of 45° (7e-15) become about 3e-11 seconds: 1e-9 leaves room for that only.
+        EXPECT_NEAR(seconds, c.seconds, 1e-9);
+    }
+    // Degrees beyond the 16-bit range: the report replaces the message box; what was written
+    // before the failure stays, the rest is untouched.
+    LabelState t;
+    std::int16_t sign = 7, degrees = 7, minutes = 7;
+    double seconds = 7.0;
+    DecDegToDMS(t.s, 40000.5, sign, degrees, minutes, seconds);
+    ASSERT_EQ(t.reports.size(), 1u);
+    EXPECT_EQ(t.reports[0], "DecDegToDMS Error | In DecDegToDMS | Overflow\rIn DecDegToDMS");
+    EXPECT_EQ(sign, 1);
+    EXPECT_EQ(degrees, 7);
+    EXPECT_EQ(seconds, 7.0);
+}
+
+TEST(LabelText, HemisphereTextsFromQuadrantAndSign) {
+    // Projected display (0, 2) reads only ProjectedQuadrant and empties the negative texts;
+    // geographic display (1) reads only GeographicQuadrant. Unknown quadrants set nothing else.
+    const struct {
+        std::int32_t displayType, quadrant;
+        const char *expected; // X positive, X negative, Y positive, Y negative
+    } quadrants[] = {
+        {0, 0, "E,,N,"},   {2, 6, "E,,N,"},   {0, 1, "E,,S,"},   {2, 3, "E,,S,"},   {0, 2, "W,,S,"},
+        {2, 5, "W,,S,"},   {0, 4, "W,,N,"},   {2, 7, "W,,N,"},   {0, 8, "x+,,y+,"}, {2, -1, "x+,,y+,"},
+        {1, 0, "E,W,N,S"}, {1, 1, "W,E,S,N"}, {1, 2, "E,W,S,N"}, {1, 3, "W,E,N,S"}, {1, 4, "x+,x-,y+,y-"},
+    };
+    for (const auto &c : quadrants) {
+        SCOPED_TRACE("display " + std::to_string(c.displayType) + ", q = " + std::to_string(c.quadrant));
+        LabelState h;
+        h.s.LabelDisplayType = c.displayType;
+        auto cs = parallo_test::MakeIdentitySystem();
+        const bool geographic = c.displayType == 1;
+        cs->Config().projectedQuadrant = geographic ? 2 : c.quadrant; // the other must not be read
+        cs->Config().geographicQuadrant = geographic ? c.quadrant : 3;
+        parallo::detail::QuadrantStrings(h.s, cs);
+        EXPECT_EQ(h.Quad(), c.expected);
+        EXPECT_TRUE(h.reports.empty());
+    }
+    // Projected display (0) takes the positive text of the axis whatever the sign; any other
+    // display takes the negative text for a negative X (north, south) or Y (west, east).
+    const struct {
+        std::int32_t displayType, quadrant;
+        double x, y;
+        std::int32_t axis;
+        const char *expected;
+    } signs[] = {
+        {0, 2, -100, -200, 0, "W"}, {0, 2, -100, -200, 1, "S"}, {0, 2, -100, -200, 4, "kept"}, // unknown axis
+        {1, 0, 0.5, -0.5, 0, "E"},  {1, 0, -0.5, 0.5, 3, "W"},  {1, 0, 0.0, 0.0, 0, "E"}, // zero: positive
+        {1, 0, 0.5, -0.5, 1, "S"},  {1, 0, -0.5, 0.5, 2, "N"},  {1, 0, 0.0, 0.0, 2, "N"},
+        {1, 1, 0.5, 0.5, 0, "W"},   {1, 1, 0.5, 0.5, 1, "S"}, // west/south positive: its own letters
+        {1, 1, -0.5, -0.5, 3, "E"}, {1, 1, -0.5, -0.5, 2, "N"},
+    };
+    for (const auto &c : signs) {
+        SCOPED_TRACE("display " + std::to_string(c.displayType) + ", quadrant " + std::to_string(c.quadrant) +
+                     ", axis " + std::to_string(c.axis));
+        LabelState h;
+        h.s.LabelDisplayType = c.displayType;
+        auto cs = parallo_test::MakeGeographicSystem();
+        cs->Config().projectedQuadrant = cs->Config().geographicQuadrant = c.quadrant;
+        parallo::detail::QuadrantStrings(h.s, cs);
+        h.s.LabelPartHemisphere->SetText("kept");
+        parallo::detail::SetHemisphere(h.s, Point(c.x, c.y), c.axis);
+        EXPECT_EQ(h.s.LabelPartHemisphere->Text(), c.expected);
+    }
+    // Missing objects are reported and change nothing.
+    LabelState q;
+    parallo::detail::QuadrantStrings(q.s, nullptr);
+    ASSERT_EQ(q.reports.size(), 1u);
+    EXPECT_EQ(q.reports[0].rfind("QuadrantStrings Error | In QuadrantStrings | ", 0), 0u);
+    EXPECT_EQ(q.Quad(), "x+,x-,y+,y-");
+    q.s.LabelPartHemisphere.reset();
+    parallo::detail::SetHemisphere(q.s, Point(1, 1), 0);
+    ASSERT_EQ(q.reports.size(), 2u);
+    EXPECT_EQ(q.reports[1].rfind("SetHemisphere Error | In SetHemisphere | ", 0), 0u);
+}
+
+// ---- values split into parts ----------------------------------------------------------------
+
+TEST(LabelText, SplitUpLabelTable) {
+    const struct {
+        const char *name;
+        std::int32_t mode; // display type: 0 and 2 projected, 1 geographic
+        double value;
+        std::int16_t decimals;
+        bool ddmmss;
+        const char *shown, *hemisphere; // the hemisphere text as SetHemisphere would have left it
+        const char *expected;           // A|B|C|D|unit|hemisphere|LabelString
+    } cases[] = {
+        // clang-format off
+        {"digit groups", 0, 4523789, 0, false, "ABC", "", "45|23|789||||4523789"},
+        {"display type 2 is projected too", 2, 4523789, 0, false, "ABC", "", "45|23|789||||4523789"},
+        {"big numbers without A", 0, 5310000, 0, false, "BC", "", "53|10|000||||10000"},
+        {"short value fills C first", 0, 789, 0, false, "ABC", "", "||789||||789"},
+        {"B takes the rest below AB", 0, 45789, 0, false, "ABC", "", "|45|789||||45789"},
+        {"with unit", 0, 4523789, 0, false, "ABCU", "", "45|23|789||m||4523789m"},
+        {"sign stays with an empty A", 0, -12.5, 2, false, "ABCD", "", "-||12|.50|||-12.50"},
+        {"hidden A hides the sign", 0, -4523789, 0, false, "BC", "", "-45|23|789||||23789"},
+        {"zero into C", 0, 0, 0, false, "ABC", "", "||0||||0"},
+        {"zero into B when C hidden", 0, 0, 0, false, "AB", "", "|0|||||0"},
+        {"zero into A when only A shown", 0, 0, 0, false, "A", "", "0||||||0"},
+        {"-0.4 without decimals reads 0", 0, -0.4, 0, false, "ABCD", "", "||0||||0"},
+        {"-0.4 with a decimal keeps its sign", 0, -0.4, 1, false, "ABCD", "", "-||0|.4|||-0.4"},
+        {"-0.04 rounding to zero reads 0.0", 0, -0.04, 1, false, "ABCD", "", "||0|.0|||0.0"},
+        {"999.9996 rounds up to 1000", 0, 999.9996, 3, false, "ABCD", "", "|1|000|.000|||1000.000"},
+        {"just below half a unit", 0, 12.994, 2, false, "ABCD", "", "||12|.99|||12.99"},
+        {"just above half a unit", 0, 12.996, 2, false, "ABCD", "", "||13|.00|||13.00"},
+        {"decimals hidden still round", 0, 12.6, 2, false, "ABC", "", "||12||||12"},
+        {"hemisphere as prefix", 0, 4523789, 0, false, "ABCH", "N", "45|23|789|||N|N4523789"},
+        // Geographic values in radians; never a unit.
+        {"written example 45.5042", 1, 45.5042 * kPi / 180, 1, false, "ABCD", "", "45°|30'|15|.1\"|||45°30'15.1\""},
+        {"DDMMSS", 1, Radians(45, 30, 15.25), 2, true, "ABCD", "", "45|30|15|25|||45.301525"},
+        {"seconds carry 59.7", 1, Radians(45, 30, 59.7), 0, false, "ABC", "", "45°|31'|00\"||||45°31'00\""},
+        {"below the carry 59.4", 1, Radians(45, 30, 59.4), 0, false, "ABC", "", "45°|30'|59\"||||45°30'59\""},
+        {"-0.5 without hemisphere", 1, Radians(0, 30, 0, -1), 0, false, "ABC", "", "-0°|30'|00\"||||-0°30'00\""},
+        {"hemisphere replaces the sign", 1, Radians(33, 30, 0, -1), 0, false, "ABCH", "S", "33°|30'|00\"|||S|S33°30'00\""},
+        {"degrees only, never a unit", 1, Radians(12, 0, 0), 0, false, "AU", "", "12°||||||12°"},
+        // Rounding boundaries of every row of the display table (B, C, D shown or hidden).
+        {"BCD 59.94\" stays", 1, Radians(45, 30, 59.94), 1, false, "ABCD", "", "45°|30'|59|.9\"|||45°30'59.9\""},
+        {"BCD carries a degree", 1, Radians(45, 59, 59.96), 1, false, "ABCD", "", "46°|00'|00|.0\"|||46°00'00.0\""},
+        {"BCD no decimal places", 1, Radians(45, 30, 15.4), 0, false, "ABCD", "", "45°|30'|15|.\"|||45°30'15.\""},
+        {"BC carries a degree", 1, Radians(45, 59, 59.7), 0, false, "ABC", "", "46°|00'|00\"||||46°00'00\""},
+        {"BC DDMMSS carries a minute", 1, Radians(45, 30, 59.7), 0, true, "ABC", "", "45|31|00||||45.3100"},
+        {"BD 29.94' stays", 1, Radians(45, 29, 0.94 * 60), 1, false, "ABD", "", "45°|29||.9'|||45°29.9'"},
+        {"BD 29.97' reads 30.0'", 1, Radians(45, 29, 0.97 * 60), 1, false, "ABD", "", "45°|30||.0'|||45°30.0'"},
+        {"BD 59.97' carries a degree", 1, Radians(45, 59, 0.97 * 60), 1, false, "ABD", "", "46°|00||.0'|||46°00.0'"},
+        {"B 59'40\" stays 59'", 1, Radians(45, 59, 40), 0, false, "AB", "", "45°|59'|||||45°59'"},
+        {"B 59'59.7\" carries a degree", 1, Radians(45, 59, 59.7), 0, false, "AB", "", "46°|00'|||||46°00'"},
+        {"CD carries into A", 1, Radians(45, 59, 59.96), 1, false, "ACD", "", "46||00|.0\"|||4600.0\""},
+        {"C DDMMSS carries", 1, Radians(45, 30, 59.7), 0, true, "AC", "", "45||00||||45.00"},
+        {"D -45.96 reads -46.0", 1, -45.96 * kPi / 180, 1, false, "AD", "", "-46|||.0°|||-46.0°"},
+        {"D DDMMSS reads decimal degrees", 1, 45.25 * kPi / 180, 2, true, "AD", "", "45|||25|||45.25"},
+        {"none 45.9 stays 45", 1, 45.9 * kPi / 180, 0, false, "A", "", "45°||||||45°"},
+        {"none 45°59'59.7\" carries", 1, Radians(45, 59, 59.7), 0, false, "A", "", "46°||||||46°"},
+        // clang-format on
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        LabelState t(c.shown);
+        t.s.DecimalPlaces = c.decimals;
+        t.s.bGeographicDDMMSS = c.ddmmss;
+        t.s.UnitLabelText = "m";
+        t.s.LabelPartHemisphere->SetText(c.hemisphere);
+        SplitUpLabel(t.s, c.value, c.mode);
+        ASSERT_EQ(t.s.LabelsCollection->Count(), 1);
+        ASSERT_EQ(t.s.CurrentLabel, t.s.LabelsCollection->Item(1));
+        EXPECT_EQ(t.Texts(), c.expected);
+        EXPECT_TRUE(t.reports.empty());
+    }
+    // The hemisphere after the value, with every part shown.
+    LabelState a;
+    a.s.DecimalPlaces = 2;
+    a.s.UnitLabelText = "m";
+    a.s.bHemisphereAsSuffix = true;
+    a.s.LabelPartHemisphere->SetText("E");
+    SplitUpLabel(a.s, 4523789.25, 0);
+    EXPECT_EQ(a.Texts(), "45|23|789|.25|m|E|4523789.25mE");
+    // Another display type adds no label and only puts the hemisphere on the current one.
+    LabelState o("ABCH");
+    SplitUpLabel(o.s, 4523789, 0);
+    o.s.LabelPartHemisphere->SetText("N");
+    SplitUpLabel(o.s, 1, 7);
+    EXPECT_EQ(o.s.LabelsCollection->Count(), 1);
+    EXPECT_EQ(o.s.CurrentLabel->LabelString, "N4523789");
+    // A geographic row leaves the parts it does not set with their previous text.
+    LabelState g("AB");
+    g.s.LabelPartC->SetText("old C");
+    SplitUpLabel(g.s, Radians(10, 15, 0), 1);
+    EXPECT_EQ(g.s.CurrentLabel->LabelStringC, "old C");
+    EXPECT_EQ(g.s.CurrentLabel->LabelString, "10°15'");
+}
+
+TEST(LabelText, GraticuleValuesReadAsThemselves) {
+    // 1" steps across three degrees, stepped in radians as the generators step them: each reads
+    // exactly its own degree, minute and second (45°59'57" never 46°00'03").
+    const double step = kPi / (180.0 * 3600.0);
+    const long start = 44L * 3600;
+    LabelState t("ABC");
+    char expected[32];
+    for (long k = 0; k <= 3 * 3600; ++k) {
+        const long v = start + k;
+        SplitUpLabel(t.s, static_cast<double>(start) * step + static_cast<double>(k) * step, 1);
+        std::snprintf(expected, sizeof expected, "%ld°%02ld'%02ld\"", v / 3600, v / 60 % 60, v % 60);
+        ASSERT_EQ(t.s.CurrentLabel->LabelString, expected) << "k = " << k;
+    }
+    // Tenths of a degree with one decimal shown: every label reads exactly its tenth.
+    LabelState d("AD");
+    d.s.DecimalPlaces = 1;
+    for (int k = 0; k <= 1800; ++k) {
+        SplitUpLabel(d.s, (k / 10.0) * kPi / 180.0, 1);
+        std::snprintf(expected, sizeof expected, "%d.%d°", k / 10, k % 10);
+        ASSERT_EQ(d.s.CurrentLabel->LabelString, expected) << "k = " << k;
+    }
+    EXPECT_TRUE(t.reports.empty());
+    EXPECT_TRUE(d.reports.empty());
+}
+
+TEST(LabelText, SplitFailuresKeepWhatWasWritten) {
+    // MagnitudeBC above MagnitudeAB with a longer number: B would need -2 digits. The report
+    // carries the trace grown so far.
+    LabelState t("ABC");
+    t.s.MagnitudeAB = 3;
+    t.s.MagnitudeBC = 5;
+    SplitUpLabel(t.s, 1234567, 0);
+    ASSERT_EQ(t.reports.size(), 1u);
+    EXPECT_EQ(t.reports[0],
+              "SplitUpLabel Error | Calculating portion lengths.\rSplitting string portion A"
+              "\rPartA = 1234\rSplitting string portion B\rMagnitudeAB = 3\rMagnitudeBC = 5"
+              "\riLenABC = 7\riLenA = 4 ; iLenB = -2 ; iLenC = 5 | Invalid procedure call or argument");
+    ASSERT_EQ(t.s.LabelsCollection->Count(), 1);
+    EXPECT_EQ(t.s.CurrentLabel->LabelString, "1234");
+
+    const struct {
+        const char *name, *shown;
+        int remove; // 0 none, 1 the collection, 2 part D
+        std::int16_t decimals;
+        double value;
+        std::int32_t mode;
+        bool reported;
+        std::int32_t count; // labels in the collection afterwards (-1: no collection)
+    } cases[] = {
+        {"no collection", "ABC", 1, 0, 1, 0, true, -1},
+        {"no part D: the label is added first", "ABC", 2, 0, 1, 1, true, 1},
+        {"no current label for another mode", "H", 0, 0, 1, 5, true, 0},
+        // Projected decimals are written only for DecimalPlaces > 0; the geographic branch always
+        // builds its pattern, and -1 zeros is an invalid argument.
+        {"projected, -1 places", "ABCD", 0, -1, 42, 0, false, 1},
+        {"geographic, -1 places", "ABCD", 0, -1, 0.5, 1, true, 1},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        LabelState f(c.shown);
+        if (c.remove == 1) f.s.LabelsCollection.reset();
+        if (c.remove == 2) f.s.LabelPartD.reset();
+        f.s.DecimalPlaces = c.decimals;
+        SplitUpLabel(f.s, c.value, c.mode);
+        ASSERT_EQ(f.reports.size(), c.reported ? 1u : 0u);
+        if (c.reported) {
+            EXPECT_EQ(f.reports[0].rfind("SplitUpLabel Error | ", 0), 0u) << f.reports[0];
+        }
+        if (c.count >= 0) {
+            EXPECT_EQ(f.s.LabelsCollection->Count(), c.count);
+        }
+    }
+}
+
+// ---- placement ------------------------------------------------------------------------------
+
+TEST(LabelPlacement, The180CorrectionOnlyBeyond180OnAGeographicMapView) {
+    const struct {
+        const char *name;
+        bool geographicMapView, crossed;
+        double rawX, mapX, expectedX;
+    } cases[] = {
+        {"geographic map view, beyond 180", true, true, 190.0, 12.0, -170.0},
+        // On a projected map view ptRaw.x (degrees of the grid) is no map coordinate.
+        {"projected map view keeps ptMap", false, true, 190.0, 4452000.0, 4452000.0},
+        {"frame not across 180", true, false, 190.0, -170.5, -170.5},
+        {"180 is not beyond 180", true, true, 180.0, -180.0, -180.0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        LabelState h;
+        if (c.geographicMapView)
+            h.s.MapViewCoordSystem = std::make_shared<TurnedSystem>(0.0, 0.0, coordkit::kGeographicStorage);
+        h.s.b180Crossed = c.crossed;
+        Create_OneLabel(h.s, h.grid, Point(0.1, 0.1), Point(c.rawX, 5.0), Point(c.mapX, -7.0), 0, 0, h.grid,
+                        0, nullptr);
+        EXPECT_DOUBLE_EQ(h.s.CurrentLabel->Origin->x, c.expectedX);
+        EXPECT_DOUBLE_EQ(h.s.CurrentLabel->Origin->y, -7.0);
+        EXPECT_TRUE(h.reports.empty());
+    }
+}
+
+TEST(LabelPlacement, JustificationEveryRowOfBothTables) {
+    // Both sides of "away" and each value that picks a column. Label type 0 edge, 1 corner;
+    // orientation 0 along-perp, 1 parallel, 2 perpendicular; position 0 outside, 1 inside;
+    // R 0 above, 1 below, 2 centred; "other" is the edge that meets a corner label's side.
+    // An unknown orientation sets nothing; an unknown R leaves the vertical unset.
+    const int unsetH = drawkit::kHorizontalUnset, unsetV = drawkit::kVerticalUnset;
+    const struct {
+        int labelType, axis, orientation, position, relative, otherAxis, h, v;
+    } cases[] = {{0, 0, 2, 0, 0, 0, 3, 9},           {0, 0, 2, 1, 1, 0, 5, 7},     {0, 3, 2, 1, 2, 0, 3, 8},
+                 {0, 3, 2, 0, 0, 0, 5, 9},           {0, 0, 0, 0, 0, 0, 4, 9},     {0, 3, 1, 0, 0, 0, 4, 7},
+                 {0, 3, 0, 1, 0, 0, 4, 9},           {0, 0, 1, 1, 0, 0, 4, 7},     {0, 1, 1, 0, 0, 0, 4, 9},
+                 {0, 1, 1, 1, 1, 0, 4, 7},           {0, 2, 1, 1, 0, 0, 4, 9},     {0, 1, 2, 0, 1, 0, 5, 7},
+                 {0, 2, 2, 0, 2, 0, 3, 8},           {0, 2, 0, 1, 0, 0, 5, 8},     {0, 2, 0, 0, 0, 0, 3, 8},
+                 {0, 1, 0, 0, 0, 0, 5, 8},           {1, 3, 2, 0, 0, 1, 5, 7},     {1, 0, 2, 0, 0, 2, 3, 9},
+                 {1, 3, 0, 0, 0, 1, 3, 7},           {1, 0, 1, 0, 0, 2, 5, 9},     {1, 1, 1, 0, 0, 0, 5, 9},
+                 {1, 2, 1, 0, 0, 3, 3, 7},           {1, 1, 0, 0, 0, 3, 5, 9},     {1, 2, 2, 0, 0, 0, 3, 7},
+                 {0, 0, 7, 0, 0, 0, unsetH, unsetV}, {0, 0, 2, 0, 5, 0, 3, unsetV}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE("type " + std::to_string(c.labelType) + " axis " + std::to_string(c.axis) +
+                     " orientation " + std::to_string(c.orientation) + " position " +
+                     std::to_string(c.position) + " R " + std::to_string(c.relative) + " other " +
+                     std::to_string(c.otherAxis));
+        LabelState h;
+        h.s.LabelType = static_cast<parallo::GridLabelTypeConstants>(c.labelType);
+        h.s.LabelOrientation = static_cast<parallo::GridLabelOrientationConstants>(c.orientation);
+        h.s.LabelPosition = static_cast<parallo::pxgrdLabelPosition>(c.position);
+        h.s.LabelPositionRelativeToPoint = static_cast<parallo::GridLabelPositionConstants>(c.relative);
+        auto label = h.Place(c.axis, c.otherAxis);
+        EXPECT_EQ(label->HorizontalJustification, c.h);
+        EXPECT_EQ(label->VerticalJustification, c.v);
+        EXPECT_TRUE(h.reports.empty());
+    }
+}
+
+TEST(LabelPlacement, OffsetsUnrotatedAndRotated) {
+    const double s30 = 0.5, c30 = std::sqrt(3.0) / 2.0;
+    // extents: NeatlineExtentsType, only 1 (geographic) turns labels; r1, r2: the rotations
+    // GetLabelRotation answers (degrees); the comments give the start and the quadrant q of a'.
+    const struct {
+        const char *name;
+        int extents, axis, orientation;
+        double O, V;
+        int relative;
+        double r1, r2, dx, dy, angle;
+    } cases[] = {
+        // clang-format off
+        {"projected extents never turn", 0, 0, 0, 2.0, 0.0, 0, 30.0, 0.0, 0.0, 2.0, 0.0},
+        {"geographic extents, a = 0", 1, 3, 0, 3.0, 0.0, 0, 0.0, 0.0, 0.0, -3.0, 0.0},
+        {"west parallel below", 0, 1, 1, 2.0, 1.0, 1, 0.0, 0.0, -2.0, -1.0, 90.0},
+        {"south perpendicular centred", 0, 3, 2, 2.0, 0.5, 2, 0.0, 0.0, 0.0, -2.0, 90.0},
+        {"east above", 0, 2, 0, 2.0, 0.5, 0, 0.0, 0.0, 2.0, 0.5, 0.0},
+        {"west perpendicular centred", 0, 1, 2, 2.0, 0.5, 2, 0.0, 0.0, -2.0, 0.0, 0.0},
+        {"north parallel above", 0, 0, 1, 2.0, 0.5, 0, 0.0, 0.0, -0.5, 2.0, 0.0},
+        // The written example: north, a = 30; q = 4, a' = 330: (sin 330°, cos 330°).
+        {"north along, a = 30", 1, 0, 0, 1.0, 0.0, 0, 30.0, 0.0, -s30, c30, 30.0},
+        // Start (0, cos 30); q = 2, a' = 150: + (sin 150, cos 150).
+        {"south along", 1, 3, 0, 1.0, 0.0, 0, 30.0, 0.0, 0.5, 0.0, 30.0},
+        // O < 0, a = -30: start 0; q = 1, a' = 30: -1 * (sin 30, cos 30).
+        {"north along negative", 1, 0, 1, -1.0, 0.0, 0, -30.0, 0.0, -s30, -c30, -30.0},
+        // Start (0, sin 30), turns; q = 4, a' = 330.
+        {"north perpendicular", 1, 0, 2, 2.0, 0.0, 0, 30.0, 0.0, -2.0 * s30, s30 + 2.0 * c30, 120.0},
+        // a = -30: start (0, -cos 30), turns; q = 3, a' = 210; V above.
+        {"south perpendicular", 1, 3, 2, 1.0, 0.5, 0, -30.0, 0.0, -s30 + 0.25, -2.0 * c30, 60.0},
+        // r2 = 30: start (-sin 30, 0), turns; q = 1, a' = 30.
+        {"east parallel", 1, 2, 1, 2.0, 0.0, 0, 0.0, 30.0, -s30 + 2.0 * c30, 2.0 * s30, 120.0},
+        // r2 = -30: start (cos 30, 0), turns; q = 2, a' = 150; V below.
+        {"west parallel", 1, 1, 1, 1.0, 1.0, 1, 0.0, -30.0, 0.0, 0.0, 60.0},
+        // r2 = 30: start 0; q = 3, a' = 210.
+        {"west along", 1, 1, 0, 1.0, 0.0, 0, 0.0, 30.0, -c30, -s30, 30.0},
+        // O < 0, r2 = -30: start 0; q = 4, a' = 330; centred moves like below.
+        {"east perpendicular", 1, 2, 2, -1.0, 1.0, 2, 0.0, -30.0, -c30, 2.0 * s30, -30.0},
+        // clang-format on
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        LabelState h;
+        h.s.NeatlineExtentsType = c.extents;
+        h.grid = std::make_shared<TurnedSystem>(-c.r1 * kPi / 180.0, c.r2 * kPi / 180.0);
+        h.s.LabelOffset = c.O;
+        h.s.VerticalLabelOffset = c.V;
+        h.s.LabelOrientation = static_cast<parallo::GridLabelOrientationConstants>(c.orientation);
+        h.s.LabelPositionRelativeToPoint = static_cast<parallo::GridLabelPositionConstants>(c.relative);
+        auto label = h.Place(c.axis);
+        EXPECT_TRUE(h.reports.empty());
+        // Sums of a few sines and cosines; r2 is measured along a 0.0006° chord and carries a few
+        // 1e-11 degrees, moving an offset of 2 by about 1e-12.
+        EXPECT_NEAR(label->Origin->x - 100.0, c.dx, 1e-11);
+        EXPECT_NEAR(label->Origin->y - 200.0, c.dy, 1e-11);
+        EXPECT_NEAR(label->Angle, c.angle, 1e-9);
+    }
+}
+
+TEST(LabelPlacement, FailuresAreReportedNotThrown) {
+    // A latitude beyond 90°: GetLabelRotation reports and answers no rotation; the label is
+    // placed unturned.
+    LabelState h;
+    h.s.NeatlineExtentsType = 1;
+    h.grid = std::make_shared<TurnedSystem>(-30.0 * kPi / 180.0, 0.0);
+    h.s.LabelOffset = 1.0;
+    auto label = h.Place(0, 0, Point(0.1, 2.0));
+    ASSERT_EQ(h.reports.size(), 1u);
+    EXPECT_EQ(h.reports[0].rfind("GetLabelRotation Error", 0), 0u);
+    EXPECT_EQ(label->Angle, 0.0);
+    EXPECT_DOUBLE_EQ(label->Origin->y, 201.0);
+
+    // A display type that makes no text leaves no CurrentLabel to complete.
+    LabelState t("ABCDU");
+    t.Place(0, 0, Point(0.1, 0.2), Point(1, 2), 5);
+    ASSERT_EQ(t.reports.size(), 1u);
+    EXPECT_EQ(t.reports[0],
+              "Create_OneLabel Error | Splitting up label. | Object variable or With block variable not set");
+    EXPECT_EQ(t.s.LabelsCollection->Count(), 0);
+
+    // The 180° correction asks the map view for its storage: a missing map view fails there.
+    LabelState m;
+    m.s.MapViewCoordSystem.reset();
+    m.s.b180Crossed = true;
+    Create_OneLabel(m.s, m.grid, Point(0.1, 0.2), Point(190.0, 2.0), Point(1.0, 2.0), 0, 0, m.grid, 0,
+                    nullptr);
+    ASSERT_EQ(m.reports.size(), 1u);
+    EXPECT_EQ(m.reports[0].rfind("Create_OneLabel Error | In Create_OneLabel", 0), 0u);
+    EXPECT_EQ(m.s.LabelsCollection->Count(), 0);
+}
+
+} // namespace
