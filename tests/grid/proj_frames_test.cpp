@@ -298,7 +298,15 @@ INSTANTIATE_TEST_SUITE_P(
     Frames, OnFrame,
     ::testing::Values(&parallo_test::UtmSheetOnLaea, &parallo_test::UtmSheetOnWebMercator,
                       &parallo_test::UtmSheetOnUtm33, &parallo_test::GraticuleOnWebMercator,
-                      &parallo_test::PacificOnProjected, &parallo_test::PacificOnGeographic));
+                      &parallo_test::PacificOnProjected, &parallo_test::PacificOnGeographic),
+    // Named by the frame, not by the function's address: ctest finds the tests by name, and an
+    // address changes from one run of the executable to the next.
+    [](const ::testing::TestParamInfo<OnFrame::ParamType> &frame) {
+        std::string name = frame.param().name;
+        for (char &c : name)
+            if (c == '-') c = '_';
+        return name;
+    });
 
 // ---- the neatline preparation and the 180° meridian ------------------------------------------
 
