@@ -27,8 +27,6 @@ constexpr std::size_t kMaxPolygonPoints = 32767;
 
 // ---- names ----------------------------------------------------------------------------------
 
-const char* const kCoordSystemKeys[] = {"MapViewCoordSystem", "NeatlineCoordSystem", "GridCoordSystem"};
-
 const std::vector<std::string> kLabelPartKeys = {"bDisplay", "FontType", "Font", "Text"};
 const std::vector<std::string> kFontKeys = {"Name",      "Size",          "Bold",   "Italic",
                                             "Underline", "Strikethrough", "Weight", "Charset"};
