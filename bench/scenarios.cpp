@@ -16,8 +16,6 @@ using shapekit::Point;
 
 namespace {
 
-constexpr double kDegree = 3.14159265358979323846 / 180.0;
-
 std::shared_ptr<parallo::LabelPartCls> Part(double size, bool bold,
                                             parallo::pxgrdFontType type = parallo::pxgrdFontType_Normal) {
     auto font = std::make_shared<parallo::StdFont>();
@@ -137,59 +135,15 @@ Scenario Pacific() {
 std::unique_ptr<Host> MakeHost(const Scenario &scenario) {
     auto host = std::make_unique<Host>();
     host->scenario = scenario;
-    Host *raw = host.get();
+    parallo_test::SetUpFrame(*host, scenario);
     parallo::ParalloCls &s = host->service;
-    s.SetErrorObserver(
-        [raw](const std::string &description, const std::string &trace, const std::string &title) {
-            raw->reports.push_back(title + " | " + trace + " | " + description);
-        });
-
-    host->mapView = coordkit::CreateProjCoordSystem(scenario.mapView);
-    host->neatlineSystem = coordkit::CreateProjCoordSystem(scenario.neatlineSystem);
-    host->gridSystem = coordkit::CreateProjCoordSystem(scenario.gridSystem);
-    host->manager = coordkit::CreateProjCoordSystemsMgr(host->mapView);
     host->units = coordkit::CreateProjUnitsOfMeasure();
-    s.SetCoordSystemsMgr(host->manager);
     s.SetUnitsOfMeasure(host->units);
-    s.SetMapViewCoordSystem(host->mapView);
-    s.SetNeatlineCoordSystem(host->neatlineSystem);
-    s.SetGridCoordSystem(host->gridSystem);
-
-    const double k = scenario.geographicCorners ? kDegree : 1.0;
-    const std::int32_t space = scenario.geographicCorners ? coordkit::kGeographic : coordkit::kProjectionPlane;
-    s.SetNeatlineExtentsType(scenario.geographicCorners ? parallo::kExtentGeographic : parallo::kExtentProjected);
-    s.SetNeatlineLowerLeft(std::make_shared<Point>(scenario.west * k, scenario.south * k));
-    s.SetNeatlineUpperRight(std::make_shared<Point>(scenario.east * k, scenario.north * k));
-    const auto inProjUnits = [&](double x, double y) {
-        auto pt = std::make_shared<Point>(x * k, y * k);
-        host->neatlineSystem->ConvertPoint(space, coordkit::kProjectionPlane, pt->x, pt->y, pt->z);
-        return pt;
-    };
-    s.SetNeatlineLowerLeftInProjUnits(inProjUnits(scenario.west, scenario.south));
-    s.SetNeatlineUpperLeftInProjUnits(inProjUnits(scenario.west, scenario.north));
-    s.SetNeatlineUpperRightInProjUnits(inProjUnits(scenario.east, scenario.north));
-    s.SetNeatlineLowerRightInProjUnits(inProjUnits(scenario.east, scenario.south));
-    s.SetNeatlineStrokeDistance(scenario.neatlineStroke * k);
-
-    const double g = scenario.geographicGrid ? kDegree : 1.0;
-    s.SetGridIntervalsType(scenario.geographicGrid ? parallo::kExtentGeographic : parallo::kExtentProjected);
-    s.SetInterval(std::make_shared<Point>(scenario.intervalX * g, scenario.intervalY * g));
-    s.SetGridOffset(std::make_shared<Point>(0.0, 0.0));
-    s.SetSkipInterval(std::make_shared<Point>(0.0, 0.0));
-    ResetForRepeat(*host);
 
     s.SetBorderOffsetLeft(scenario.borderOffset);
     s.SetBorderOffsetRight(scenario.borderOffset);
     s.SetBorderOffsetTop(scenario.borderOffset);
     s.SetBorderOffsetBottom(scenario.borderOffset);
-
-    s.SetTickLength(scenario.tickLength);
-    s.SetCrossLength(scenario.crossLength);
-    s.SetGridType(parallo::PXgtTicksAndCrosses);
-    s.SetPlaceLeftSideGridElements(true);
-    s.SetPlaceTopSideGridElements(true);
-    s.SetPlaceRightSideGridElements(true);
-    s.SetPlaceBottomSideGridElements(true);
 
     s.SetLabelType(parallo::PXltEdge);
     s.SetLabelOffset(scenario.labelOffset);
@@ -220,7 +174,7 @@ std::unique_ptr<Host> MakeHost(const Scenario &scenario) {
 }
 
 void ResetForRepeat(Host &host) {
-    const double k = host.scenario.geographicGrid ? kDegree : 1.0;
+    const double k = host.scenario.geographicGrid ? parallo_test::Radians(1.0) : 1.0;
     host.service.SetbForceStroking(host.scenario.neatlineStroke > 0.0);
     host.service.SetGridStrokeDistance(host.scenario.gridStroke * k);
 }
@@ -262,7 +216,8 @@ Floor::Floor(const Scenario &scenario, const std::vector<Point> &output) {
     proj_context_set_enable_network(ctx_, 0);
     PJ *raw = proj_create_crs_to_crs(ctx_, scenario.gridSystem.c_str(), scenario.mapView.c_str(), nullptr);
     if (!raw)
-        throw std::runtime_error("PROJ knows no operation from " + scenario.gridSystem + " to " + scenario.mapView);
+        throw std::runtime_error("PROJ knows no operation from " + scenario.gridSystem + " to " +
+                                 scenario.mapView);
     op_ = proj_normalize_for_visualization(ctx_, raw);
     proj_destroy(raw);
     if (!op_) throw std::runtime_error("PROJ cannot normalise the operation of " + scenario.name);

@@ -14,28 +14,14 @@
 
 #include "parallo/coordkit.h"
 #include "parallo/parallo.h"
+#include "support/frames.h"
 
 namespace parallo_bench {
 
-/// What distinguishes one scenario's frame. Angles in degrees here; the host setup hands them to
-/// the service in radians where the service expects radians.
-struct Scenario {
-    std::string name;
-    std::string mapView;
-    std::string neatlineSystem;
-    std::string gridSystem;
-    /// Corners as longitude/latitude degrees (NeatlineExtentsType 1), else neatline-plane metres.
-    bool geographicCorners = false;
-    double west = 0.0, south = 0.0, east = 0.0, north = 0.0;
-    /// Neatline stroke distance in corner units (degrees when geographic).
-    double neatlineStroke = 0.0;
-    /// Grid interval and stroke distance in degrees (GridIntervalsType 1) or grid metres.
-    bool geographicGrid = false;
-    double intervalX = 0.0, intervalY = 0.0;
-    double gridStroke = 0.0;
+/// One scenario's frame: a frame of the tests' kind, with a border and labels as well. Angles in
+/// degrees; the host setup hands them to the service in radians where it expects radians.
+struct Scenario : parallo_test::FrameLayout {
     /// Map-view units.
-    double tickLength = 0.0;
-    double crossLength = 0.0;
     double borderOffset = 0.0;
     double labelOffset = 0.0;
     /// Labels in degrees-minutes-seconds (LabelDisplayType 1 with bGeographicDDMMSS).
@@ -55,17 +41,11 @@ Scenario DenseNeatline();
 /// meridian, shown in a Pacific-centred Mercator.
 Scenario Pacific();
 
-/// Everything a host holds for one map: its systems, manager, units and the service.
-struct Host {
+/// Everything a host holds for one map: the frame's systems and service, and the units service
+/// the labels need.
+struct Host : parallo_test::Frame {
     Scenario scenario;
-    std::shared_ptr<coordkit::CoordSystem> mapView;
-    std::shared_ptr<coordkit::CoordSystem> neatlineSystem;
-    std::shared_ptr<coordkit::CoordSystem> gridSystem;
-    std::shared_ptr<coordkit::CoordSystemsMgr> manager;
     std::shared_ptr<coordkit::UnitsOfMeasure> units;
-    parallo::ParalloCls service;
-    /// Failure reports of the service, "title | trace | description".
-    std::vector<std::string> reports;
 };
 
 /// Makes the systems from their definitions and configures a new service, as a host does.

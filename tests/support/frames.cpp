@@ -103,21 +103,27 @@ FrameLayout PacificOnGeographic() {
 
 std::unique_ptr<Frame> MakeFrame(const FrameLayout &layout) {
     auto frame = std::make_unique<Frame>();
-    frame->layout = layout;
-    Frame *raw = frame.get();
-    parallo::ParalloCls &s = frame->service;
+    SetUpFrame(*frame, layout);
+    frame->service.CreateNeatline();
+    return frame;
+}
+
+void SetUpFrame(Frame &frame, const FrameLayout &layout) {
+    frame.layout = layout;
+    Frame *raw = &frame;
+    parallo::ParalloCls &s = frame.service;
     s.SetErrorObserver(
         [raw](const std::string &description, const std::string &trace, const std::string &title) {
             raw->reports.push_back(title + " | " + trace + " | " + description);
         });
 
-    frame->mapView = coordkit::CreateProjCoordSystem(layout.mapView);
-    frame->neatlineSystem = coordkit::CreateProjCoordSystem(layout.neatlineSystem);
-    frame->gridSystem = coordkit::CreateProjCoordSystem(layout.gridSystem);
-    s.SetCoordSystemsMgr(coordkit::CreateProjCoordSystemsMgr(frame->mapView));
-    s.SetMapViewCoordSystem(frame->mapView);
-    s.SetNeatlineCoordSystem(frame->neatlineSystem);
-    s.SetGridCoordSystem(frame->gridSystem);
+    frame.mapView = coordkit::CreateProjCoordSystem(layout.mapView);
+    frame.neatlineSystem = coordkit::CreateProjCoordSystem(layout.neatlineSystem);
+    frame.gridSystem = coordkit::CreateProjCoordSystem(layout.gridSystem);
+    s.SetCoordSystemsMgr(coordkit::CreateProjCoordSystemsMgr(frame.mapView));
+    s.SetMapViewCoordSystem(frame.mapView);
+    s.SetNeatlineCoordSystem(frame.neatlineSystem);
+    s.SetGridCoordSystem(frame.gridSystem);
 
     // Corners in the extents' space: radians for geographic corners, plane metres otherwise.
     const double k = layout.geographicCorners ? Radians(1.0) : 1.0;
@@ -128,7 +134,7 @@ std::unique_ptr<Frame> MakeFrame(const FrameLayout &layout) {
     s.SetNeatlineUpperRight(std::make_shared<Point>(layout.east * k, layout.north * k));
     const auto inProjUnits = [&](double x, double y) {
         auto pt = std::make_shared<Point>(x * k, y * k);
-        frame->neatlineSystem->ConvertPoint(space, coordkit::kProjectionPlane, pt->x, pt->y, pt->z);
+        frame.neatlineSystem->ConvertPoint(space, coordkit::kProjectionPlane, pt->x, pt->y, pt->z);
         return pt;
     };
     s.SetNeatlineLowerLeftInProjUnits(inProjUnits(layout.west, layout.south));
@@ -152,9 +158,6 @@ std::unique_ptr<Frame> MakeFrame(const FrameLayout &layout) {
     s.SetPlaceTopSideGridElements(true);
     s.SetPlaceRightSideGridElements(true);
     s.SetPlaceBottomSideGridElements(true);
-
-    s.CreateNeatline();
-    return frame;
 }
 
 } // namespace parallo_test

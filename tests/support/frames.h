@@ -1,6 +1,7 @@
-// The standard map frames of the tests and benchmarks, set up on real PROJ systems exactly as a
-// host sets them up: manager, three coordinate systems, corners, CreateNeatline. Grid, label and
-// benchmark code then call their generators on the frame's service.
+// The standard map frames of the tests, set up on real PROJ systems exactly as a host sets them
+// up: manager, three coordinate systems, corners, CreateNeatline. Grid and label tests then call
+// their generators on the frame's service; the benchmarks set up their own frames the same way.
+// Needs nothing of the test framework, so that the benchmarks can build it too.
 //
 //   auto frame = parallo_test::MakeFrame(parallo_test::UtmSheetOnLaea());
 //   std::int32_t ret = 0;
@@ -73,7 +74,10 @@ struct Frame {
 /// transformation service; the three systems; NeatlineExtentsType, corners (and the four
 /// corners in projection units), NeatlineStrokeDistance with bForceStroking when stroked;
 /// GridIntervalsType, Interval, GridOffset (0, 0), SkipInterval (0, 0), GridStrokeDistance;
-/// TickLength, CrossLength, GridType PXgtTicksAndCrosses, all four sides on; then CreateNeatline.
+/// TickLength, CrossLength, GridType PXgtTicksAndCrosses, all four sides on. Generates nothing.
+void SetUpFrame(Frame &frame, const FrameLayout &layout);
+
+/// A new frame, set up and with its neatline made (CreateNeatline).
 std::unique_ptr<Frame> MakeFrame(const FrameLayout &layout);
 
 /// Degrees to radians with the library's own factor.
