@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +24,15 @@ namespace {
 using detail::GridNeatline;
 using detail::ServiceState;
 using shapekit::Point;
+
+/// Whether two doubles are the very same value (0 and -0 are not).
+bool SameBits(double a, double b) {
+    std::uint64_t x = 0;
+    std::uint64_t y = 0;
+    std::memcpy(&x, &a, sizeof x);
+    std::memcpy(&y, &b, sizeof y);
+    return x == y;
+}
 
 /// Two cross centres in map-view units closer than this in x and in y are the same centre.
 constexpr double kCentreMatch = 0.0001;
@@ -288,7 +298,7 @@ private:
     void CentreConvergence(std::size_t i, bool vertical) {
         const Point &p = grid_[i];
         Remembered *slot = memo_.empty() ? nullptr : MemoSlot(p);
-        if (!vertical && slot != nullptr && slot->kept && slot->x == p.x && slot->y == p.y) {
+        if (!vertical && slot != nullptr && slot->kept && SameBits(slot->x, p.x) && SameBits(slot->y, p.y)) {
             dAngleDelta_ = slot->angleDelta;
             return;
         }
