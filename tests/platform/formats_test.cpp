@@ -9,7 +9,7 @@
 #include <string>
 
 #include "platform/numbers.h"
-#include "raises.h"
+#include "support/raises.h"
 
 namespace {
 

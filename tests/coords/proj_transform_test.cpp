@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "outside/outside_test.h"
+#include "support/error_number.h"
 #include "parallo/coordkit_proj.h"
 #include "parallo/error.h"
 

@@ -1,6 +1,6 @@
 // Expects a call to raise the platform error with a given number.
-#ifndef PARALLO_TESTS_OUTSIDE_OUTSIDE_TEST_H
-#define PARALLO_TESTS_OUTSIDE_OUTSIDE_TEST_H
+#ifndef PARALLO_TESTS_SUPPORT_ERROR_NUMBER_H
+#define PARALLO_TESTS_SUPPORT_ERROR_NUMBER_H
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // operation per thread, applied to whole runs of points in place.
 #include <cmath>
 
-#include "outside/proj_internal.h"
+#include "coords/proj_internal.h"
 #include "parallo/coordkit_proj.h"
 #include "parallo/error.h"
 

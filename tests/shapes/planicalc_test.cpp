@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "outside_test.h"
+#include "support/error_number.h"
 #include "parallo/planicalc.h"
 
 using namespace planicalc;

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "frame/frame_fixture.h"
+#include "service/frame_fixture.h"
 #include "service/neatline.h"
 #include "support/coordkit_double.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "outside_test.h"
+#include "support/error_number.h"
 #include "parallo/shapekit.h"
 
 using namespace shapekit;

@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "outside/proj_internal.h"
+#include "coords/proj_internal.h"
 #include "parallo/coordkit_proj.h"
 #include "parallo/error.h"
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "outside_test.h"
+#include "support/error_number.h"
 #include "parallo/coordkit.h"
 #include "support/coordkit_double.h"
 

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "frame/frame_fixture.h"
+#include "service/frame_fixture.h"
 #include "service/stroking.h"
 #include "support/coordkit_double.h"
 

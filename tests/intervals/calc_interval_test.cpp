@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "frame/frame_fixture.h"
+#include "service/frame_fixture.h"
 
 namespace {
 
