@@ -185,6 +185,11 @@ PARALLO_EXPORT LabelLayout LayOutLabels(const std::vector<LayoutLabel> &labels, 
                                         const shapekit::PolygonGeometry &neatline, double MapScale,
                                         TextMeasurer &measurer) noexcept;
 
+/// The bounding rectangle of every shown box (a drawing's view box must hold it); false when no
+/// label with a box is shown.
+PARALLO_EXPORT bool ShownBounds(const LabelLayout &layout, shapekit::Point &lowerLeft,
+                                shapekit::Point &upperRight);
+
 /// Whether two boxes overlap with an area of their own (not merely touching).
 PARALLO_EXPORT bool BoxesOverlap(const LabelBox &a, const LabelBox &b);
 

@@ -242,6 +242,24 @@ bool BoxesOverlap(const LabelBox &a, const LabelBox &b) {
     return true;
 }
 
+bool ShownBounds(const LabelLayout &layout, shapekit::Point &lowerLeft, shapekit::Point &upperRight) {
+    bool any = false;
+    Bounds all;
+    for (const LabelPlacement &p : layout.Placements) {
+        if (p.Hidden || p.Box.Empty) continue;
+        const Bounds b = BoundsOf(p.Box);
+        all = any ? Bounds{std::min(all.minX, b.minX), std::min(all.minY, b.minY), std::max(all.maxX, b.maxX),
+                           std::max(all.maxY, b.maxY)}
+                  : b;
+        any = true;
+    }
+    if (any) {
+        lowerLeft = shapekit::Point(all.minX, all.minY);
+        upperRight = shapekit::Point(all.maxX, all.maxY);
+    }
+    return any;
+}
+
 LabelLayout LayOutLabels(const std::vector<LayoutLabel> &labels, const LabelStyle &style,
                          const shapekit::PolygonGeometry &neatline, double MapScale,
                          TextMeasurer &measurer) noexcept {

@@ -101,8 +101,9 @@ private:
         const FT_UShort upem = face->ft->units_per_EM;
         if (upem == 0 || FT_Set_Char_Size(face->ft, 0, static_cast<FT_F26Dot6>(upem) * 64, 72, 72) != 0)
             RaiseOwn("FreeType cannot size the face " + path, "TextMeasurer.Measure");
-        face->font = hb_ft_font_create_referenced(face->ft);
-        face->ft = nullptr; // the HarfBuzz font holds it now
+        face->font = hb_ft_font_create_referenced(face->ft); // takes a reference of its own
+        FT_Done_Face(face->ft);
+        face->ft = nullptr;
         hb_ft_font_set_load_flags(face->font, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP);
         int xScale = 0, yScale = 0;
         hb_font_get_scale(face->font, &xScale, &yScale);

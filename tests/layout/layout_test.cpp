@@ -226,6 +226,12 @@ TEST_P(LaidOutFrame, ShownLabelsNeverOverlapNorCrossTheNeatlineAndEveryDroppedLa
                     ProperlyCross(p.Box.Corners[k], p.Box.Corners[(k + 1) % 4], ring[e], ring[e + 1]))
                     << p.Label->LabelString << " crosses the neatline";
     }
+    Point low, high;
+    ASSERT_TRUE(parallo::ShownBounds(layout, low, high));
+    for (std::size_t i : shown)
+        for (const Point &corner : layout.Placements[i].Box.Corners)
+            EXPECT_TRUE(low.x <= corner.x && corner.x <= high.x && low.y <= corner.y && corner.y <= high.y)
+                << "the view box holds every shown box";
     for (std::size_t a = 0; a < shown.size(); ++a)
         for (std::size_t b = a + 1; b < shown.size(); ++b) {
             const LabelPlacement &pa = layout.Placements[shown[a]], &pb = layout.Placements[shown[b]];
@@ -272,14 +278,18 @@ INSTANTIATE_TEST_SUITE_P(Frames, LaidOutFrame, ::testing::ValuesIn(kCases),
 
 TEST(LaidOutFrame, RounderValuesWinOnTheCrowdedTopEdge) {
     // At 1:100 000 a top label is about 1.8 km long on a 1 km grid: of two neighbours, the even
-    // kilometre stays; every 10 km value and every 5 km value stays.
+    // kilometre stays; every 10 km value and every 5 km value stays; so do the corner labels.
     Labelled l = MakeLabels(kCases[0]);
     auto measurer = Measurer();
     const LabelLayout layout =
         parallo::LayOutLabels(l.labels, l.style, *l.frame->service.NeatlinePolygon(), 1e5, *measurer);
     int checked = 0;
     for (const LabelPlacement &p : layout.Placements) {
-        if (p.Corner || p.Label->LabelAxis != parallo::pxgrdNorth) continue;
+        if (p.Corner) {
+            EXPECT_FALSE(p.Hidden) << "corner " << p.Label->LabelString;
+            continue;
+        }
+        if (p.Label->LabelAxis != parallo::pxgrdNorth) continue;
         const double km = std::stod(p.Label->LabelStringA + p.Label->LabelStringB);
         const double x = std::fmod(km, 10.0);
         // The corners of the sheet outrank the edge labels next to them.
