@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -125,6 +126,8 @@ struct Case {
     double scale;  ///< MapScale
     bool geographic;
 };
+
+void PrintTo(const Case &c, std::ostream *os) { *os << c.name; }
 
 /// Labels of one frame, as a host makes them: digit groups 45|23|000 in 8, 12 bold and 8 point
 /// superscript, hemisphere after the value; edge labels, then corner labels.
