@@ -10,6 +10,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   libxml2-utils
+  libfreetype-dev libharfbuzz-dev libfontconfig-dev fonts-dejavu-core
 )
 
 missing=()

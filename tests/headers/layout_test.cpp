@@ -1,0 +1,1 @@
+#include "parallo/layout.h"
