@@ -46,9 +46,23 @@ struct RunResult {
 /// Most reports kept per call; a failing label procedure may report once per label.
 constexpr std::size_t kMaxReportsPerCall = 1000;
 
+/// One method a configuration may name in `calls`: its name, whether the default list holds it,
+/// and how the command runs it on the frame's service, recording what it returned.
+struct Method {
+    const char *name;
+    bool byDefault;
+    void (*run)(Frame &frame, RunResult &result, CallRecord &record);
+};
+
+/// Every method the command can run, in the order the default list runs them.
+const std::vector<Method> &Methods();
+
+/// The method of that name, or null.
+const Method *FindMethod(const std::string &name);
+
 /// Runs frame.calls on frame.service. Never throws for what the service does: its failures are
 /// reports in the records.
-RunResult RunCalls(Frame& frame);
+RunResult RunCalls(Frame &frame);
 
 } // namespace cli
 } // namespace parallo
