@@ -71,6 +71,7 @@ struct Reader {
     double Angle(double v) const { return f_.anglesInDegrees ? v * planicalc::TRG_DegreesToRadians() : v; }
     double Linear(double v, bool neatlineSide, const std::string &path);
     std::int32_t LinearUnitCode(bool neatlineSide, const std::string &path);
+    void DescribeUnits();
     double NeatlineValue(double v, const std::string &path) {
         return f_.neatlineExtentsType == kExtentGeographic ? Angle(v) : Linear(v, true, path);
     }
@@ -91,8 +92,9 @@ struct Reader {
     bool linearInCrs_ = true;
     std::shared_ptr<coordkit::CoordSystem> mapView_, neatline_, grid_;
     std::shared_ptr<coordkit::UnitsOfMeasure> units_;
-    // Unit codes of the neatline and grid systems, looked up on first use.
+    // Unit codes and names of the neatline and grid systems, looked up on first use.
     std::int32_t neatlineUnit_ = -1, gridUnit_ = -1;
+    std::string neatlineUnitName_, gridUnitName_;
 };
 
 // ---- the table of keys ------------------------------------------------------------------------
@@ -348,6 +350,7 @@ void Reader::Read() {
         if (k->phase == Phase::kInFileOrder) k->read(*this, it.value(), MemberPath("$", it.key()));
     }
     ApplyDefaults();
+    DescribeUnits();
 }
 
 std::shared_ptr<coordkit::CoordSystem> Reader::MakeCoordSystem(const Json &v, const std::string &path) {
@@ -435,6 +438,7 @@ std::int32_t Reader::LinearUnitCode(bool neatlineSide, const std::string &path) 
         if (!axis) throw std::runtime_error("it describes no axes");
         unit = axis->UnitName();
         code = units_ ? units_->GetUnitCode(1, unit) : coordkit::kMetreUnitCode;
+        (neatlineSide ? neatlineUnitName_ : gridUnitName_) = unit;
     } catch (const std::exception &e) {
         Fail(path, std::string("is a length in the unit of ") + systemKey +
                        " (LinearUnit \"crs\"), but that system has no linear unit" +
@@ -459,6 +463,32 @@ double Reader::Linear(double v, bool neatlineSide, const std::string &path) {
     }
     if (!std::isfinite(metres)) Fail(path, "the number is out of range once converted to metres");
     return metres;
+}
+
+void Reader::DescribeUnits() {
+    // A system without a linear unit has none to tell: the messages that need one stay silent.
+    try {
+        LinearUnitCode(true, "$");
+        f_.neatlineLinearUnit = linearInCrs_ ? neatlineUnitName_ : "metre";
+    } catch (const ConfigError &) {
+    }
+    if (f_.gridIntervalsType == kExtentGeographic) {
+        f_.gridUnit = f_.anglesInDegrees ? "degree" : "radian";
+        f_.gridUnitInService = Angle(1.0);
+    } else if (!linearInCrs_) {
+        f_.gridUnit = "metre";
+        f_.gridUnitInService = 1.0;
+    } else {
+        try {
+            const std::int32_t code = LinearUnitCode(false, "$");
+            f_.gridUnitInService = code == coordkit::kMetreUnitCode
+                                       ? 1.0
+                                       : units_->ConvertValue(1, 1.0, code, coordkit::kMetreUnitCode);
+            f_.gridUnit = gridUnitName_;
+        } catch (const std::exception &) {
+            f_.gridUnitInService = 0.0;
+        }
+    }
 }
 
 ParalloCls::PointPtr Reader::NeatlinePoint(const Json &v, const std::string &path) {

@@ -31,6 +31,13 @@ struct Frame {
     bool geographicDDMMSS = false;
     /// "degree" or "radian".
     bool anglesInDegrees = true;
+    /// The unit projected corners are written in ("metre", "US survey foot"); empty when the
+    /// neatline system has no linear unit.
+    std::string neatlineLinearUnit;
+    /// The unit grid values (Interval, GridOffset) are written in, and how many of the service's
+    /// units (metres, or radians for a geographic grid) one of them is; 0 when unknown.
+    std::string gridUnit;
+    double gridUnitInService = 0.0;
 };
 
 /// The methods a configuration may name in `calls`, and the default list.

@@ -31,6 +31,7 @@ void RunCreateGridlines(Frame &frame, RunResult &result, CallRecord &record) {
     record.RetVal = retVal;
     // A run stopped by the line budget or a failure leaves GridGeometry as it was.
     if (s.GridGeometry() != before) result.gridlines = s.GridGeometry();
+    record.madeNothing = record.errors.empty() && s.GridGeometry() == before;
 }
 
 void RunCreateTicksCrosses(Frame &frame, RunResult &result, CallRecord &record) {
@@ -42,6 +43,7 @@ void RunCreateTicksCrosses(Frame &frame, RunResult &result, CallRecord &record) 
     record.RetVal = retVal;
     if (s.GridGeometry() != ticksBefore) result.ticks = s.GridGeometry();
     if (s.CrossGeometry() != crossesBefore) result.crosses = s.CrossGeometry();
+    record.madeNothing = record.errors.empty() && s.GridGeometry() == ticksBefore;
 }
 
 void RunCreateLabels(Frame &frame, RunResult &, CallRecord &record) {
@@ -89,14 +91,14 @@ void RunSetDefaultStrokingNeatline(Frame &frame, RunResult &, CallRecord &record
 
 const std::vector<Method> &Methods() {
     static const std::vector<Method> methods = {
-        {"CreateNeatline", true, RunCreateNeatline},
-        {"CreateBorder", true, RunCreateBorder},
-        {"CreateGridlines", true, RunCreateGridlines},
-        {"CreateTicksCrosses", true, RunCreateTicksCrosses},
-        {"CreateLabels", true, RunCreateLabels},
-        {"CalcGridInterval", false, RunCalcGridInterval},
-        {"Set_DefaultStrokingGrid", false, RunSetDefaultStrokingGrid},
-        {"Set_DefaultStrokingNeatline", false, RunSetDefaultStrokingNeatline},
+        {"CreateNeatline", true, RunCreateNeatline, kNeedsCorners, kNeedsNeatline},
+        {"CreateBorder", true, RunCreateBorder, 0, 0},
+        {"CreateGridlines", true, RunCreateGridlines, kNeedsNeatline | kNeedsInterval, 0},
+        {"CreateTicksCrosses", true, RunCreateTicksCrosses, kNeedsNeatline | kNeedsInterval, 0},
+        {"CreateLabels", true, RunCreateLabels, kNeedsLabelInputs, 0},
+        {"CalcGridInterval", false, RunCalcGridInterval, kNeedsCorners, kNeedsInterval},
+        {"Set_DefaultStrokingGrid", false, RunSetDefaultStrokingGrid, kNeedsInterval, 0},
+        {"Set_DefaultStrokingNeatline", false, RunSetDefaultStrokingNeatline, kNeedsCorners, 0},
     };
     return methods;
 }
@@ -120,7 +122,7 @@ RunResult RunCalls(Frame &frame) {
                 ++current->errorsDropped;
         });
     for (const std::string &method : frame.calls) {
-        result.calls.push_back(CallRecord{method, std::nullopt, {}, 0, Json::object()});
+        result.calls.push_back(CallRecord{method, std::nullopt, {}, 0, Json::object(), false});
         current = &result.calls.back();
         // The reader admits only the names of the table.
         if (const Method *m = FindMethod(method)) m->run(frame, result, *current);
