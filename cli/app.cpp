@@ -16,6 +16,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "checks.h"
 #include "config.h"
 #include "geojson.h"
 #include "output.h"
@@ -29,23 +30,27 @@ namespace {
 
 constexpr std::size_t kMaxConfigBytes = 64u << 20;
 
-const char* const kFooter = R"(
+const char *const kFooter = R"(
 CONFIG.json is one JSON object whose keys are the grid service's property names
 (MapViewCoordSystem is required; see the README for every key). Angles are read in
 AngleUnit ("degree" by default) and projected lengths in LinearUnit ("crs": the
 coordinate system's own unit, by default). "calls" lists the methods to run.
 
-GeoJSON goes to standard output unless -o names a file.
-Exit status: 0 success (failures a method reported are listed under "calls"),
-1 an output could not be written or the time limit passed, 2 a bad command line or
-configuration.
+GeoJSON goes to standard output unless -o names a file. Each failure a method
+reports is one line "parallo: METHOD: what failed" on standard error (and is listed
+under "calls"); "parallo: warning: ..." lines point at a frame that likely does not
+say what was meant.
+Exit status: 0 success, also when a method reported failures, unless --strict;
+1 an output could not be written or the time limit passed; 2 a bad command line or
+configuration, or a listed method that lacks what it needs; 3 with --strict, a method
+reported a failure (the outputs are written all the same).
 )";
 
 /// Ends the process when the methods run past the time limit, before any output file exists, so
 /// that no frame, however unlucky its numbers, keeps the command busy without end.
 class Watchdog {
 public:
-    Watchdog(double seconds, std::ostream& err) {
+    Watchdog(double seconds, std::ostream &err) {
         if (!(seconds > 0.0)) return;
         thread_ = std::thread([this, seconds, &err]() {
             std::unique_lock<std::mutex> lock(mutex_);
@@ -56,8 +61,8 @@ public:
         });
     }
     ~Watchdog() { Stop(); }
-    Watchdog(const Watchdog&) = delete;
-    Watchdog& operator=(const Watchdog&) = delete;
+    Watchdog(const Watchdog &) = delete;
+    Watchdog &operator=(const Watchdog &) = delete;
     void Stop() {
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -74,7 +79,7 @@ private:
     std::thread thread_;
 };
 
-bool ReadAll(std::istream& in, std::string& text) {
+bool ReadAll(std::istream &in, std::string &text) {
     std::string chunk(1 << 16, '\0');
     while (in) {
         in.read(&chunk[0], static_cast<std::streamsize>(chunk.size()));
@@ -84,94 +89,115 @@ bool ReadAll(std::istream& in, std::string& text) {
     return in.eof();
 }
 
-bool DirectoryExists(const std::string& path) {
+bool DirectoryExists(const std::string &path) {
     std::string::size_type slash = path.rfind('/');
     std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
     struct stat st {};
     return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-int Command(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err) {
+/// What the command line asks for.
+struct Options {
+    std::string configPath, geojsonPath, svgPath;
+    double timeLimit = 120.0;
+    bool strict = false;
+};
+
+/// Parses the command line. Returns -1 to go on, or the exit status when it is done (help,
+/// version, a refusal).
+int ParseCommandLine(int argc, const char *const *argv, std::ostream &out, std::ostream &err, Options &o) {
     CLI::App app{"Computes the furniture of a map frame (neatline, border, grid lines, ticks, crosses\n"
                  "and grid labels) from a JSON description and writes it as GeoJSON and SVG.",
                  "parallo"};
-    std::string configPath, geojsonPath, svgPath;
-    app.add_option("CONFIG", configPath, "the frame's configuration (JSON); - reads standard input")
+    app.add_option("CONFIG", o.configPath, "the frame's configuration (JSON); - reads standard input")
         ->required();
-    app.add_option("-o,--output", geojsonPath, "write the GeoJSON to this file instead of standard output");
-    app.add_option("--svg", svgPath, "also draw the frame as an SVG picture into this file");
-    double timeLimit = 120.0;
-    app.add_option("--time-limit", timeLimit,
+    app.add_option("-o,--output", o.geojsonPath, "write the GeoJSON to this file instead of standard output");
+    app.add_option("--svg", o.svgPath, "also draw the frame as an SVG picture into this file");
+    app.add_option("--time-limit", o.timeLimit,
                    "give up (exit status 1, no output) when the methods run longer than this many "
                    "seconds (default 120); 0 for no limit")
         ->check(CLI::NonNegativeNumber);
+    app.add_flag(
+        "--strict", o.strict,
+        "exit with status 3 when a method reported a failure (the outputs are written all the same)");
     app.set_version_flag("--version", std::string("parallo ") + PARALLO_VERSION_STRING);
     app.footer(kFooter);
     try {
         app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
+    } catch (const CLI::ParseError &e) {
         int status = app.exit(e, out, err);
         return status == 0 ? kExitSuccess : kExitBadUsage;
     }
+    return -1;
+}
 
-    const std::string configName = configPath == "-" ? std::string("<stdin>") : configPath;
-    if (geojsonPath == "-") geojsonPath.clear();
-    if (svgPath == "-") {
+/// Refuses output paths that cannot be written: "-" for the picture, one file for both, a
+/// directory, a missing directory. Returns false after saying why.
+bool OutputPathsUsable(Options &o, std::ostream &err) {
+    if (o.geojsonPath == "-") o.geojsonPath.clear();
+    if (o.svgPath == "-") {
         err << "parallo: --svg: the picture needs a file name\n";
-        return kExitBadUsage;
+        return false;
     }
-    if (!svgPath.empty() && svgPath == geojsonPath) {
-        err << "parallo: -o and --svg name the same file: " << svgPath << "\n";
-        return kExitBadUsage;
+    if (!o.svgPath.empty() && o.svgPath == o.geojsonPath) {
+        err << "parallo: -o and --svg name the same file: " << o.svgPath << "\n";
+        return false;
     }
-    for (const std::string* path : {&geojsonPath, &svgPath}) {
-        const char* option = path == &svgPath ? "--svg" : "-o";
+    for (const std::string *path : {&o.geojsonPath, &o.svgPath}) {
+        const char *option = path == &o.svgPath ? "--svg" : "-o";
         struct stat st {};
         if (!path->empty() && ::stat(path->c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
             err << "parallo: " << option << ": " << *path << " is a directory\n";
-            return kExitBadUsage;
+            return false;
         }
         if (!path->empty() && !DirectoryExists(*path)) {
             err << "parallo: " << option << ": no such directory for " << *path << "\n";
-            return kExitBadUsage;
+            return false;
         }
     }
+    return true;
+}
 
+/// Reads and checks the configuration into `frame`. Returns false after saying why not.
+bool LoadFrame(const Options &o, std::istream &in, std::ostream &err, Json &config, Frame &frame) {
+    const std::string configName = o.configPath == "-" ? std::string("<stdin>") : o.configPath;
     std::string text;
     bool read = false;
-    if (configPath == "-") {
+    if (o.configPath == "-") {
         read = ReadAll(in, text);
     } else {
-        std::ifstream file(configPath, std::ios::binary);
+        std::ifstream file(o.configPath, std::ios::binary);
         read = file.is_open() && ReadAll(file, text);
     }
     if (!read) {
         err << "parallo: cannot read " << configName
             << (text.size() > kMaxConfigBytes ? ": larger than 64 MiB" : "") << "\n";
-        return kExitBadUsage;
+        return false;
     }
-
-    Frame frame;
     try {
-        frame = ReadConfig(ParseJson(text));
-    } catch (const ConfigError& e) {
+        config = ParseJson(text);
+        frame = ReadConfig(config);
+        CheckCallNeeds(config, frame);
+    } catch (const ConfigError &e) {
         err << "parallo: " << configName << ": " << e.what() << "\n";
-        return kExitBadUsage;
+        return false;
     }
+    return true;
+}
 
-    Watchdog watchdog(timeLimit, err);
-    RunResult result = RunCalls(frame);
-    watchdog.Stop();
+/// Writes the outputs: the files whole or not at all, else the GeoJSON to standard output.
+int WriteOutputs(const Options &o, const Frame &frame, const RunResult &result, std::ostream &out,
+                 std::ostream &err) {
     std::string geojson = WriteGeoJson(frame, result);
     std::vector<OutputFile> files;
-    if (!geojsonPath.empty()) files.push_back(OutputFile{geojsonPath, std::move(geojson)});
-    if (!svgPath.empty()) files.push_back(OutputFile{svgPath, WriteSvg(frame, result)});
+    if (!o.geojsonPath.empty()) files.push_back(OutputFile{o.geojsonPath, std::move(geojson)});
+    if (!o.svgPath.empty()) files.push_back(OutputFile{o.svgPath, WriteSvg(frame, result)});
     std::string error = WriteFilesAtomically(files);
     if (!error.empty()) {
         err << "parallo: " << error << "\n";
         return kExitFailure;
     }
-    if (geojsonPath.empty()) {
+    if (o.geojsonPath.empty()) {
         out << geojson;
         out.flush();
         if (!out) {
@@ -182,12 +208,36 @@ int Command(int argc, const char* const* argv, std::istream& in, std::ostream& o
     return kExitSuccess;
 }
 
+int Command(int argc, const char *const *argv, std::istream &in, std::ostream &out, std::ostream &err) {
+    Options o;
+    const int parsed = ParseCommandLine(argc, argv, out, err, o);
+    if (parsed >= 0) return parsed;
+    if (!OutputPathsUsable(o, err)) return kExitBadUsage;
+    Json config;
+    Frame frame;
+    if (!LoadFrame(o, in, err, config, frame)) return kExitBadUsage;
+
+    Watchdog watchdog(o.timeLimit, err);
+    RunResult result = RunCalls(frame);
+    watchdog.Stop();
+    for (const std::string &warning : Warnings(config, frame, result))
+        err << "parallo: warning: " << warning << "\n";
+    const std::vector<std::string> failures = FailureLines(frame, result);
+    for (const std::string &line : failures)
+        err << "parallo: " << line << "\n";
+
+    const int status = WriteOutputs(o, frame, result, out, err);
+    if (status == kExitSuccess && o.strict && !failures.empty()) return kExitReportedFailure;
+    return status;
+}
+
 } // namespace
 
-int RunCommand(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err) noexcept {
+int RunCommand(int argc, const char *const *argv, std::istream &in, std::ostream &out,
+               std::ostream &err) noexcept {
     try {
         return Command(argc, argv, in, out, err);
-    } catch (const std::exception& e) {
+    } catch (const std::exception &e) {
         try {
             err << "parallo: internal failure: " << e.what() << "\n";
         } catch (...) {

@@ -9,14 +9,16 @@ namespace cli {
 
 /// Exit statuses of the command.
 enum ExitStatus : int {
-    kExitSuccess = 0,     ///< also when a generation method reported failures: those are data
-    kExitFailure = 1,     ///< an output could not be written, or an internal failure
-    kExitBadUsage = 2,    ///< a bad command line or a bad configuration
+    kExitSuccess = 0,         ///< also when a generation method reported failures, unless --strict
+    kExitFailure = 1,         ///< an output could not be written, or an internal failure
+    kExitBadUsage = 2,        ///< a bad command line or a bad configuration
+    kExitReportedFailure = 3, ///< with --strict: a generation method reported a failure
 };
 
-/// Runs `parallo CONFIG.json [-o OUT.geojson] [--svg OUT.svg]` with standard streams `in`,
-/// `out` and `err`. Returns the exit status; never throws.
-int RunCommand(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err) noexcept;
+/// Runs `parallo CONFIG.json [-o OUT.geojson] [--svg OUT.svg] [--time-limit S] [--strict]` with standard
+/// streams `in`, `out` and `err`. Returns the exit status; never throws.
+int RunCommand(int argc, const char *const *argv, std::istream &in, std::ostream &out,
+               std::ostream &err) noexcept;
 
 } // namespace cli
 } // namespace parallo

@@ -7,31 +7,14 @@
 
 #include <cstdint>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
+#include "config_json.h"
 #include "parallo/parallo.h"
 
 namespace parallo {
 namespace cli {
-
-using Json = nlohmann::ordered_json;
-
-/// A configuration the command refuses: `Path()` is the offending key as a JSON path
-/// ("$.LabelPartA.Font.Size", "$.NeatlinePolygon[3][0]"), `what()` reads "<path>: <problem>".
-class ConfigError : public std::runtime_error {
-public:
-    ConfigError(const std::string& path, const std::string& problem);
-    const std::string& Path() const noexcept { return path_; }
-    const std::string& Problem() const noexcept { return problem_; }
-
-private:
-    std::string path_;
-    std::string problem_;
-};
 
 /// Everything the command knows after reading a configuration.
 struct Frame {
@@ -48,28 +31,24 @@ struct Frame {
     bool geographicDDMMSS = false;
     /// "degree" or "radian".
     bool anglesInDegrees = true;
+    /// The unit projected corners are written in ("metre", "US survey foot"); empty when the
+    /// neatline system has no linear unit.
+    std::string neatlineLinearUnit;
+    /// The unit grid values (Interval, GridOffset) are written in, and how many of the service's
+    /// units (metres, or radians for a geographic grid) one of them is; 0 when unknown.
+    std::string gridUnit;
+    double gridUnitInService = 0.0;
 };
 
 /// The methods a configuration may name in `calls`, and the default list.
-const std::vector<std::string>& KnownCalls();
-const std::vector<std::string>& DefaultCalls();
+const std::vector<std::string> &KnownCalls();
+const std::vector<std::string> &DefaultCalls();
 /// Every top-level key the reader accepts.
-const std::vector<std::string>& KnownKeys();
-
-/// Parses JSON text, refusing nesting deeper than 64 levels and duplicate keys. Raises
-/// ConfigError (path "$" for a syntax error) on failure.
-Json ParseJson(const std::string& text);
+const std::vector<std::string> &KnownKeys();
 
 /// Reads a parsed configuration into a new Frame. Raises ConfigError naming the first offending
 /// key; never any other exception type for a bad configuration.
-Frame ReadConfig(const Json& config);
-
-/// The nearest of `candidates` to `word` by edit distance (case-insensitive), or "" when there
-/// are none.
-std::string NearestName(const std::string& word, const std::vector<std::string>& candidates);
-
-/// The JSON path of a member `key` under `parent` ($.a.b, $["odd key"]).
-std::string MemberPath(const std::string& parent, const std::string& key);
+Frame ReadConfig(const Json &config);
 
 } // namespace cli
 } // namespace parallo

@@ -31,6 +31,9 @@ struct CallRecord {
     std::size_t errorsDropped = 0;
     /// Extra results by name (dInterval, dStroke, ...), as JSON.
     Json results = Json::object();
+    /// A generator that neither reported a failure nor replaced its output: it stopped at the
+    /// line budget.
+    bool madeNothing = false;
 };
 
 /// The results of a run. The final neatline, border and labels are read from the service.
@@ -46,9 +49,36 @@ struct RunResult {
 /// Most reports kept per call; a failing label procedure may report once per label.
 constexpr std::size_t kMaxReportsPerCall = 1000;
 
+/// What a method reads that nothing fills in for it: without it the method certainly fails.
+enum MethodNeed : unsigned {
+    kNeedsCorners = 1u << 0,  ///< NeatlineLowerLeft and NeatlineUpperRight
+    kNeedsNeatline = 1u << 1, ///< NeatlinePolygon, given or made by CreateNeatline
+    kNeedsInterval = 1u << 2, ///< Interval, given or proposed by CalcGridInterval
+    /// The corners for corner labels; the neatline and the interval for edge labels.
+    kNeedsLabelInputs = 1u << 3,
+};
+
+/// One method a configuration may name in `calls`: its name, whether the default list holds it,
+/// how the command runs it on the frame's service, recording what it returned, what it needs
+/// (MethodNeed flags) and what it provides to the methods after it (kNeedsNeatline for the
+/// neatline it makes, kNeedsInterval for the interval it proposes).
+struct Method {
+    const char *name;
+    bool byDefault;
+    void (*run)(Frame &frame, RunResult &result, CallRecord &record);
+    unsigned needs;
+    unsigned provides;
+};
+
+/// Every method the command can run, in the order the default list runs them.
+const std::vector<Method> &Methods();
+
+/// The method of that name, or null.
+const Method *FindMethod(const std::string &name);
+
 /// Runs frame.calls on frame.service. Never throws for what the service does: its failures are
 /// reports in the records.
-RunResult RunCalls(Frame& frame);
+RunResult RunCalls(Frame &frame);
 
 } // namespace cli
 } // namespace parallo

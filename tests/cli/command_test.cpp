@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "app.h"
+#include "checks.h"
 #include "config.h"
 
 namespace parallo {
@@ -187,7 +188,9 @@ TEST_F(CommandTest, StandardStreamsHelpVersionAndBadCommandLines) {
     const Outcome o = Run({"-"}, ReadFile(sheet));
     EXPECT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(Json::parse(o.out)["type"], "FeatureCollection");
-    EXPECT_NE(Run({"--help"}).out.find("--svg"), std::string::npos);
+    const std::string help = Run({"--help"}).out;
+    for (const char *said : {"--svg", "--strict", "3 with --strict"})
+        EXPECT_NE(help.find(said), std::string::npos) << said;
     EXPECT_EQ(Run({"--version"}).out, std::string("parallo ") + PARALLO_VERSION_STRING + "\n");
 
     // A refused command line writes nothing and leaves an earlier output as it was.
@@ -225,6 +228,129 @@ TEST_F(CommandTest, ARunPastItsTimeLimitGivesUpWithoutOutput) {
     EXPECT_NE(o.err.find("time limit"), std::string::npos) << o.err;
     EXPECT_EQ(Entries(), std::vector<std::string>{"slow.json"});
     EXPECT_EQ(Run({path, "-o", geojson, "--time-limit", "0"}).status, 0) << "no limit: the run completes";
+}
+
+/// Runs the command in-process on a configuration given as standard input.
+Outcome RunInProcess(const std::string &config, const std::vector<std::string> &flags = {}) {
+    std::vector<const char *> argv = {"parallo", "-"};
+    for (const std::string &f : flags)
+        argv.push_back(f.c_str());
+    std::istringstream in(config);
+    std::ostringstream out, err;
+    const int status = RunCommand(static_cast<int>(argv.size()), argv.data(), in, out, err);
+    return Outcome{status, out.str(), err.str()};
+}
+
+std::vector<std::string> Lines(const std::string &text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+/// A frame on UTM zone 32N with `extra` members.
+std::string Utm(const std::string &corners, const std::string &extra) {
+    return R"({"MapViewCoordSystem": "EPSG:32632", )" + corners + (extra.empty() ? "" : ", " + extra) + "}";
+}
+const std::string kSheet = R"("NeatlineLowerLeft": [500000, 5400000], "NeatlineUpperRight": [510000, 5410000])";
+
+TEST(CommandSaysWhatFailed, OneLinePerReportedFailureAndStrictGivesStatus3) {
+    struct Case {
+        const char *name;
+        std::string config;
+        /// Standard error, line by line.
+        std::vector<std::string> err;
+    };
+    // clang-format off
+    const Case cases[] = {
+        // A stroke distance too small for a 16-bit point count: the neatline fails, and every
+        // generator after it has no neatline to work on.
+        {"stroking overflows", Utm(kSheet, R"("Interval": [1000, 1000], "bForceStroking": true, "NeatlineStrokeDistance": 0.001, "calls": ["CreateNeatline", "CreateGridlines"])"),
+         {"parallo: CreateNeatline: Overflow (see \"NeatlineStrokeDistance\")",
+          "parallo: CreateNeatline: Subscript out of range",
+          "parallo: CreateGridlines: Object variable or With block variable not set (no neatline: CreateNeatline failed)"}},
+        // Edge labels of a geographic grid carry the corners across the 180° meridian test.
+        {"a host's polygon without corners", R"({"MapViewCoordSystem": "EPSG:32632", "GridCoordSystem": {"definition": "EPSG:4326", "BaseStorageType": 1},
+            "GridIntervalsType": 1, "Interval": [0.05, 0.05], "NeatlinePolygon": [[500000, 5400000], [505000, 5410000], [510000, 5400000]], "calls": ["CreateLabels"]})",
+         {"parallo: CreateLabels: Object variable or With block variable not set (set \"NeatlineLowerLeft\" and \"NeatlineUpperRight\")"}},
+    };
+    // clang-format on
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const Outcome plain = RunInProcess(c.config);
+        EXPECT_EQ(plain.status, 0);
+        EXPECT_EQ(Lines(plain.err), c.err);
+        const Outcome strict = RunInProcess(c.config, {"--strict"});
+        EXPECT_EQ(strict.status, 3);
+        EXPECT_EQ(strict.err, plain.err);
+        EXPECT_EQ(strict.out, plain.out) << "--strict writes the same outputs";
+    }
+    // Nothing reported: --strict changes nothing.
+    const Outcome clean = RunInProcess(ReadFile(Example("utm32n_sheet.json")), {"--strict"});
+    EXPECT_EQ(clean.status, 0);
+    EXPECT_EQ(clean.err, "");
+}
+
+TEST(CommandWarns, DegreesOnAProjectedSystemAndGridsPastTheLineBudget) {
+    struct Case {
+        const char *name;
+        std::string config;
+        /// The one warning, after "parallo: warning: ", up to its end.
+        std::string says;
+    };
+    const std::string head = "$.Interval: past the budget of 250 grid lines, beyond which CreateGridlines and "
+                             "CreateTicksCrosses draw nothing and CreateLabels fails: ";
+    const std::string laea = R"("MapViewCoordSystem": "EPSG:3035", "NeatlineCoordSystem": "EPSG:4326", "NeatlineExtentsType": 1,
+        "NeatlineLowerLeft": [4.5, 44.5], "NeatlineUpperRight": [15.5, 52.5], "calls": ["CreateNeatline", "CreateGridlines"])";
+    // clang-format off
+    const Case cases[] = {
+        {"corners in degrees on UTM", Utm(R"("NeatlineLowerLeft": [9, 48], "NeatlineUpperRight": [10, 49])", R"("Interval": [1, 1])"),
+         "$.NeatlineLowerLeft, $.NeatlineUpperRight: the corners look like degrees (x within -180 to 180, y within -90 to 90), "
+         "but the neatline system is projected and reads them as lengths in m; give them in m, or set \"NeatlineExtentsType\": 1 for longitude and latitude"},
+        // 10 km by 10 km every 10 m: 2000 lines; every 100 m 200, every 50 m 400.
+        {"metres from the corners", Utm(kSheet, R"("Interval": [10, 10], "calls": ["CreateNeatline", "CreateGridlines"])"),
+         head + "about 2000 lines; an interval of [100, 100] m would fit"},
+        // 50 000 by 40 000 US survey feet every 100 ft: 900 lines; every 500 ft 180, every 250 ft 360.
+        {"the grid system's own feet", R"({"MapViewCoordSystem": "EPSG:2263", "NeatlineLowerLeft": [975000, 185000],
+            "NeatlineUpperRight": [1025000, 225000], "Interval": [100, 100], "calls": ["CreateNeatline", "CreateTicksCrosses"]})",
+         head + "about 900 lines; an interval of [500, 500] ftUS would fit"},
+        // 11° by 8° every 0.01°: 1900 lines; every 0.1° 190, every 0.05° 380.
+        {"degrees of a graticule", "{" + laea + R"(, "GridCoordSystem": "EPSG:4326", "GridIntervalsType": 1, "Interval": [0.01, 0.01]})",
+         head + "about 1900 lines; an interval of [0.1, 0.1] degree would fit"},
+        // The grid is the map view's: its extent is the neatline's in LAEA metres, about 1.76e6 m
+        // across both axes, so every 10 km about 176 lines and every 5 km about 352.
+        {"the map view's metres", "{" + laea + R"(, "Interval": [1000, 1000]})",
+         head + "about 1763 lines; an interval of [10000, 10000] m would fit"},
+        // A grid system of its own: no extent at hand, the empty result tells.
+        {"a system of its own", R"({"MapViewCoordSystem": "EPSG:3857", "GridCoordSystem": "EPSG:32632", "NeatlineCoordSystem": "EPSG:4326",
+            "NeatlineExtentsType": 1, "NeatlineLowerLeft": [8, 48], "NeatlineUpperRight": [10, 50], "Interval": [100, 100], "calls": ["CreateNeatline", "CreateGridlines"]})",
+         head + "CreateGridlines made nothing; choose a larger interval"},
+    };
+    // clang-format on
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const Outcome o = RunInProcess(c.config, {"--strict"});
+        EXPECT_EQ(o.status, 0) << "a warning is no failure";
+        EXPECT_EQ(Lines(o.err), std::vector<std::string>{"parallo: warning: " + c.says});
+    }
+}
+
+TEST(SmallestRoundInterval, KeepsBothAxesWithinTheBudgetAsTheGeneratorsCount) {
+    struct Case {
+        double dx, dy, interval;
+    };
+    const Case cases[] = {
+        {25000, 0, 100},     // exactly 250 lines still draw
+        {25050, 0, 100},     // 250.5 rounds half to even: 250
+        {25150, 0, 200},     // 251.5 rounds to 252
+        {600, 0, 2.5},       // 2 gives 300, 2.5 gives 240
+        {10000, 10000, 100}, // 100 + 100
+        {0.19, 0.14, 0.002}, // a decade below 1: 95 + 70 lines
+        {0, 0, 0},           // no extent, no advice
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(SmallestRoundInterval(c.dx, c.dy), c.interval) << c.dx << " x " << c.dy;
 }
 
 TEST(CommandInProcess, TruncatedConfigurationsNeverCrash) {

@@ -1,7 +1,8 @@
 // A catalogue of broken configurations as a user or another program may hand them to the built
 // parallo command: garbage, syntax errors, wrong shapes, impossible coordinate systems, non-finite
-// numbers, sizes and depths. Each is answered quickly with exit status 2 and one line on standard
-// error naming what is wrong, and none leaves an output file behind or touches an existing one.
+// numbers, sizes and depths, methods listed without what they need. Each is answered quickly
+// with exit status 2 and one line on standard error naming what is wrong, and none leaves an
+// output file behind or touches an existing one.
 #include <sys/wait.h>
 
 #include <chrono>
@@ -115,6 +116,13 @@ std::vector<BadConfig> Catalogue() {
         {"PROJJSON of no kind", R"({"MapViewCoordSystem": {"type": "Foo", "name": "bar"}})", {"$.MapViewCoordSystem: ", "PROJ cannot make"}},
         {"a vertical system", Utm(R"("GridCoordSystem": "EPSG:5703")"), {"$.GridCoordSystem: "}},
         {"a transformation, not a system", Utm(R"("GridCoordSystem": "+proj=pipeline +step +proj=axisswap +order=2,1")"), {"$.GridCoordSystem: "}},
+        // a listed method that lacks what it needs, and nothing fills in for it
+        {"no interval for the default grid", R"({"MapViewCoordSystem": "EPSG:32632", "NeatlineLowerLeft": [500000, 5400000], "NeatlineUpperRight": [510000, 5410000]})", {"$.Interval: ", "missing: CreateGridlines (one of the default calls)"}},
+        {"no upper-right corner", R"({"MapViewCoordSystem": "EPSG:32632", "NeatlineLowerLeft": [500000, 5400000], "Interval": [1000, 1000]})", {"$.NeatlineUpperRight: ", "CreateNeatline"}},
+        {"grid lines before the neatline", Utm(R"("calls": ["CreateGridlines", "CreateNeatline"])"), {"$.NeatlinePolygon: ", "CreateGridlines ($.calls[0])", "run CreateNeatline before it"}},
+        {"corner labels of a host's polygon", R"({"MapViewCoordSystem": "EPSG:32632", "LabelType": "PXltCorner", "NeatlinePolygon": [[0, 0], [0, 1], [1, 1]], "calls": ["CreateLabels"]})", {"$.NeatlineLowerLeft: ", "CreateLabels ($.calls[0])"}},
+        {"an interval proposal without corners", R"({"MapViewCoordSystem": "EPSG:32632", "NeatlinePolygon": [[0, 0], [0, 1], [1, 1]], "calls": ["CalcGridInterval", "CreateGridlines"]})", {"$.NeatlineLowerLeft: ", "CalcGridInterval"}},
+        {"a stroke proposal without an interval", R"({"MapViewCoordSystem": "EPSG:32632", "calls": ["Set_DefaultStrokingGrid"]})", {"$.Interval: ", "Set_DefaultStrokingGrid"}},
         // sizes and depths
         {"huge point array", Utm("\"GridOffset\": [" + Repeat("1", 200000, ", ") + "]"), {"$.GridOffset: ", "an array of 200000"}},
         {"huge list of calls", Utm("\"calls\": [" + Repeat("\"CreateBorder\"", 200000, ", ") + "]"), {"$.calls: ", "at most"}},

@@ -1,0 +1,243 @@
+// The command's own checks of a frame: what each listed method needs before the run, warnings
+// and the lines that say what failed after it.
+#include "checks.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <utility>
+
+#include "parallo/planicalc.h"
+
+namespace parallo {
+namespace cli {
+
+namespace {
+
+/// A number as a person writes it: at most 15 significant digits, no trailing zeros.
+std::string Shown(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.15g", v);
+    return text;
+}
+
+bool Contains(const std::string &text, const char *part) { return text.find(part) != std::string::npos; }
+
+/// What a method needs, with the label inputs resolved by the label type.
+unsigned Needs(const Method &m, const ParalloCls &s) {
+    if (!(m.needs & kNeedsLabelInputs)) return m.needs;
+    return s.LabelType() == PXltCorner ? kNeedsCorners : kNeedsNeatline | kNeedsInterval;
+}
+
+bool HasCorners(const ParalloCls &s) { return s.NeatlineLowerLeft() && s.NeatlineUpperRight(); }
+
+/// The definition a coordinate-system key stands for: its own, or the map view's when absent.
+const Json &Definition(const Json &config, const char *key) {
+    auto it = config.find(key);
+    const Json &v = it != config.end() ? *it : config.at("MapViewCoordSystem");
+    return v.is_object() && v.contains("definition") ? v.at("definition") : v;
+}
+
+// ---- projected corners that look like degrees -----------------------------------------------
+
+bool LooksLikeDegrees(const Json *corner) {
+    if (!corner || !corner->is_array() || corner->size() < 2) return false;
+    const double x = (*corner)[0].get<double>(), y = (*corner)[1].get<double>();
+    return std::fabs(x) <= 180.0 && std::fabs(y) <= 90.0;
+}
+
+void WarnOfDegreesLikeCorners(const Json &config, const Frame &frame, std::vector<std::string> &warnings) {
+    if (frame.neatlineExtentsType == kExtentGeographic || frame.neatlineLinearUnit.empty()) return;
+    auto ll = config.find("NeatlineLowerLeft"), ur = config.find("NeatlineUpperRight");
+    if (ll == config.end() || ur == config.end() || !LooksLikeDegrees(&*ll) || !LooksLikeDegrees(&*ur))
+        return;
+    const std::string &unit = frame.neatlineLinearUnit;
+    warnings.push_back(
+        "$.NeatlineLowerLeft, $.NeatlineUpperRight: the corners look like degrees (x within "
+        "-180 to 180, y within -90 to 90), but the neatline system is projected and reads them as "
+        "lengths in " +
+        unit + "; give them in " + unit + ", or set \"NeatlineExtentsType\": 1 for longitude and latitude");
+}
+
+// ---- the line budget --------------------------------------------------------------------------
+
+/// Grid lines of both directions as the generators estimate them before drawing.
+double EstimatedLines(double dx, double dy, double ix, double iy) {
+    return std::nearbyint(std::nearbyint(dx / ix) + dy / iy);
+}
+
+/// The frame's width and height in the grid's space (metres, or radians for a geographic grid),
+/// where the command knows them without running a generator: from the corners when they are in
+/// the grid's own space, else from the neatline in map-view coordinates when the grid system is
+/// the map view's.
+bool GridExtent(const Json &config, const Frame &frame, double &dx, double &dy) {
+    const ParalloCls &s = *frame.service;
+    const bool geographic = frame.gridIntervalsType == kExtentGeographic;
+    if (HasCorners(s) && frame.neatlineExtentsType == frame.gridIntervalsType &&
+        (geographic || Definition(config, "NeatlineCoordSystem") == Definition(config, "GridCoordSystem"))) {
+        dx = s.NeatlineUpperRight()->x - s.NeatlineLowerLeft()->x;
+        // A geographic frame across the 180° meridian runs eastwards over it.
+        if (geographic && dx < 0.0) dx += planicalc::TRG_2PI();
+        dy = s.NeatlineUpperRight()->y - s.NeatlineLowerLeft()->y;
+    } else if (Definition(config, "GridCoordSystem") == Definition(config, "MapViewCoordSystem") &&
+               s.NeatlinePolygon() && !s.NeatlinePolygon()->Points().empty() && s.GridCoordSystem()) {
+        const auto &points = s.NeatlinePolygon()->Points();
+        auto [loX, hiX] =
+            std::minmax_element(points.begin(), points.end(),
+                                [](const shapekit::Point &a, const shapekit::Point &b) { return a.x < b.x; });
+        auto [loY, hiY] =
+            std::minmax_element(points.begin(), points.end(),
+                                [](const shapekit::Point &a, const shapekit::Point &b) { return a.y < b.y; });
+        shapekit::Point lo(loX->x, loY->y, 0.0), hi(hiX->x, hiY->y, 0.0);
+        const std::int32_t space = geographic ? coordkit::kGeographic : coordkit::kProjectionPlane;
+        try {
+            s.GridCoordSystem()->ConvertPoint(coordkit::kStorage, space, lo.x, lo.y, lo.z);
+            s.GridCoordSystem()->ConvertPoint(coordkit::kStorage, space, hi.x, hi.y, hi.z);
+        } catch (const std::exception &) {
+            return false;
+        }
+        dx = hi.x - lo.x;
+        dy = hi.y - lo.y;
+    } else {
+        return false;
+    }
+    dx = std::fabs(dx);
+    dy = std::fabs(dy);
+    return std::isfinite(dx) && std::isfinite(dy);
+}
+
+bool CallsGridGenerators(const Frame &frame) {
+    return std::any_of(frame.calls.begin(), frame.calls.end(), [&frame](const std::string &m) {
+        return m == "CreateGridlines" || m == "CreateTicksCrosses" ||
+               (m == "CreateLabels" && frame.service->LabelType() != PXltCorner);
+    });
+}
+
+void WarnOfLineBudget(const Json &config, const Frame &frame, const RunResult &result,
+                      std::vector<std::string> &warnings) {
+    const auto &interval = frame.service->Interval();
+    if (!CallsGridGenerators(frame) || !interval) return;
+    const std::string head =
+        "$.Interval: past the budget of 250 grid lines, beyond which CreateGridlines and "
+        "CreateTicksCrosses draw nothing and CreateLabels fails";
+    double dx = 0.0, dy = 0.0;
+    const double scale = frame.gridUnitInService;
+    if (GridExtent(config, frame, dx, dy) && interval->x > 0.0 && interval->y > 0.0) {
+        const double lines = EstimatedLines(dx, dy, interval->x, interval->y);
+        if (!(lines > kGridLineBudget)) return;
+        std::string text = head + ": about " + Shown(lines) + " lines";
+        const double fit = scale > 0.0 ? SmallestRoundInterval(dx / scale, dy / scale) : 0.0;
+        if (fit > 0.0)
+            text +=
+                "; an interval of [" + Shown(fit) + ", " + Shown(fit) + "] " + frame.gridUnit + " would fit";
+        warnings.push_back(text);
+        return;
+    }
+    // The frame's extent in grid units is not at hand: the generators' own silence tells.
+    for (const CallRecord &r : result.calls)
+        if (r.madeNothing) {
+            warnings.push_back(head + ": " + r.method + " made nothing; choose a larger interval");
+            return;
+        }
+}
+
+// ---- failures ---------------------------------------------------------------------------------
+
+/// The key to look at for one reported failure, as " (...)", or "".
+std::string Hint(const Frame &frame, const RunResult &result, std::size_t call, const Report &report) {
+    const ParalloCls &s = *frame.service;
+    const std::string &d = report.description;
+    if (report.procedure == "Create_Stroked_Rectangle Error") return " (see \"NeatlineStrokeDistance\")";
+    if (Contains(d, "grid interval") || Contains(d, "grid lines to label")) return " (see \"Interval\")";
+    if (Contains(d, "grid offset")) return " (see \"GridOffset\")";
+    const Method *m = FindMethod(result.calls[call].method);
+    if (!m || d != Error::StandardDescription(kObjectNotSet)) return "";
+    const unsigned needs = Needs(*m, s);
+    const char *const corners = " (set \"NeatlineLowerLeft\" and \"NeatlineUpperRight\")";
+    if ((needs & kNeedsCorners) && !HasCorners(s)) return corners;
+    if ((needs & kNeedsNeatline) && !s.NeatlinePolygon()) {
+        const bool made = std::any_of(result.calls.begin(), result.calls.begin() + static_cast<long>(call),
+                                      [](const CallRecord &r) { return r.method == "CreateNeatline"; });
+        return made ? " (no neatline: CreateNeatline failed)"
+                    : " (set \"NeatlinePolygon\" or run CreateNeatline first)";
+    }
+    if ((needs & kNeedsInterval) && !s.Interval()) return " (set \"Interval\")";
+    // Edge labels of a geographic grid also carry the corners across the 180° meridian test.
+    if (result.calls[call].method == "CreateLabels" && !HasCorners(s)) return corners;
+    return "";
+}
+
+} // namespace
+
+void CheckCallNeeds(const Json &config, const Frame &frame) {
+    const ParalloCls &s = *frame.service;
+    unsigned provided = 0;
+    if (HasCorners(s)) provided |= kNeedsCorners;
+    if (s.NeatlinePolygon()) provided |= kNeedsNeatline;
+    if (s.Interval()) provided |= kNeedsInterval;
+    const bool listed = config.contains("calls");
+    for (std::size_t i = 0; i < frame.calls.size(); ++i) {
+        const Method *m = FindMethod(frame.calls[i]);
+        if (!m) continue;
+        const std::string who = std::string(m->name) + (listed ? " ($.calls[" + std::to_string(i) + "])"
+                                                               : " (one of the default calls)");
+        const unsigned missing = Needs(*m, s) & ~provided;
+        if (missing & kNeedsCorners)
+            Fail(s.NeatlineLowerLeft() ? "$.NeatlineUpperRight" : "$.NeatlineLowerLeft",
+                 "missing: " + who +
+                     " needs the neatline's corners \"NeatlineLowerLeft\" and \"NeatlineUpperRight\"");
+        if (missing & kNeedsNeatline)
+            Fail("$.NeatlinePolygon",
+                 "missing: " + who +
+                     " needs a neatline: run CreateNeatline before it, or give the frame as "
+                     "\"NeatlinePolygon\"");
+        if (missing & kNeedsInterval)
+            Fail("$.Interval", "missing: " + who +
+                                   " needs the grid interval: set \"Interval\", or run "
+                                   "CalcGridInterval before it");
+        provided |= m->provides;
+    }
+}
+
+std::vector<std::string> Warnings(const Json &config, const Frame &frame, const RunResult &result) {
+    std::vector<std::string> warnings;
+    WarnOfDegreesLikeCorners(config, frame, warnings);
+    WarnOfLineBudget(config, frame, result, warnings);
+    return warnings;
+}
+
+std::vector<std::string> FailureLines(const Frame &frame, const RunResult &result) {
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < result.calls.size(); ++i) {
+        const CallRecord &r = result.calls[i];
+        for (const Report &e : r.errors) {
+            std::string line = r.method + ": " + e.description + Hint(frame, result, i, e);
+            // A description from the coordinate engine may run over several lines.
+            std::replace_if(
+                line.begin(), line.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+            lines.push_back(std::move(line));
+        }
+        if (r.errorsDropped > 0)
+            lines.push_back(r.method + ": " + std::to_string(r.errorsDropped) +
+                            " further failures, not kept");
+    }
+    return lines;
+}
+
+double SmallestRoundInterval(double dx, double dy) {
+    if (!(dx >= 0.0 && dy >= 0.0) || !std::isfinite(dx + dy) || dx + dy == 0.0) return 0.0;
+    // Lines run about (dx + dy) / interval: start a decade below that estimate of the answer.
+    const int first = static_cast<int>(std::floor(std::log10((dx + dy) / kGridLineBudget))) - 1;
+    for (int k = first; k <= first + 4; ++k) {
+        const double decade = k >= 0 ? std::pow(10.0, k) : 1.0 / std::pow(10.0, -k);
+        for (double mantissa : {1.0, 2.0, 2.5, 5.0}) {
+            const double v = mantissa * decade;
+            if (!std::isfinite(v)) return 0.0;
+            if (EstimatedLines(dx, dy, v, v) <= kGridLineBudget) return v;
+        }
+    }
+    return 0.0;
+}
+
+} // namespace cli
+} // namespace parallo
