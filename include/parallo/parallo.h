@@ -240,15 +240,16 @@ public:
     /// A fresh LabelsCollection of edge or corner labels.
     void CreateLabels(std::int32_t& RetVal) noexcept;
     void CreateLabels() noexcept;
-    /// Bars of alternating fill in a band outside the neatline, cut where the grid lines at
+    /// Bars of alternating fill in a band outside the neatline, cut where the grid values at
     /// Interval (and, for the nautical style, at FrameBarSubInterval) meet the neatline: polygons
-    /// into FrameBarGeometry and their fills into FrameBarFills. Finds the crossings by making
-    /// the grid lines and leaves GridGeometry, NeatlinePolygon, Interval and SkipInterval as they
-    /// were. RetVal as the last gridline-neatline intersection left it.
+    /// into FrameBarGeometry and their fills into FrameBarFills. Reads the neatline and the grid
+    /// system only; SkipInterval does not apply. RetVal: 0 on entry, 1 once crossings are found,
+    /// -1 on failure.
     void CreateFrameBars(std::int32_t& RetVal) noexcept;
-    /// Ticks from the neatline square to the local frame edge: TickLength at the Interval
+    /// Ticks from the neatline, square to the local frame edge: TickLength at the Interval
     /// crossings into FrameTickGeometry (outward with bTicksOutward), MinorTickLength at the
-    /// MinorTickInterval crossings that are no Interval values into MinorTickGeometry.
+    /// MinorTickInterval crossings that are no Interval values into MinorTickGeometry (outward
+    /// with bMinorTicksOutward). RetVal as for CreateFrameBars.
     void CreateFrameTicks(std::int32_t& RetVal) noexcept;
 
     /// The stroked neatline rectangle in the neatline system's storage units; objCP is replaced

@@ -1,7 +1,8 @@
-// The frame styles on the service: frame bars and frame ticks from the neatline and the grid
-// lines the service makes, with their properties.
+// The frame styles on the service: frame bars and frame ticks from the neatline and the places
+// where the grid values change along it, with their properties.
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <utility>
@@ -35,32 +36,12 @@ frame::NeatlineRing ServiceNeatlineRing(const ServiceState &s) {
 
 namespace {
 
-/// Puts back what a borrowed CreateGridlines run changes on the service.
-class GridlineRunGuard {
-public:
-    explicit GridlineRunGuard(ServiceState &s)
-        : s_(s), interval_(s.Interval), skip_(s.SkipInterval), grid_(s.GridGeometry),
-          neatline_(s.NeatlinePolygon), tolerance_(s.dPointTolerance), crossed_(s.b180Crossed) {}
-    ~GridlineRunGuard() {
-        s_.Interval = std::move(interval_);
-        s_.SkipInterval = std::move(skip_);
-        s_.GridGeometry = std::move(grid_);
-        s_.NeatlinePolygon = std::move(neatline_);
-        s_.dPointTolerance = tolerance_;
-        s_.b180Crossed = crossed_;
-    }
-    GridlineRunGuard(const GridlineRunGuard &) = delete;
-    GridlineRunGuard &operator=(const GridlineRunGuard &) = delete;
-
-private:
-    ServiceState &s_;
-    PointPtr interval_;
-    PointPtr skip_;
-    std::shared_ptr<shapekit::GeometryCollection> grid_;
-    std::shared_ptr<shapekit::PolygonGeometry> neatline_;
-    double tolerance_;
-    bool crossed_;
-};
+/// The whole number nearest to value / step.
+std::int64_t GridIndex(double value, double step) {
+    const double q = platform::Div(value, step);
+    if (!(std::fabs(q) < 9.0e15)) Raise(kOverflow, "CreateFrameBars");
+    return static_cast<std::int64_t>(std::llround(q));
+}
 
 double RingExtent(const frame::NeatlineRing &ring) {
     double minX = ring.points.front().x, maxX = minX, minY = ring.points.front().y, maxY = minY;
@@ -73,72 +54,105 @@ double RingExtent(const frame::NeatlineRing &ring) {
     return std::max(maxX - minX, maxY - minY);
 }
 
-/// The whole number nearest to value / step.
-std::int64_t GridIndex(double value, double step) {
-    const double q = platform::Div(value, step);
-    if (!(std::fabs(q) < 9.0e15)) Raise(kOverflow, "CreateFrameBars");
-    return static_cast<std::int64_t>(std::llround(q));
-}
-
 bool HasSubInterval(const PointPtr &p) { return p && p->x > 0.0 && p->y > 0.0; }
+
+/// A grid coordinate within this fraction of an interval of a grid value lies on it: the round
+/// trip to the map view and back moves a point on a side of constant x or y by far less, and a
+/// line along a side must not seem to cross it at every wiggle.
+constexpr double kOnGridValue = 1e-7;
 
 } // namespace
 
-std::vector<frame::Crossing> GridCrossings(ParalloCls &service, const frame::NeatlineRing &ring,
-                                           const Point &interval, frame::FrameRow row, std::int32_t &RetVal,
+std::vector<frame::Crossing> GridCrossings(const ServiceState &s, const frame::NeatlineRing &ring,
+                                           const Point &interval, frame::FrameRow row,
                                            const Point *leaveOutMultiplesOf) {
-    ServiceState &s = StateAccess::Of(service);
-    std::vector<frame::Crossing> crossings;
-    std::shared_ptr<shapekit::GeometryCollection> lines;
-    {
-        GridlineRunGuard guard(s);
-        s.Interval = std::make_shared<Point>(interval);
-        s.SkipInterval = std::make_shared<Point>(0.0, 0.0);
-        const std::uint64_t reportsBefore = s.reportsMade;
-        service.CreateGridlines(RetVal);
-        if (s.reportsMade != reportsBefore)
-            RaiseOwn("The grid lines at the frame's interval could not be made", "CreateFrameBars");
-        lines = s.GridGeometry;
-    }
-
+    if (!(interval.x > 0.0 && interval.y > 0.0)) Raise(kInvalidProcedureCall, "CreateFrameBars");
     const coordkit::CoordSystemsMgr &manager = Deref(s.CoordSystemsMgr);
     const std::shared_ptr<coordkit::TransformService> transformer = manager.GetTransformService();
     const std::shared_ptr<coordkit::CoordTransform> toGrid =
         Deref(transformer).CreateSimpleTransFromCSMtoCS(manager, s.GridCoordSystem);
     const coordkit::CoordSystem &grid = Deref(s.GridCoordSystem);
-    const std::int32_t space = s.GridIntervalsType == 1 ? coordkit::kGeographic : coordkit::kProjectionPlane;
-    // A piece ends on the neatline as the grid system sees it; in the map view its end may lie off
-    // the ring's straight chords by the bend of the edge between two neatline vertices.
-    const double accept = 1e-6 * RingExtent(ring);
+    const bool geographic = s.GridIntervalsType == 1;
+    const std::int32_t space = geographic ? coordkit::kGeographic : coordkit::kProjectionPlane;
 
-    for (const std::shared_ptr<shapekit::Geometry> &item : Deref(lines)) {
-        const shapekit::PolylineGeometry &piece = *shapekit::As<shapekit::PolylineGeometry>(item);
-        const shapekit::PointsCollection &pts = piece.Points();
-        if (pts.Count() < 2) continue;
-        const Point ends[2] = {pts.Item(1), pts.Item(pts.Count())};
-        Point inGrid[2] = {ends[0], ends[1]};
-        Deref(toGrid).Transform(inGrid, 2, 0);
-        for (Point &p : inGrid)
-            grid.ConvertPoint(coordkit::kStorage, space, p.x, p.y, p.z);
-        // A line of constant x runs along y, and the other way round.
-        const bool constantX = std::fabs(inGrid[1].x - inGrid[0].x) <= std::fabs(inGrid[1].y - inGrid[0].y);
-        const std::int64_t index = constantX ? GridIndex((inGrid[0].x + inGrid[1].x) / 2.0, interval.x)
-                                             : GridIndex((inGrid[0].y + inGrid[1].y) / 2.0, interval.y);
-        if (leaveOutMultiplesOf) {
-            const double ratio =
-                platform::Div(static_cast<double>(index) * (constantX ? interval.x : interval.y),
-                              constantX ? leaveOutMultiplesOf->x : leaveOutMultiplesOf->y);
-            if (std::fabs(ratio - std::round(ratio)) <= 1e-9 * std::max(1.0, std::fabs(ratio))) continue;
+    std::size_t n = ring.points.size();
+    if (n >= 2 && ring.points[n - 1].x == ring.points[0].x && ring.points[n - 1].y == ring.points[0].y) --n;
+    std::vector<Point> g(ring.points.begin(), ring.points.begin() + static_cast<std::ptrdiff_t>(n));
+    Deref(toGrid).Transform(g.data(), g.size(), 0);
+    const double steps[2] = {interval.x, interval.y};
+    const double twoPi = 2.0 * std::acos(-1.0);
+    for (std::size_t i = 0; i < n; ++i) {
+        Point &p = g[i];
+        grid.ConvertPoint(coordkit::kStorage, space, p.x, p.y, p.z);
+        // Longitudes run on across the 180° meridian, so that each edge is the short way round.
+        if (geographic && i > 0) p.x += twoPi * std::round((g[i - 1].x - p.x) / twoPi);
+        double *coords[2] = {&p.x, &p.y};
+        for (int axis = 0; axis < 2; ++axis) {
+            const double on = static_cast<double>(GridIndex(*coords[axis], steps[axis])) * steps[axis];
+            if (std::fabs(*coords[axis] - on) <= kOnGridValue * steps[axis]) *coords[axis] = on;
         }
-        for (const Point &end : ends) {
-            const frame::RingPosition at = frame::NearestOnRing(ring, end);
-            if (!(at.dDistance <= accept)) continue;
-            frame::Crossing c;
-            c.side = at.side;
-            c.point = at.point;
-            c.index = index;
-            c.row = row;
-            crossings.push_back(c);
+    }
+
+    // A crossing on a corner belongs to neither side: a stroked ring may repeat its corners, so
+    // the corner test is one of distance, at the tolerance of the frame module.
+    double scale = 0.0;
+    for (const Point &p : ring.points)
+        scale = std::max({scale, std::fabs(p.x), std::fabs(p.y)});
+    const double cornerTolerance = 1e-9 * std::max(scale, RingExtent(ring));
+    const auto atCorner = [&](const Point &p, std::size_t k) {
+        for (std::size_t corner : {ring.sideStart[k], k < 3 ? ring.sideStart[k + 1] : ring.sideStart[0]}) {
+            const Point &c = ring.points[corner];
+            if (std::hypot(p.x - c.x, p.y - c.y) <= cornerTolerance) return true;
+        }
+        return false;
+    };
+
+    std::vector<frame::Crossing> crossings;
+    for (std::size_t k = 0; k < 4; ++k) {
+        const std::size_t from = ring.sideStart[k];
+        const std::size_t to = k < 3 ? ring.sideStart[k + 1] : ring.sideStart[0] + n;
+        for (std::size_t i = from; i < to; ++i) {
+            const std::size_t i0 = i % n;
+            const std::size_t i1 = (i + 1) % n;
+            // The end of the closing edge is the first vertex, one turn further east or west.
+            double endX = g[i1].x;
+            if (geographic && i1 < i0) endX += twoPi * std::round((g[i0].x - endX) / twoPi);
+            const double a[2] = {g[i0].x, g[i0].y};
+            const double b[2] = {endX, g[i1].y};
+            for (int axis = 0; axis < 2; ++axis) {
+                if (a[axis] == b[axis]) continue;
+                const double step = steps[axis];
+                const double lo = std::min(a[axis], b[axis]);
+                const double hi = std::max(a[axis], b[axis]);
+                for (std::int64_t m = GridIndex(lo, step) - 1, last = GridIndex(hi, step) + 1; m <= last;
+                     ++m) {
+                    const double v = static_cast<double>(m) * step;
+                    // Half open in the direction of travel: a value on a vertex belongs to the edge
+                    // that ends there, not to both.
+                    const bool inside =
+                        a[axis] < b[axis] ? (a[axis] < v && v <= b[axis]) : (b[axis] <= v && v < a[axis]);
+                    if (!inside) continue;
+                    double value = v;
+                    if (geographic && axis == 0) value -= twoPi * std::round(value / twoPi);
+                    const std::int64_t index = GridIndex(value, step);
+                    if (leaveOutMultiplesOf) {
+                        const double ratio =
+                            platform::Div(static_cast<double>(index) * step,
+                                          axis == 0 ? leaveOutMultiplesOf->x : leaveOutMultiplesOf->y);
+                        if (std::fabs(ratio - std::round(ratio)) <= 1e-9 * std::max(1.0, std::fabs(ratio)))
+                            continue;
+                    }
+                    const double t = (v - a[axis]) / (b[axis] - a[axis]);
+                    const Point &p0 = ring.points[i0];
+                    const Point &p1 = ring.points[i1];
+                    frame::Crossing c;
+                    c.side = static_cast<frame::FrameSide>(k);
+                    c.point = Point(p0.x + t * (p1.x - p0.x), p0.y + t * (p1.y - p0.y));
+                    c.index = index;
+                    c.row = row;
+                    if (!atCorner(c.point, k)) crossings.push_back(c);
+                }
+            }
         }
     }
     return crossings;
@@ -157,9 +171,9 @@ std::shared_ptr<shapekit::GeometryCollection> TickLines(const std::vector<frame:
 
 } // namespace
 
-void CreateFrameBars(ParalloCls &service, std::int32_t &RetVal) noexcept {
-    ServiceState &s = StateAccess::Of(service);
+void CreateFrameBars(ServiceState &s, std::int32_t &RetVal) noexcept {
     std::string trace = "In CreateFrameBars";
+    RetVal = 0;
     try {
         trace = "Reading the neatline";
         const frame::NeatlineRing ring = ServiceNeatlineRing(s);
@@ -171,15 +185,15 @@ void CreateFrameBars(ParalloCls &service, std::int32_t &RetVal) noexcept {
         const Point subInterval = settings.bNautical ? *s.FrameBarSubInterval : Point();
 
         trace = "Finding where the grid lines meet the neatline";
-        std::vector<frame::Crossing> crossings =
-            GridCrossings(service, ring, interval, frame::kRowInterval, RetVal);
+        std::vector<frame::Crossing> crossings = GridCrossings(s, ring, interval, frame::kRowInterval);
         if (settings.bNautical) {
             trace = "Finding where the sub-interval grid lines meet the neatline";
             const std::vector<frame::Crossing> fine =
-                GridCrossings(service, ring, subInterval, frame::kRowSubInterval, RetVal);
+                GridCrossings(s, ring, subInterval, frame::kRowSubInterval);
             crossings.insert(crossings.end(), fine.begin(), fine.end());
         }
 
+        if (!crossings.empty()) RetVal = 1;
         trace = "Building the frame bars";
         const std::vector<frame::FrameBar> bars = frame::CreateFrameBars(ring, crossings, settings);
         auto polygons = std::make_shared<shapekit::GeometryCollection>();
@@ -194,29 +208,30 @@ void CreateFrameBars(ParalloCls &service, std::int32_t &RetVal) noexcept {
         s.FrameBarGeometry = std::move(polygons);
         s.FrameBarFills = std::move(fills);
     } catch (...) {
+        RetVal = -1;
         s.ReportError(DescribeCurrentException(), trace, "CreateFrameBars Error");
     }
 }
 
-void CreateFrameTicks(ParalloCls &service, std::int32_t &RetVal) noexcept {
-    ServiceState &s = StateAccess::Of(service);
+void CreateFrameTicks(ServiceState &s, std::int32_t &RetVal) noexcept {
     std::string trace = "In CreateFrameTicks";
+    RetVal = 0;
     try {
         trace = "Reading the neatline";
         const frame::NeatlineRing ring = ServiceNeatlineRing(s);
         const Point interval = Deref(s.Interval);
 
         trace = "Finding where the grid lines meet the neatline";
-        std::vector<frame::Crossing> crossings =
-            GridCrossings(service, ring, interval, frame::kRowInterval, RetVal);
+        std::vector<frame::Crossing> crossings = GridCrossings(s, ring, interval, frame::kRowInterval);
         if (HasSubInterval(s.MinorTickInterval) && s.MinorTickLength > 0.0) {
             trace = "Finding where the minor grid lines meet the neatline";
             const Point minor = *s.MinorTickInterval;
             const std::vector<frame::Crossing> fine =
-                GridCrossings(service, ring, minor, frame::kRowSubInterval, RetVal, &interval);
+                GridCrossings(s, ring, minor, frame::kRowSubInterval, &interval);
             crossings.insert(crossings.end(), fine.begin(), fine.end());
         }
 
+        if (!crossings.empty()) RetVal = 1;
         trace = "Building the frame ticks";
         frame::TickSettings major;
         major.dLength = s.TickLength;
@@ -229,14 +244,15 @@ void CreateFrameTicks(ParalloCls &service, std::int32_t &RetVal) noexcept {
         s.FrameTickGeometry = TickLines(ticks, frame::kRowInterval);
         s.MinorTickGeometry = TickLines(ticks, frame::kRowSubInterval);
     } catch (...) {
+        RetVal = -1;
         s.ReportError(DescribeCurrentException(), trace, "CreateFrameTicks Error");
     }
 }
 
 } // namespace detail
 
-void ParalloCls::CreateFrameBars(std::int32_t &RetVal) noexcept { detail::CreateFrameBars(*this, RetVal); }
-void ParalloCls::CreateFrameTicks(std::int32_t &RetVal) noexcept { detail::CreateFrameTicks(*this, RetVal); }
+void ParalloCls::CreateFrameBars(std::int32_t &RetVal) noexcept { detail::CreateFrameBars(*d_, RetVal); }
+void ParalloCls::CreateFrameTicks(std::int32_t &RetVal) noexcept { detail::CreateFrameTicks(*d_, RetVal); }
 
 double ParalloCls::FrameBarWidth() const noexcept { return d_->FrameBarWidth; }
 void ParalloCls::SetFrameBarWidth(double value) noexcept { d_->FrameBarWidth = value; }

@@ -16,17 +16,18 @@ namespace detail {
 /// neatline, 5 when the recorded starts do not fit the ring.
 frame::NeatlineRing ServiceNeatlineRing(const ServiceState &s);
 
-/// The crossings of the grid lines at the per-axis interval (grid units) with the neatline ring.
-/// Makes the lines with the service's own CreateGridlines (no skip values) and afterwards puts
-/// back Interval, SkipInterval, GridGeometry and NeatlinePolygon. Each end of a grid line piece
-/// within 1e-6 of the ring's extent from the ring becomes a crossing at its projection onto the
-/// ring; its index is the line's grid value, found by carrying the piece's ends into the grid
-/// system, divided by the interval and rounded. A geographic grid's values lie in -180..180
-/// degrees. With leaveOutMultiplesOf, lines whose value is (within 1e-9 relative) a whole multiple
-/// of that interval on their axis are left out. RetVal as CreateGridlines leaves it. Raises 1 when
-/// CreateGridlines reported a failure.
-std::vector<frame::Crossing> GridCrossings(ParalloCls &service, const frame::NeatlineRing &ring,
-                                           const Point &interval, frame::FrameRow row, std::int32_t &RetVal,
+/// The crossings of the grid lines at the per-axis interval (grid units, > 0) with the neatline
+/// ring: its vertices are carried into the grid system (radians for a geographic grid, longitudes
+/// run on across the 180° meridian), coordinates within 1e-7 of an interval of a grid value are
+/// put onto it, and on every edge each whole multiple of the interval that the edge passes on
+/// either axis gives a crossing at the same fraction of the edge in the map view. A value on a
+/// vertex counts once; the sides' own corners carry none. The index is the value divided by the
+/// interval, rounded, with longitudes taken into -180..180 degrees first. With
+/// leaveOutMultiplesOf, values that are (within 1e-9 relative) whole multiples of that interval on
+/// their axis are left out. Raises 5 for an interval that is not positive, 91 without the manager
+/// or the grid system, and the coordinate engine's failures.
+std::vector<frame::Crossing> GridCrossings(const ServiceState &s, const frame::NeatlineRing &ring,
+                                           const Point &interval, frame::FrameRow row,
                                            const Point *leaveOutMultiplesOf = nullptr);
 
 } // namespace detail
