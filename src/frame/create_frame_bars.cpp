@@ -61,6 +61,8 @@ bool HasSubInterval(const PointPtr &p) { return p && p->x > 0.0 && p->y > 0.0; }
 /// line along a side must not seem to cross it at every wiggle.
 constexpr double kOnGridValue = 1e-7;
 
+constexpr std::int64_t kCrossingBudget = 1000000;
+
 } // namespace
 
 std::vector<frame::Crossing> GridCrossings(const ServiceState &s, const frame::NeatlineRing &ring,
@@ -108,6 +110,9 @@ std::vector<frame::Crossing> GridCrossings(const ServiceState &s, const frame::N
     };
 
     std::vector<frame::Crossing> crossings;
+    // Grid values looked at over the whole ring: a frame with a hundred thousand crossings is no
+    // map any more, and a mistaken interval must not run for hours.
+    std::int64_t budget = kCrossingBudget;
     for (std::size_t k = 0; k < 4; ++k) {
         const std::size_t from = ring.sideStart[k];
         const std::size_t to = k < 3 ? ring.sideStart[k + 1] : ring.sideStart[0] + n;
@@ -124,8 +129,11 @@ std::vector<frame::Crossing> GridCrossings(const ServiceState &s, const frame::N
                 const double step = steps[axis];
                 const double lo = std::min(a[axis], b[axis]);
                 const double hi = std::max(a[axis], b[axis]);
-                for (std::int64_t m = GridIndex(lo, step) - 1, last = GridIndex(hi, step) + 1; m <= last;
-                     ++m) {
+                const std::int64_t first = GridIndex(lo, step) - 1;
+                const std::int64_t last = GridIndex(hi, step) + 1;
+                budget -= last - first;
+                if (budget < 0) RaiseOwn("The interval is too small for the frame", "CreateFrameBars");
+                for (std::int64_t m = first; m <= last; ++m) {
                     const double v = static_cast<double>(m) * step;
                     // Half open in the direction of travel: a value on a vertex belongs to the edge
                     // that ends there, not to both.

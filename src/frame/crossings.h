@@ -24,8 +24,9 @@ frame::NeatlineRing ServiceNeatlineRing(const ServiceState &s);
 /// vertex counts once; the sides' own corners carry none. The index is the value divided by the
 /// interval, rounded, with longitudes taken into -180..180 degrees first. With
 /// leaveOutMultiplesOf, values that are (within 1e-9 relative) whole multiples of that interval on
-/// their axis are left out. Raises 5 for an interval that is not positive, 91 without the manager
-/// or the grid system, and the coordinate engine's failures.
+/// their axis are left out. Raises 1 when the edges pass more than a million grid values, 5 for
+/// an interval that is not positive, 91 without the manager or the grid system, and the
+/// coordinate engine's failures.
 std::vector<frame::Crossing> GridCrossings(const ServiceState &s, const frame::NeatlineRing &ring,
                                            const Point &interval, frame::FrameRow row,
                                            const Point *leaveOutMultiplesOf = nullptr);

@@ -307,3 +307,31 @@ TEST(FrameBarsOnTheService, CrossingsAreWhereTheGridLinesEnd) {
         }
     }
 }
+
+// A failure is reported, RetVal says -1, and the earlier results stay.
+TEST(FrameBarsOnTheService, FailuresAreReportedAndKeepEarlierResults) {
+    auto frame = parallo_test::MakeFrame(PlainSheet());
+    parallo::ParalloCls &s = frame->service;
+    s.SetFrameBarWidth(500.0);
+    std::int32_t ret = 0;
+    s.CreateFrameBars(ret);
+    const auto bars = s.FrameBarGeometry();
+    ASSERT_TRUE(bars);
+    const struct {
+        const char *what;
+        double width;
+        double interval;
+    } cases[] = {{"zero width", 0.0, 1000.0}, {"interval far too small for the frame", 500.0, 1e-3}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        frame->reports.clear();
+        s.SetFrameBarWidth(c.width);
+        s.SetInterval(std::make_shared<Point>(c.interval, c.interval));
+        ret = 0;
+        s.CreateFrameBars(ret);
+        EXPECT_EQ(ret, -1);
+        ASSERT_EQ(frame->reports.size(), 1u);
+        EXPECT_EQ(frame->reports[0].rfind("CreateFrameBars Error | ", 0), 0u) << frame->reports[0];
+        EXPECT_EQ(s.FrameBarGeometry(), bars);
+    }
+}
