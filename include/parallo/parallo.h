@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "parallo/coordkit.h"
 #include "parallo/enums.h"
@@ -191,6 +192,38 @@ public:
     void SetWestingHemisphereLabel(const std::string& value);
     void SetSouthingHemisphereLabel(const std::string& value);
 
+    // ---- frame styles: bars and ticks on the frame itself ---------------------------------
+    /// Width of one band of frame bars outside the neatline, map-view units (> 0 to make bars).
+    double FrameBarWidth() const noexcept;
+    void SetFrameBarWidth(double value) noexcept;
+    /// Per-axis sub-interval (grid units, like Interval) of the nautical style: when set with
+    /// both values > 0, CreateFrameBars stacks two bands, the inner one cut at this sub-interval
+    /// and the outer one at Interval. Unset or zero: one band cut at Interval.
+    const PointPtr& FrameBarSubInterval() const noexcept;
+    void SetFrameBarSubInterval(PointPtr value) noexcept;
+    /// Whether the corner squares of the bands are filled (dark) or left open (light).
+    bool bFrameBarCorners() const noexcept;
+    void SetbFrameBarCorners(bool value) noexcept;
+    /// Frame ticks of TickLength point away from the frame (true) or into the map (false).
+    bool bTicksOutward() const noexcept;
+    void SetbTicksOutward(bool value) noexcept;
+    /// Per-axis interval of minor frame ticks (grid units); unset or zero: no minor ticks.
+    const PointPtr& MinorTickInterval() const noexcept;
+    void SetMinorTickInterval(PointPtr value) noexcept;
+    /// Length of minor frame ticks, map-view units.
+    double MinorTickLength() const noexcept;
+    void SetMinorTickLength(double value) noexcept;
+    bool bMinorTicksOutward() const noexcept;
+    void SetbMinorTicksOutward(bool value) noexcept;
+    /// The frame bars as polygons, written by CreateFrameBars.
+    const CollectionPtr& FrameBarGeometry() const noexcept;
+    /// One entry per polygon of FrameBarGeometry, in the same order: true for a dark bar.
+    const std::vector<bool>& FrameBarFills() const noexcept;
+    /// Frame ticks (two-point lines from the neatline), written by CreateFrameTicks.
+    const CollectionPtr& FrameTickGeometry() const noexcept;
+    /// Minor frame ticks, written by CreateFrameTicks.
+    const CollectionPtr& MinorTickGeometry() const noexcept;
+
     // ---- generation methods (never throw) -------------------------------------------------
     /// The neatline polygon in map-view coordinates, stroked or plain, its bounding box and
     /// its two corners in map-view coordinates. RetVal is left as passed.
@@ -207,6 +240,17 @@ public:
     /// A fresh LabelsCollection of edge or corner labels.
     void CreateLabels(std::int32_t& RetVal) noexcept;
     void CreateLabels() noexcept;
+    /// Bars of alternating fill in a band outside the neatline, cut where the grid values at
+    /// Interval (and, for the nautical style, at FrameBarSubInterval) meet the neatline: polygons
+    /// into FrameBarGeometry and their fills into FrameBarFills. Reads the neatline and the grid
+    /// system only; SkipInterval does not apply. RetVal: 0 on entry, 1 once crossings are found,
+    /// -1 on failure.
+    void CreateFrameBars(std::int32_t& RetVal) noexcept;
+    /// Ticks from the neatline, square to the local frame edge: TickLength at the Interval
+    /// crossings into FrameTickGeometry (outward with bTicksOutward), MinorTickLength at the
+    /// MinorTickInterval crossings that are no Interval values into MinorTickGeometry (outward
+    /// with bMinorTicksOutward). RetVal as for CreateFrameBars.
+    void CreateFrameTicks(std::int32_t& RetVal) noexcept;
 
     /// The stroked neatline rectangle in the neatline system's storage units; objCP is replaced
     /// on success and left as it was on failure.

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "parallo/parallo.h"
 
@@ -52,6 +53,10 @@ struct ServiceState {
     std::shared_ptr<shapekit::GeometryCollection> GridGeometry;
     std::shared_ptr<shapekit::GeometryCollection> CrossGeometry;
     std::shared_ptr<GridLabels> LabelsCollection;
+    std::shared_ptr<shapekit::GeometryCollection> FrameBarGeometry;
+    std::vector<bool> FrameBarFills;
+    std::shared_ptr<shapekit::GeometryCollection> FrameTickGeometry;
+    std::shared_ptr<shapekit::GeometryCollection> MinorTickGeometry;
     GridLabelTypeConstants LabelType = PXltEdge;
     std::int32_t LabelDisplayType = 0;
     std::int32_t LabelColor = 0;
@@ -76,6 +81,14 @@ struct ServiceState {
     std::string NorthingHemisphereLabel;
     std::string WestingHemisphereLabel;
     std::string SouthingHemisphereLabel;
+    // Frame styles (src/frame): bars and ticks on the frame itself.
+    double FrameBarWidth = 0.0;
+    PointPtr FrameBarSubInterval;
+    bool bFrameBarCorners = false;
+    bool bTicksOutward = false;
+    PointPtr MinorTickInterval;
+    double MinorTickLength = 0.0;
+    bool bMinorTicksOutward = false;
 
     // ---- private working fields ------------------------------------------------------------
     Point NeatlineLowerLeftMapView;

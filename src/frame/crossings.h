@@ -1,0 +1,37 @@
+// Where the service's grid lines meet its neatline, as crossings for the frame bars and ticks.
+#ifndef PARALLO_FRAME_CROSSINGS_H
+#define PARALLO_FRAME_CROSSINGS_H
+
+#include <cstdint>
+#include <vector>
+
+#include "frame/bars.h"
+#include "service/state.h"
+
+namespace parallo {
+namespace detail {
+
+/// NeatlinePolygon as a ring with its side starts: the plain five-point neatline starts its sides
+/// at 0, 1, 2, 3; any other ring at the stroked neatline's recorded starts. Raises 91 without a
+/// neatline, 5 when the recorded starts do not fit the ring.
+frame::NeatlineRing ServiceNeatlineRing(const ServiceState &s);
+
+/// The crossings of the grid lines at the per-axis interval (grid units, > 0) with the neatline
+/// ring: its vertices are carried into the grid system (radians for a geographic grid, longitudes
+/// run on across the 180° meridian), coordinates within 1e-7 of an interval of a grid value are
+/// put onto it, and on every edge each whole multiple of the interval that the edge passes on
+/// either axis gives a crossing at the same fraction of the edge in the map view. A value on a
+/// vertex counts once; the sides' own corners carry none. The index is the value divided by the
+/// interval, rounded, with longitudes taken into -180..180 degrees first. With
+/// leaveOutMultiplesOf, values that are (within 1e-9 relative) whole multiples of that interval on
+/// their axis are left out. Raises 1 when the edges pass more than a million grid values, 5 for
+/// an interval that is not positive, 91 without the manager or the grid system, and the
+/// coordinate engine's failures.
+std::vector<frame::Crossing> GridCrossings(const ServiceState &s, const frame::NeatlineRing &ring,
+                                           const Point &interval, frame::FrameRow row,
+                                           const Point *leaveOutMultiplesOf = nullptr);
+
+} // namespace detail
+} // namespace parallo
+
+#endif

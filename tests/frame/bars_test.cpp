@@ -1,0 +1,337 @@
+// Frame bars and frame ticks on real frames: a plain rectangle shown in its own system, a stroked
+// sheet reprojected (turned and bent), and a graticule frame across the 180° meridian.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "frame/bars.h"
+#include "frame/crossings.h"
+#include "service/state.h"
+#include "support/frames.h"
+#include "support/raises.h"
+
+namespace {
+
+using namespace parallo::frame;
+using parallo::detail::StateAccess;
+using shapekit::Point;
+
+/// The UTM sheet as a plain five-point rectangle in its own system: map view = grid system.
+parallo_test::FrameLayout PlainSheet() {
+    parallo_test::FrameLayout f = parallo_test::UtmSheetOnLaea();
+    f.name = "plain-utm-sheet";
+    f.mapView = "EPSG:32632";
+    f.neatlineStroke = 0.0;
+    return f;
+}
+
+struct Case {
+    const char *name;
+    friend void PrintTo(const Case &c, std::ostream *os) { *os << c.name; }
+    parallo_test::FrameLayout layout;
+    /// Interval in layout units (metres or degrees); 0 keeps the layout's.
+    double interval;
+};
+
+std::vector<Case> Cases() {
+    return {{"plain", PlainSheet(), 0.0},
+            {"plain-no-crossings", PlainSheet(), 100000.0},
+            {"plain-hundreds-of-crossings", PlainSheet(), 100.0},
+            {"reprojected", parallo_test::UtmSheetOnLaea(), 0.0},
+            {"across-180", parallo_test::PacificOnProjected(), 0.0}};
+}
+
+/// A frame with its neatline, ring and crossings at the interval and at a quarter of it.
+struct BarFrame {
+    std::unique_ptr<parallo_test::Frame> frame;
+    NeatlineRing ring;
+    std::vector<Crossing> crossings;
+    double width = 0.0;
+    double tolerance = 0.0;
+
+    explicit BarFrame(const Case &c) {
+        parallo_test::FrameLayout layout = c.layout;
+        if (c.interval > 0.0) layout.intervalX = layout.intervalY = c.interval;
+        frame = parallo_test::MakeFrame(layout);
+        parallo::detail::ServiceState &s = StateAccess::Of(frame->service);
+        ring = parallo::detail::ServiceNeatlineRing(s);
+        const Point interval = *s.Interval;
+        crossings = parallo::detail::GridCrossings(s, ring, interval, kRowInterval);
+        const Point quarter(interval.x / 4.0, interval.y / 4.0);
+        for (const Crossing &x : parallo::detail::GridCrossings(s, ring, quarter, kRowSubInterval))
+            crossings.push_back(x);
+        double minX = ring.points[0].x, maxX = minX, largest = 0.0;
+        for (const Point &p : ring.points) {
+            minX = std::min(minX, p.x);
+            maxX = std::max(maxX, p.x);
+            largest = std::max({largest, std::fabs(p.x), std::fabs(p.y)});
+        }
+        width = 0.02 * (maxX - minX);
+        tolerance = 1e-9 * std::max(largest, maxX - minX);
+    }
+};
+
+/// Area of a closed ring about a local origin, so that the products stay small.
+double Area(const std::vector<Point> &ring, const Point &o) {
+    double a2 = 0.0;
+    for (std::size_t i = 0; i + 1 < ring.size(); ++i)
+        a2 += (ring[i].x - o.x) * (ring[i + 1].y - o.y) - (ring[i + 1].x - o.x) * (ring[i].y - o.y);
+    return std::fabs(a2) / 2.0;
+}
+
+bool Inside(const std::vector<Point> &ring, const Point &p) {
+    bool in = false;
+    for (std::size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++) {
+        const Point &a = ring[i];
+        const Point &b = ring[j];
+        if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x) in = !in;
+    }
+    return in;
+}
+
+class FrameBarsOnRealFrames : public ::testing::TestWithParam<Case> {};
+
+TEST_P(FrameBarsOnRealFrames, BarsTileTheBandAndAlternateBetweenCrossings) {
+    BarFrame f(GetParam());
+    ASSERT_TRUE(f.frame->reports.empty()) << f.frame->reports.front();
+    const Point o = f.ring.points[0];
+    const double inner = Area(f.ring.points, o);
+    for (bool nautical : {false, true}) {
+        SCOPED_TRACE(nautical ? "nautical" : "single band");
+        FrameBarSettings settings;
+        settings.dWidth = f.width;
+        settings.bNautical = nautical;
+        const std::vector<FrameBar> bars = CreateFrameBars(f.ring, f.crossings, settings);
+
+        const double outerWidth = nautical ? 2.0 * f.width : f.width;
+        for (const Point &p : OffsetRing(f.ring, outerWidth)) {
+            // Straight edges stay at the band's width (1e-9 relative: the rounding of one offset);
+            // only corner mitre points reach farther, w / sin(a / 2) for a corner angle a, which
+            // stays within 10° of square on these frames.
+            const double d = NearestOnRing(f.ring, p).dDistance;
+            EXPECT_GE(d, outerWidth * (1.0 - 1e-9)) << "outer line closer than the band's width";
+            EXPECT_LE(d, outerWidth / std::sin(40.0 * std::acos(-1.0) / 180.0))
+                << "outer line beyond the corner mitre";
+        }
+        // The pieces share their vertices bit for bit, so their shoelace sums cancel along every
+        // shared edge and differ from the band's only by the rounding of the products (1.1e-16 of
+        // the squared extent each, about a local origin). The band is some 1e-2 of the squared
+        // extent, so a few thousand roundings stay below 1e-11 of it (measured: at most 6e-13);
+        // a gap or an overlap of one bar would be 1e-3 or more.
+        const double band = Area(OffsetRing(f.ring, outerWidth), o) - inner;
+        double sum = 0.0;
+        for (const FrameBar &bar : bars)
+            sum += Area(bar.ring, o);
+        EXPECT_NEAR(sum, band, 1e-9 * band) << "bars must tile the band without gaps or overlaps";
+
+        for (FrameRow row : {kRowInterval, kRowSubInterval}) {
+            if (row == kRowSubInterval && !nautical) continue;
+            for (std::int32_t side = kSideLeft; side <= kSideBottom; ++side) {
+                std::vector<const FrameBar *> mine;
+                for (const FrameBar &bar : bars)
+                    if (bar.side == side && bar.row == row && !bar.bCorner) mine.push_back(&bar);
+                std::vector<Point> cuts;
+                for (const Crossing &c : f.crossings)
+                    if (c.side == side && c.row == row) cuts.push_back(c.point);
+                ASSERT_FALSE(mine.empty());
+                EXPECT_LE(mine.size(), cuts.size() + 1) << "one cut per crossing at most";
+                for (std::size_t b = 1; b < mine.size(); ++b) {
+                    EXPECT_NE(mine[b]->bFilled, mine[b - 1]->bFilled) << "fills alternate along a side";
+                    if (row != kRowInterval || nautical) continue;
+                    // The bar starts on the neatline where a crossing meets it (to the ring's
+                    // tolerance: the cut is the crossing projected onto its side).
+                    double nearest = std::numeric_limits<double>::max();
+                    for (const Point &c : cuts)
+                        nearest =
+                            std::min(nearest, std::hypot(c.x - mine[b]->ring[0].x, c.y - mine[b]->ring[0].y));
+                    EXPECT_LE(nearest, f.tolerance) << "bar boundary away from every crossing";
+                }
+            }
+        }
+    }
+}
+
+TEST_P(FrameBarsOnRealFrames, TicksStartOnTheNeatlineAndPointAwayFromIt) {
+    BarFrame f(GetParam());
+    const double length = f.width;
+    for (bool outward : {true, false}) {
+        const std::vector<FrameTick> ticks = CreateFrameTicks(
+            f.ring, f.crossings, TickSettings{length, outward}, TickSettings{length / 2.0, outward});
+        EXPECT_EQ(ticks.size(), f.crossings.size());
+        for (const FrameTick &t : ticks) {
+            EXPECT_LE(NearestOnRing(f.ring, t.start).dDistance, f.tolerance)
+                << "tick starts off the neatline";
+            const double expected = t.row == kRowInterval ? length : length / 2.0;
+            EXPECT_NEAR(std::hypot(t.end.x - t.start.x, t.end.y - t.start.y), expected, 1e-9 * expected)
+                << "tick length (rounding of one offset only)";
+            EXPECT_EQ(Inside(f.ring.points, t.end), !outward)
+                << "tick points the wrong way on side " << t.side;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Frames, FrameBarsOnRealFrames, ::testing::ValuesIn(Cases()),
+                         [](const ::testing::TestParamInfo<Case> &param) {
+                             std::string name = param.param.name;
+                             std::replace(name.begin(), name.end(), '-', '_');
+                             return name;
+                         });
+
+// On the plain sheet the map view is the grid: the bar covering the kilometre cell k along a
+// side is dark exactly when k is even, on every side, so a sheet next door continues the pattern.
+TEST(FrameBars, DarkBarsCoverEvenCellsOnThePlainSheet) {
+    BarFrame f(Cases()[0]);
+    FrameBarSettings settings;
+    settings.dWidth = f.width;
+    for (const FrameBar &bar : CreateFrameBars(f.ring, f.crossings, settings)) {
+        if (bar.bCorner) {
+            // A square corner leaves a square of the band's width (rounding of a few products of
+            // 1e3-unit coordinates about the corner).
+            EXPECT_NEAR(Area(bar.ring, bar.ring[0]), f.width * f.width, 1e-9 * f.width * f.width);
+            continue;
+        }
+        const bool alongX = bar.side == kSideTop || bar.side == kSideBottom;
+        // The middle of the bar: on the plain sheet every bar is a rectangle of four corners.
+        double middle = 0.0;
+        for (std::size_t i = 0; i + 1 < bar.ring.size(); ++i)
+            middle += alongX ? bar.ring[i].x : bar.ring[i].y;
+        middle /= static_cast<double>(bar.ring.size() - 1);
+        const auto cell = static_cast<std::int64_t>(std::floor(middle / 1000.0));
+        EXPECT_EQ(bar.bFilled, cell % 2 == 0) << "side " << bar.side << " at " << middle;
+    }
+}
+
+TEST(FrameBars, RefusesBadWidthsAndCrossingsOffTheirSide) {
+    BarFrame f(Cases()[0]);
+    const Crossing good = f.crossings.front();
+    Crossing offSide = good;
+    offSide.side = static_cast<FrameSide>((good.side + 2) % 4);
+    Crossing offRing = good;
+    offRing.point.x += 1.0;
+    offRing.point.y += 1.0;
+    const struct {
+        const char *what;
+        double width;
+        Crossing crossing;
+    } cases[] = {{"zero width", 0.0, good},
+                 {"negative width", -1.0, good},
+                 {"width not a number", std::nan(""), good},
+                 {"crossing on the opposite side", 100.0, offSide},
+                 {"crossing a metre off the neatline", 100.0, offRing}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        FrameBarSettings settings;
+        settings.dWidth = c.width;
+        EXPECT_RAISES(CreateFrameBars(f.ring, {c.crossing}, settings), parallo::kInvalidProcedureCall);
+    }
+    EXPECT_RAISES(CreateFrameTicks(f.ring, {good}, TickSettings{-1.0, true}, TickSettings{}),
+                  parallo::kInvalidProcedureCall);
+}
+
+// The service's own methods: minor ticks only at quarter kilometres that are no kilometre, frame
+// state left as it was, one fill per bar polygon.
+TEST(FrameBarsOnTheService, MinorTicksFallOnSubIntervalValuesOnly) {
+    auto frame = parallo_test::MakeFrame(PlainSheet());
+    parallo::ParalloCls &s = frame->service;
+    const auto grid = s.GridGeometry();
+    const auto neatline = s.NeatlinePolygon();
+    const auto interval = s.Interval();
+    s.SetFrameBarWidth(500.0);
+    s.SetFrameBarSubInterval(std::make_shared<Point>(250.0, 250.0));
+    s.SetMinorTickInterval(std::make_shared<Point>(250.0, 250.0));
+    s.SetMinorTickLength(100.0);
+    s.SetbTicksOutward(true);
+    std::int32_t ret = 0;
+    s.CreateFrameBars(ret);
+    s.CreateFrameTicks(ret);
+    ASSERT_TRUE(frame->reports.empty()) << frame->reports.front();
+    EXPECT_EQ(ret, 1);
+    EXPECT_EQ(s.GridGeometry(), grid);
+    EXPECT_EQ(s.NeatlinePolygon(), neatline);
+    EXPECT_EQ(s.Interval(), interval);
+    ASSERT_TRUE(s.FrameBarGeometry());
+    EXPECT_EQ(s.FrameBarFills().size(), static_cast<std::size_t>(s.FrameBarGeometry()->Count()));
+
+    ASSERT_TRUE(s.MinorTickGeometry());
+    // 40 km sides: 40 kilometre cells of three inner quarter marks each, on four sides.
+    EXPECT_EQ(s.MinorTickGeometry()->Count(), 4 * 40 * 3);
+    for (const auto &g : *s.MinorTickGeometry()) {
+        const Point &p = shapekit::As<shapekit::LineGeometry>(g)->Start();
+        const bool onX = p.y == 5320000.0 || p.y == 5360000.0;
+        const double v = onX ? p.x : p.y;
+        // Grid values are whole multiples of the interval, found by the service's stepping to a
+        // few ulps of 5e6 m; 1e-6 m separates them from anything else.
+        EXPECT_NEAR(v / 250.0, std::round(v / 250.0), 1e-6 / 250.0) << v << " is no quarter kilometre";
+        EXPECT_GT(std::fabs(v / 1000.0 - std::round(v / 1000.0)), 0.2) << v << " is a kilometre value";
+    }
+}
+
+} // namespace
+
+// The crossings are where the service's own grid lines end on the neatline: one per line end
+// away from the corners (a line along a side ends on its corners and crosses nothing).
+TEST(FrameBarsOnTheService, CrossingsAreWhereTheGridLinesEnd) {
+    for (const Case &c : {Cases()[3], Cases()[4]}) {
+        SCOPED_TRACE(c.name);
+        BarFrame f(c);
+        std::vector<Point> ends;
+        std::int32_t ret = 0;
+        f.frame->service.CreateGridlines(ret);
+        for (const auto &g : *f.frame->service.GridGeometry()) {
+            const shapekit::PointsCollection &pts = shapekit::As<shapekit::PolylineGeometry>(g)->Points();
+            for (const Point &e : {pts.Item(1), pts.Item(pts.Count())}) {
+                bool corner = false;
+                for (std::size_t k : f.ring.sideStart)
+                    corner = corner || std::hypot(f.ring.points[k].x - e.x, f.ring.points[k].y - e.y) < 1.0;
+                if (!corner) ends.push_back(e);
+            }
+        }
+        std::size_t atInterval = 0;
+        for (const Crossing &x : f.crossings)
+            atInterval += x.row == kRowInterval ? 1 : 0;
+        EXPECT_EQ(atInterval, ends.size());
+        for (const Point &e : ends) {
+            double nearest = std::numeric_limits<double>::max();
+            for (const Crossing &x : f.crossings)
+                if (x.row == kRowInterval)
+                    nearest = std::min(nearest, std::hypot(x.point.x - e.x, x.point.y - e.y));
+            // The grid line ends on the neatline as the grid system sees it; in the map view the
+            // neatline's 1 km chords bend away from that by well under a millimetre.
+            EXPECT_LE(nearest, 1e-3) << "line end at " << e.x << ", " << e.y;
+        }
+    }
+}
+
+// A failure is reported, RetVal says -1, and the earlier results stay.
+TEST(FrameBarsOnTheService, FailuresAreReportedAndKeepEarlierResults) {
+    auto frame = parallo_test::MakeFrame(PlainSheet());
+    parallo::ParalloCls &s = frame->service;
+    s.SetFrameBarWidth(500.0);
+    std::int32_t ret = 0;
+    s.CreateFrameBars(ret);
+    const auto bars = s.FrameBarGeometry();
+    ASSERT_TRUE(bars);
+    const struct {
+        const char *what;
+        double width;
+        double interval;
+    } cases[] = {{"zero width", 0.0, 1000.0}, {"interval far too small for the frame", 500.0, 1e-3}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        frame->reports.clear();
+        s.SetFrameBarWidth(c.width);
+        s.SetInterval(std::make_shared<Point>(c.interval, c.interval));
+        ret = 0;
+        s.CreateFrameBars(ret);
+        EXPECT_EQ(ret, -1);
+        ASSERT_EQ(frame->reports.size(), 1u);
+        EXPECT_EQ(frame->reports[0].rfind("CreateFrameBars Error | ", 0), 0u) << frame->reports[0];
+        EXPECT_EQ(s.FrameBarGeometry(), bars);
+    }
+}
