@@ -1,7 +1,7 @@
 // Fuzz target: the parallo command's whole pipeline on arbitrary bytes. The bytes are read as a
 // configuration; a refused one must be refused with a ConfigError naming a JSON path, on one
-// line, and nothing else may escape. An accepted one runs its methods on the service and goes
-// through both writers; the GeoJSON must read back as JSON.
+// line, and nothing else may escape; so must a configuration whose methods lack what they need. An accepted one runs its methods on the service and goes
+// through the warnings, the failure lines and both writers; the GeoJSON must read back as JSON.
 //
 // Seed corpus: examples/*.json (and fuzz/corpus/config). Dictionary: fuzz/config.dict.
 #include <cstddef>
@@ -13,6 +13,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "checks.h"
 #include "config.h"
 #include "geojson.h"
 #include "run.h"
@@ -31,8 +32,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace parallo::cli;
     const std::string text(reinterpret_cast<const char*>(data), size);
     Frame frame;
+    Json config;
     try {
-        frame = ReadConfig(ParseJson(text));
+        config = ParseJson(text);
+        frame = ReadConfig(config);
+        CheckCallNeeds(config, frame);
     } catch (const ConfigError& e) {
         const std::string message = e.what();
         if (e.Path().empty() || e.Path()[0] != '$') Fail("a refusal without a JSON path", message);
@@ -46,6 +50,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     try {
         RunResult result = RunCalls(frame);
+        for (const std::string& line : Warnings(config, frame, result))
+            if (line.find('\n') != std::string::npos) Fail("a warning on more than one line", line);
+        for (const std::string& line : FailureLines(frame, result))
+            if (line.find('\n') != std::string::npos) Fail("a failure line on more than one line", line);
         const std::string geojson = WriteGeoJson(frame, result);
         if (!nlohmann::json::accept(geojson)) Fail("the GeoJSON does not read back", geojson.substr(0, 200));
         const std::string svg = WriteSvg(frame, result);
