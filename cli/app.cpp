@@ -225,7 +225,8 @@ std::string HiddenLabelsLine(const RunResult &result) {
                                   "lie on the wrong side of the neatline", "cannot be placed"};
     std::string detail;
     for (int r = 1; r < 5; ++r)
-        if (reasons[r] > 0) detail += (detail.empty() ? "" : ", ") + std::to_string(reasons[r]) + " " + names[r];
+        if (reasons[r] > 0)
+            detail += (detail.empty() ? "" : ", ") + std::to_string(reasons[r]) + " " + names[r];
     if (!detail.empty()) line += " (" + detail + ")";
     return line;
 }

@@ -515,8 +515,9 @@ void Reader::DescribeUnits() {
         auto axis = projection ? projection->AxisInfo() : nullptr;
         if (axis && units_) {
             const std::int32_t code = units_->GetUnitCode(1, axis->UnitName());
-            const double metres =
-                code == coordkit::kMetreUnitCode ? 1.0 : units_->ConvertValue(1, 1.0, code, coordkit::kMetreUnitCode);
+            const double metres = code == coordkit::kMetreUnitCode
+                                      ? 1.0
+                                      : units_->ConvertValue(1, 1.0, code, coordkit::kMetreUnitCode);
             if (std::isfinite(metres) && metres > 0.0) f_.mapUnitMetres = metres;
         }
     } catch (const std::exception &) {

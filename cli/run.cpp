@@ -168,7 +168,8 @@ void LayOutFrameLabels(const Frame &frame, RunResult &result) {
     // Unset: the scale at which a point of text on paper is a unit of the SVG's page, the page
     // drawing the frame's longer side 1000 units long.
     double scale = frame.mapScale;
-    if (!(scale > 0.0)) scale = frame.mapUnitMetres * 1000.0 / (kPointMillimetres * SvgPageScale(frame, result));
+    if (!(scale > 0.0))
+        scale = frame.mapUnitMetres * 1000.0 / (kPointMillimetres * SvgPageScale(frame, result));
     std::unique_ptr<TextMeasurer> fonts = CreateFontTextMeasurer();
     ApproximateTextMeasurer rough;
     const auto &neatline = s.NeatlinePolygon();
