@@ -103,9 +103,11 @@ void RunSetDefaultStrokingNeatline(Frame &frame, RunResult &, CallRecord &record
 bool Always(const ParalloCls &) { return true; }
 bool Never(const ParalloCls &) { return false; }
 bool WantsFrameBars(const ParalloCls &s) { return s.FrameBarWidth() > 0.0; }
+/// Outward frame ticks, or minor ticks (an interval above 0 on both axes, as the service takes
+/// it).
 bool WantsFrameTicks(const ParalloCls &s) {
     const auto &minor = s.MinorTickInterval();
-    return s.bTicksOutward() || (minor && (minor->x > 0.0 || minor->y > 0.0));
+    return s.bTicksOutward() || (minor && minor->x > 0.0 && minor->y > 0.0);
 }
 
 } // namespace

@@ -41,7 +41,7 @@ TEST(ConfigValues, EnumerationsByNameOrNumberDefaultsFontsAndColour) {
     EXPECT_EQ(std::count(f.calls.begin(), f.calls.end(), "CreateFrameBars"), 0);
     // Frame styles join the default calls when the frame asks for them, before the labels.
     const std::vector<std::string> styled =
-        Read(Utm(R"("FrameBarWidth": 100, "MinorTickInterval": [200, 0])")).calls;
+        Read(Utm(R"("FrameBarWidth": 100, "MinorTickInterval": [200, 200])")).calls;
     EXPECT_EQ(std::vector<std::string>(styled.end() - 3, styled.end()),
               (std::vector<std::string>{"CreateFrameBars", "CreateFrameTicks", "CreateLabels"}));
     ASSERT_TRUE(f.service->LabelPartHemisphere() && f.service->SkipInterval());
