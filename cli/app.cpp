@@ -36,6 +36,9 @@ CONFIG.json is one JSON object whose keys are the grid service's property names
 AngleUnit ("degree" by default) and projected lengths in LinearUnit ("crs": the
 coordinate system's own unit, by default). "calls" lists the methods to run.
 
+Labels are laid out (MapScale, LabelLayout): a label that would overprint another
+or cross the neatline is hidden, kept in the GeoJSON and left out of the SVG.
+
 GeoJSON goes to standard output unless -o names a file. Each failure a method
 reports is one line "parallo: METHOD: what failed" on standard error (and is listed
 under "calls"); "parallo: warning: ..." lines point at a frame that likely does not
@@ -101,6 +104,7 @@ struct Options {
     std::string configPath, geojsonPath, svgPath;
     double timeLimit = 120.0;
     bool strict = false;
+    bool verbose = false;
 };
 
 /// Parses the command line. Returns -1 to go on, or the exit status when it is done (help,
@@ -120,6 +124,8 @@ int ParseCommandLine(int argc, const char *const *argv, std::ostream &out, std::
     app.add_flag(
         "--strict", o.strict,
         "exit with status 3 when a method reported a failure (the outputs are written all the same)");
+    app.add_flag("--verbose", o.verbose,
+                 "say on standard error how many labels the layout hid, and why (never a failure)");
     app.set_version_flag("--version", std::string("parallo ") + PARALLO_VERSION_STRING);
     app.footer(kFooter);
     try {
@@ -208,6 +214,23 @@ int WriteOutputs(const Options &o, const Frame &frame, const RunResult &result, 
     return kExitSuccess;
 }
 
+/// One line on the labels the layout hid: how many of how many, by reason.
+std::string HiddenLabelsLine(const RunResult &result) {
+    std::size_t reasons[5] = {0, 0, 0, 0, 0};
+    for (const DroppedLabel &d : result.layout.Dropped)
+        if (d.Reason >= 0 && d.Reason < 5) ++reasons[d.Reason];
+    std::string line = "labels: " + std::to_string(result.layout.Dropped.size()) + " of " +
+                       std::to_string(result.layout.Placements.size()) + " hidden";
+    const char *const names[5] = {"", "overlap a rounder label", "cross the neatline",
+                                  "lie on the wrong side of the neatline", "cannot be placed"};
+    std::string detail;
+    for (int r = 1; r < 5; ++r)
+        if (reasons[r] > 0)
+            detail += (detail.empty() ? "" : ", ") + std::to_string(reasons[r]) + " " + names[r];
+    if (!detail.empty()) line += " (" + detail + ")";
+    return line;
+}
+
 int Command(int argc, const char *const *argv, std::istream &in, std::ostream &out, std::ostream &err) {
     Options o;
     const int parsed = ParseCommandLine(argc, argv, out, err, o);
@@ -222,6 +245,11 @@ int Command(int argc, const char *const *argv, std::istream &in, std::ostream &o
     watchdog.Stop();
     for (const std::string &warning : Warnings(config, frame, result))
         err << "parallo: warning: " << warning << "\n";
+    if (result.laidOut && !result.layout.Failure.empty())
+        err << "parallo: warning: the label layout failed (" << result.layout.Failure
+            << "): every label is drawn\n";
+    if (result.laidOut && o.verbose && result.layout.Failure.empty())
+        err << "parallo: " << HiddenLabelsLine(result) << "\n";
     const std::vector<std::string> failures = FailureLines(frame, result);
     for (const std::string &line : failures)
         err << "parallo: " << line << "\n";

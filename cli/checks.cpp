@@ -148,6 +148,8 @@ std::string Hint(const Frame &frame, const RunResult &result, std::size_t call, 
     const ParalloCls &s = *frame.service;
     const std::string &d = report.description;
     if (report.procedure == "Create_Stroked_Rectangle Error") return " (see \"NeatlineStrokeDistance\")";
+    if (report.procedure == "CreateFrameBars Error" && !(s.FrameBarWidth() > 0.0))
+        return " (see \"FrameBarWidth\")";
     if (Contains(d, "grid interval") || Contains(d, "grid lines to label")) return " (see \"Interval\")";
     if (Contains(d, "grid offset")) return " (see \"GridOffset\")";
     const Method *m = FindMethod(result.calls[call].method);

@@ -247,6 +247,37 @@ void ReadNeatlinePolygon(Reader &r, const Json &v, const std::string &p) {
     r.s_.SetNeatlinePolygon(polygon);
 }
 
+/// A length on the map view that cannot be negative (a width, a tick's length).
+KeyReader NonNegative(void (ParalloCls::*setter)(double)) {
+    return [setter](Reader &r, const Json &v, const std::string &p) {
+        const double value = ReadNumber(v, p);
+        if (value < 0.0) Fail(p, "cannot be negative");
+        (r.s_.*setter)(value);
+    };
+}
+
+/// A per-axis interval of the frame styles (grid units, like Interval): 0 on both axes for none.
+KeyReader FrameInterval(PointSetter setter) {
+    return [setter](Reader &r, const Json &v, const std::string &p) {
+        ParalloCls::PointPtr pt = r.GridPoint(v, p);
+        if (pt->x < 0.0) Fail(IndexPath(p, 0), "cannot be negative (0 for none)");
+        if (pt->y < 0.0) Fail(IndexPath(p, 1), "cannot be negative (0 for none)");
+        (r.s_.*setter)(pt);
+    };
+}
+
+void ReadLabelPosition(Reader &r, const Json &v, const std::string &p) {
+    r.f_.labelPosition = static_cast<pxgrdLabelPosition>(ReadEnum(v, p, kLabelPositions));
+    r.s_.SetLabelPosition(r.f_.labelPosition);
+}
+
+void ReadMapScale(Reader &r, const Json &v, const std::string &p) {
+    r.f_.mapScale = ReadNumber(v, p);
+    if (!(r.f_.mapScale > 0.0)) Fail(p, "the scale denominator must be greater than 0 (50000 for 1:50 000)");
+}
+
+void ReadLabelLayout(Reader &r, const Json &v, const std::string &p) { r.f_.labelLayout = ReadBool(v, p); }
+
 void ReadCalls(Reader &r, const Json &v, const std::string &p) {
     if (!v.is_array()) Fail(p, "expected an array of method names, got " + TypeName(v));
     // Each call may take up to a second on a large frame: a list of thousands is a mistake.
@@ -289,7 +320,7 @@ const std::vector<Key> kKeys = {
     {"LabelOffset", kInFile, Number(&P::SetLabelOffset)},
     {"VerticalLabelOffset", kInFile, Number(&P::SetVerticalLabelOffset)},
     {"LabelOrientation", kInFile, Enum(kOrientations, &P::SetLabelOrientation)},
-    {"LabelPosition", kInFile, Enum(kLabelPositions, &P::SetLabelPosition)},
+    {"LabelPosition", kInFile, ReadLabelPosition},
     {"LabelPositionRelativeToPoint", kInFile, Enum(kRelativePositions, &P::SetLabelPositionRelativeToPoint)},
     {"MagnitudeAB", kInFile, Int16(&P::SetMagnitudeAB)},
     {"MagnitudeBC", kInFile, Int16(&P::SetMagnitudeBC)},
@@ -325,6 +356,17 @@ const std::vector<Key> kKeys = {
     {"LabelPartD", kInFile, Part(&P::SetLabelPartD)},
     {"LabelPartUnit", kInFile, Part(&P::SetLabelPartUnit)},
     {"LabelPartHemisphere", kInFile, Part(&P::SetLabelPartHemisphere)},
+    // Frame styles: bars outside the neatline and ticks on it.
+    {"FrameBarWidth", kInFile, NonNegative(&P::SetFrameBarWidth)},
+    {"FrameBarSubInterval", kInFile, FrameInterval(&P::SetFrameBarSubInterval)},
+    {"bFrameBarCorners", kInFile, Flag(&P::SetbFrameBarCorners)},
+    {"bTicksOutward", kInFile, Flag(&P::SetbTicksOutward)},
+    {"MinorTickInterval", kInFile, FrameInterval(&P::SetMinorTickInterval)},
+    {"MinorTickLength", kInFile, NonNegative(&P::SetMinorTickLength)},
+    {"bMinorTicksOutward", kInFile, Flag(&P::SetbMinorTicksOutward)},
+    // The command's label layout.
+    {"MapScale", kInFile, ReadMapScale},
+    {"LabelLayout", kInFile, ReadLabelLayout},
     {"calls", kInFile, ReadCalls},
 };
 
@@ -466,6 +508,20 @@ double Reader::Linear(double v, bool neatlineSide, const std::string &path) {
 }
 
 void Reader::DescribeUnits() {
+    // Ground metres per map-view unit, for the scale labels are measured at; a map view without a
+    // linear unit keeps 1.
+    try {
+        auto projection = mapView_ ? mapView_->ProjectionSpace() : nullptr;
+        auto axis = projection ? projection->AxisInfo() : nullptr;
+        if (axis && units_) {
+            const std::int32_t code = units_->GetUnitCode(1, axis->UnitName());
+            const double metres = code == coordkit::kMetreUnitCode
+                                      ? 1.0
+                                      : units_->ConvertValue(1, 1.0, code, coordkit::kMetreUnitCode);
+            if (std::isfinite(metres) && metres > 0.0) f_.mapUnitMetres = metres;
+        }
+    } catch (const std::exception &) {
+    }
     // A system without a linear unit has none to tell: the messages that need one stay silent.
     try {
         LinearUnitCode(true, "$");
@@ -573,7 +629,7 @@ void Reader::DefaultProjCorner(const char *key, double x, double y, double z,
 }
 
 void Reader::ApplyDefaults() {
-    if (!Find("calls")) f_.calls = DefaultCalls();
+    if (!Find("calls")) f_.calls = DefaultCalls(s_);
 
     // An absent label part is a part that is not displayed.
     if (!s_.LabelPartA()) s_.SetLabelPartA(std::make_shared<LabelPartCls>());
@@ -616,14 +672,11 @@ const std::vector<std::string> &KnownCalls() {
     return calls;
 }
 
-const std::vector<std::string> &DefaultCalls() {
-    static const std::vector<std::string> calls = [] {
-        std::vector<std::string> names;
-        for (const Method &m : Methods())
-            if (m.byDefault) names.emplace_back(m.name);
-        return names;
-    }();
-    return calls;
+std::vector<std::string> DefaultCalls(const ParalloCls &service) {
+    std::vector<std::string> names;
+    for (const Method &m : Methods())
+        if (m.byDefault(service)) names.emplace_back(m.name);
+    return names;
 }
 
 const std::vector<std::string> &KnownKeys() {

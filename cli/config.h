@@ -38,11 +38,20 @@ struct Frame {
     /// units (metres, or radians for a geographic grid) one of them is; 0 when unknown.
     std::string gridUnit;
     double gridUnitInService = 0.0;
+    /// Whether the labels are laid out (boxes measured, overprinting labels hidden).
+    bool labelLayout = true;
+    /// The scale denominator labels are measured at; 0 when unset (the SVG's drawing scale).
+    double mapScale = 0.0;
+    /// Ground metres per map-view unit (1 when the map view has no linear unit).
+    double mapUnitMetres = 1.0;
+    /// Which side of the neatline the labels belong on (the service does not read it back).
+    pxgrdLabelPosition labelPosition = pxgrdLabelPosition_Outside;
 };
 
-/// The methods a configuration may name in `calls`, and the default list.
+/// The methods a configuration may name in `calls`, and the default list for a configured
+/// service (frame bars and frame ticks only when its properties ask for them).
 const std::vector<std::string> &KnownCalls();
-const std::vector<std::string> &DefaultCalls();
+std::vector<std::string> DefaultCalls(const ParalloCls &service);
 /// Every top-level key the reader accepts.
 const std::vector<std::string> &KnownKeys();
 

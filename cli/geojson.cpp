@@ -1,5 +1,5 @@
 // GeoJSON output. Every feature carries a "kind" (neatline, border, gridline, tick, cross,
-// label); a GIS can style by it. Doubles are written in their shortest form that reads back to
+// frameBar, frameTick, minorTick, label); a GIS can style by it. Doubles are written in their shortest form that reads back to
 // the same value (up to 17 significant digits).
 #include "geojson.h"
 
@@ -39,7 +39,34 @@ void AddCollection(std::vector<Json>& features, const char* kind,
     for (const auto& item : *collection) features.push_back(Feature(kind, GeometryJson(item.get())));
 }
 
-Json LabelFeature(const GridLabel& label) {
+const char* FateName(LabelFate fate) {
+    switch (fate) {
+    case kLabelOverlaps: return "overlaps";
+    case kLabelCrossesNeatline: return "crossesNeatline";
+    case kLabelWrongSide: return "wrongSide";
+    case kLabelUnplaced: return "unplaced";
+    default: return "shown";
+    }
+}
+
+/// What the layout made of a label: its box (a closed ring, absent for a label without text),
+/// whether it is hidden, why, and the ID of the shown label it yields to.
+void AddPlacement(Json& p, const LabelPlacement& placement, const LabelLayout& layout) {
+    if (!placement.Box.Empty) {
+        Json ring = Json::array();
+        for (const shapekit::Point& corner : placement.Box.Corners) ring.push_back(Json::array({corner.x, corner.y}));
+        ring.push_back(ring.front());
+        p["box"] = Json{{"type", "Polygon"}, {"coordinates", Json::array({std::move(ring)})}};
+    }
+    p["hidden"] = placement.Hidden;
+    if (!placement.Hidden) return;
+    p["hiddenBecause"] = FateName(placement.Fate);
+    const auto winner = static_cast<std::size_t>(placement.YieldedTo);
+    if (placement.YieldedTo >= 0 && winner < layout.Placements.size() && layout.Placements[winner].Label)
+        p["yieldedTo"] = layout.Placements[winner].Label->ID();
+}
+
+Json LabelFeature(const GridLabel& label, const LabelPlacement* placement, const LabelLayout& layout) {
     Json p;
     p["LabelString"] = label.LabelString;
     p["LabelStringA"] = label.LabelStringA;
@@ -53,6 +80,7 @@ Json LabelFeature(const GridLabel& label) {
     p["VerticalJustification"] = static_cast<std::int32_t>(label.VerticalJustification);
     p["LabelAxis"] = static_cast<std::int32_t>(label.LabelAxis);
     p["ID"] = label.ID();
+    if (placement) AddPlacement(p, *placement, layout);
     Json geometry = nullptr;
     if (label.Origin) {
         geometry["type"] = "Point";
@@ -130,9 +158,28 @@ std::string WriteGeoJson(const Frame& frame, const RunResult& result) {
     AddCollection(features, "gridline", result.gridlines);
     AddCollection(features, "tick", result.ticks);
     AddCollection(features, "cross", result.crosses);
-    if (s.LabelsCollection())
-        for (const auto& label : *s.LabelsCollection())
-            if (label) features.push_back(LabelFeature(*label));
+    if (const auto& bars = s.FrameBarGeometry()) {
+        const std::vector<bool>& fills = s.FrameBarFills();
+        std::size_t i = 0;
+        for (const auto& bar : *bars) {
+            Json p;
+            p["filled"] = i < fills.size() && fills[i];
+            ++i;
+            features.push_back(Feature("frameBar", GeometryJson(bar.get()), std::move(p)));
+        }
+    }
+    AddCollection(features, "frameTick", s.FrameTickGeometry());
+    AddCollection(features, "minorTick", s.MinorTickGeometry());
+    if (s.LabelsCollection()) {
+        std::size_t index = 0;
+        for (const auto& label : *s.LabelsCollection()) {
+            const LabelPlacement* placement =
+                result.laidOut && index < result.layout.Placements.size() ? &result.layout.Placements[index]
+                                                                          : nullptr;
+            ++index;
+            if (label) features.push_back(LabelFeature(*label, placement, result.layout));
+        }
+    }
 
     // The named-CRS form GIS readers understand; the name is the definition as configured.
     Json crs;
@@ -140,7 +187,10 @@ std::string WriteGeoJson(const Frame& frame, const RunResult& result) {
     crs["properties"]["name"] =
         frame.mapViewDefinition.is_string() ? frame.mapViewDefinition : Json(Dump(frame.mapViewDefinition));
 
-    std::string out = "{\"type\": \"FeatureCollection\",\n\"crs\": " + Dump(crs) + ",\n\"calls\": [";
+    std::string out = "{\"type\": \"FeatureCollection\",\n\"crs\": " + Dump(crs) + ",\n";
+    // The scale the label boxes were measured at.
+    if (result.laidOut) out += "\"MapScale\": " + Dump(Json(result.mapScale)) + ",\n";
+    out += "\"calls\": [";
     for (std::size_t i = 0; i < result.calls.size(); ++i)
         out += (i ? ",\n  " : "\n  ") + Dump(CallJson(result.calls[i]));
     out += "],\n\"features\": [";

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "parallo/planicalc.h"
+#include "svg.h"
 
 namespace parallo {
 namespace cli {
@@ -52,6 +53,18 @@ void RunCreateLabels(Frame &frame, RunResult &, CallRecord &record) {
     record.RetVal = retVal;
 }
 
+void RunCreateFrameBars(Frame &frame, RunResult &, CallRecord &record) {
+    std::int32_t retVal = 0;
+    frame.service->CreateFrameBars(retVal);
+    record.RetVal = retVal;
+}
+
+void RunCreateFrameTicks(Frame &frame, RunResult &, CallRecord &record) {
+    std::int32_t retVal = 0;
+    frame.service->CreateFrameTicks(retVal);
+    record.RetVal = retVal;
+}
+
 void RunCalcGridInterval(Frame &frame, RunResult &, CallRecord &record) {
     ParalloCls &s = *frame.service;
     std::int16_t decimals = s.DecimalPlaces();
@@ -87,18 +100,32 @@ void RunSetDefaultStrokingNeatline(Frame &frame, RunResult &, CallRecord &record
     }
 }
 
+bool Always(const ParalloCls &) { return true; }
+bool Never(const ParalloCls &) { return false; }
+bool WantsFrameBars(const ParalloCls &s) { return s.FrameBarWidth() > 0.0; }
+/// Outward frame ticks, or minor ticks (an interval above 0 on both axes, as the service takes
+/// it).
+bool WantsFrameTicks(const ParalloCls &s) {
+    const auto &minor = s.MinorTickInterval();
+    return s.bTicksOutward() || (minor && minor->x > 0.0 && minor->y > 0.0);
+}
+
 } // namespace
 
 const std::vector<Method> &Methods() {
     static const std::vector<Method> methods = {
-        {"CreateNeatline", true, RunCreateNeatline, kNeedsCorners, kNeedsNeatline},
-        {"CreateBorder", true, RunCreateBorder, 0, 0},
-        {"CreateGridlines", true, RunCreateGridlines, kNeedsNeatline | kNeedsInterval, 0},
-        {"CreateTicksCrosses", true, RunCreateTicksCrosses, kNeedsNeatline | kNeedsInterval, 0},
-        {"CreateLabels", true, RunCreateLabels, kNeedsLabelInputs, 0},
-        {"CalcGridInterval", false, RunCalcGridInterval, kNeedsCorners, kNeedsInterval},
-        {"Set_DefaultStrokingGrid", false, RunSetDefaultStrokingGrid, kNeedsInterval, 0},
-        {"Set_DefaultStrokingNeatline", false, RunSetDefaultStrokingNeatline, kNeedsCorners, 0},
+        {"CreateNeatline", Always, RunCreateNeatline, kNeedsCorners, kNeedsNeatline},
+        {"CreateBorder", Always, RunCreateBorder, 0, 0},
+        {"CreateGridlines", Always, RunCreateGridlines, kNeedsNeatline | kNeedsInterval, 0},
+        {"CreateTicksCrosses", Always, RunCreateTicksCrosses, kNeedsNeatline | kNeedsInterval, 0},
+        // Frame styles only for a frame that asks for them: bars of a width, outward or minor
+        // ticks.
+        {"CreateFrameBars", WantsFrameBars, RunCreateFrameBars, kNeedsNeatline | kNeedsInterval, 0},
+        {"CreateFrameTicks", WantsFrameTicks, RunCreateFrameTicks, kNeedsNeatline | kNeedsInterval, 0},
+        {"CreateLabels", Always, RunCreateLabels, kNeedsLabelInputs, 0},
+        {"CalcGridInterval", Never, RunCalcGridInterval, kNeedsCorners, kNeedsInterval},
+        {"Set_DefaultStrokingGrid", Never, RunSetDefaultStrokingGrid, kNeedsInterval, 0},
+        {"Set_DefaultStrokingNeatline", Never, RunSetDefaultStrokingNeatline, kNeedsCorners, 0},
     };
     return methods;
 }
@@ -129,7 +156,30 @@ RunResult RunCalls(Frame &frame) {
         current = nullptr;
     }
     frame.service->SetErrorObserver(ErrorObserver());
+    LayOutFrameLabels(frame, result);
     return result;
+}
+
+void LayOutFrameLabels(const Frame &frame, RunResult &result) {
+    const ParalloCls &s = *frame.service;
+    result.laidOut = false;
+    if (!frame.labelLayout || !s.LabelsCollection() || s.LabelsCollection()->Count() == 0) return;
+    LabelStyle style = LabelStyleOf(s);
+    style.LabelPosition = frame.labelPosition;
+    style.MapUnitMetres = frame.mapUnitMetres;
+    // Unset: the scale at which a point of text on paper is a unit of the SVG's page, the page
+    // drawing the frame's longer side 1000 units long.
+    double scale = frame.mapScale;
+    if (!(scale > 0.0))
+        scale = frame.mapUnitMetres * 1000.0 / (kPointMillimetres * SvgPageScale(frame, result));
+    std::unique_ptr<TextMeasurer> fonts = CreateFontTextMeasurer();
+    ApproximateTextMeasurer rough;
+    const auto &neatline = s.NeatlinePolygon();
+    const shapekit::PolygonGeometry none;
+    result.layout = LayOutLabels(LayoutLabelsOf(*s.LabelsCollection(), s.LabelType() == PXltCorner), style,
+                                 neatline ? *neatline : none, scale, fonts ? *fonts : rough);
+    result.mapScale = scale;
+    result.laidOut = true;
 }
 
 } // namespace cli

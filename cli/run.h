@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "config.h"
+#include "parallo/layout.h"
 
 namespace parallo {
 namespace cli {
@@ -44,6 +45,12 @@ struct RunResult {
     /// GridGeometry and CrossGeometry as the last CreateTicksCrosses that wrote them left them.
     std::shared_ptr<shapekit::GeometryCollection> ticks;
     std::shared_ptr<shapekit::GeometryCollection> crosses;
+    /// The labels laid out (when Frame::labelLayout is on and labels exist): one placement per
+    /// entry of LabelsCollection, in its order.
+    bool laidOut = false;
+    LabelLayout layout;
+    /// The scale denominator the labels were measured at.
+    double mapScale = 0.0;
 };
 
 /// Most reports kept per call; a failing label procedure may report once per label.
@@ -58,13 +65,14 @@ enum MethodNeed : unsigned {
     kNeedsLabelInputs = 1u << 3,
 };
 
-/// One method a configuration may name in `calls`: its name, whether the default list holds it,
-/// how the command runs it on the frame's service, recording what it returned, what it needs
+/// One method a configuration may name in `calls`: its name, whether the default list holds it
+/// for a configured service (every frame, or a frame whose properties ask for it), how the
+/// command runs it on the frame's service, recording what it returned, what it needs
 /// (MethodNeed flags) and what it provides to the methods after it (kNeedsNeatline for the
 /// neatline it makes, kNeedsInterval for the interval it proposes).
 struct Method {
     const char *name;
-    bool byDefault;
+    bool (*byDefault)(const ParalloCls &service);
     void (*run)(Frame &frame, RunResult &result, CallRecord &record);
     unsigned needs;
     unsigned provides;
@@ -76,9 +84,15 @@ const std::vector<Method> &Methods();
 /// The method of that name, or null.
 const Method *FindMethod(const std::string &name);
 
-/// Runs frame.calls on frame.service. Never throws for what the service does: its failures are
-/// reports in the records.
+/// Runs frame.calls on frame.service, then lays out the labels (LayOutFrameLabels). Never throws
+/// for what the service does: its failures are reports in the records.
 RunResult RunCalls(Frame &frame);
+
+/// Chooses the labels to show when frame.labelLayout is on: each label's box measured on the
+/// fonts (approximate widths without them) at frame.mapScale, or, when that is unset, at the
+/// scale the SVG draws the frame at (SvgPageScale), so that the picture's text and the boxes
+/// agree. A layout failure leaves every label shown with an empty box.
+void LayOutFrameLabels(const Frame &frame, RunResult &result);
 
 } // namespace cli
 } // namespace parallo

@@ -13,10 +13,8 @@ namespace cli {
 namespace {
 
 constexpr double kDrawingSize = 1000.0; // the longer side of the framed area, in page units
-constexpr double kMargin = 60.0;        // page units around it, room for outside labels
-constexpr double kDefaultFontSize = 12.0;
-constexpr double kSmallFontRatio = 0.7; // super- and subscript parts without a size of their own
-constexpr double kRaiseRatio = 0.4;     // how far super- and subscript leave the baseline, in ems
+constexpr double kMargin = 60.0;        // page units around it, room for labels not laid out
+constexpr double kLaidOutMargin = 12.0; // around a picture that already holds every label box
 
 struct Box {
     double minx = std::numeric_limits<double>::infinity();
@@ -69,17 +67,21 @@ std::string Escape(const std::string& text) {
     return out;
 }
 
+/// Page units per map unit that draw `box` with its longer side kDrawingSize long.
+double ScaleOf(const Box& box) {
+    double larger = std::max(box.maxx - box.minx, box.maxy - box.miny);
+    return larger > 0.0 && std::isfinite(larger) ? kDrawingSize / larger : 1.0;
+}
+
+/// The page: `box` (map units) drawn at `scale` with `margin` page units around it.
 class Page {
 public:
-    explicit Page(const Box& box) : box_(box) {
-        double w = box.maxx - box.minx, h = box.maxy - box.miny;
-        double larger = std::max(w, h);
-        scale_ = larger > 0.0 && std::isfinite(larger) ? kDrawingSize / larger : 1.0;
-        width_ = w * scale_ + 2 * kMargin;
-        height_ = h * scale_ + 2 * kMargin;
+    Page(const Box& box, double scale, double margin) : box_(box), scale_(scale), margin_(margin) {
+        width_ = (box.maxx - box.minx) * scale_ + 2 * margin_;
+        height_ = (box.maxy - box.miny) * scale_ + 2 * margin_;
     }
-    double X(double x) const { return kMargin + (x - box_.minx) * scale_; }
-    double Y(double y) const { return kMargin + (box_.maxy - y) * scale_; }
+    double X(double x) const { return margin_ + (x - box_.minx) * scale_; }
+    double Y(double y) const { return margin_ + (box_.maxy - y) * scale_; }
     double Width() const { return width_; }
     double Height() const { return height_; }
 
@@ -106,7 +108,7 @@ public:
 
 private:
     Box box_;
-    double scale_ = 1.0, width_ = 0.0, height_ = 0.0;
+    double scale_ = 1.0, margin_ = 0.0, width_ = 0.0, height_ = 0.0;
 };
 
 void Layer(std::string& svg, const Page& page, const char* id, const char* style,
@@ -128,12 +130,22 @@ void Layer(std::string& svg, const Page& page, const char* id, const char* style
     svg += std::string("<g id=\"") + id + "\" " + style + ">\n" + paths + "</g>\n";
 }
 
-bool Displayed(const std::shared_ptr<LabelPartCls>& part) { return part && part->bDisplay(); }
-
-double PartSize(const LabelPartCls* part, double base) {
-    const bool small = part && part->FontType() != pxgrdFontType_Normal;
-    if (part && part->Font() && part->Font()->Size > 0.0) return part->Font()->Size;
-    return small ? base * kSmallFontRatio : base;
+/// The frame bars: dark ones black, light ones white, each outlined thinly so that light bars
+/// show against the paper.
+void FrameBars(std::string& svg, const Page& page, const ParalloCls& s) {
+    const auto& bars = s.FrameBarGeometry();
+    if (!bars) return;
+    const std::vector<bool>& fills = s.FrameBarFills();
+    std::string paths;
+    std::size_t i = 0;
+    for (const auto& bar : *bars) {
+        const bool dark = i < fills.size() && fills[i];
+        ++i;
+        std::string d = page.Path(bar.get());
+        if (!d.empty()) paths += std::string("  <path fill=\"") + (dark ? "#000000" : "#ffffff") + "\" d=\"" + d + "\"/>\n";
+    }
+    if (paths.empty()) return;
+    svg += "<g id=\"frame-bars\" stroke=\"#000000\" stroke-width=\"0.5\">\n" + paths + "</g>\n";
 }
 
 std::string FontAttributes(const LabelPartCls* part, double size) {
@@ -158,93 +170,102 @@ std::string Colour(std::int32_t bgr) {
     return buf;
 }
 
-std::string LabelText(const ParalloCls& s, const GridLabel& label, const Page& page) {
+/// One label as text: its runs (the same the layout measured) in their fonts, sizes and rises,
+/// at `points` page units per point of type size.
+std::string LabelText(const LabelStyle& style, const GridLabel& label, const Page& page, double points) {
     if (!label.Origin || !std::isfinite(label.Origin->x) || !std::isfinite(label.Origin->y)) return std::string();
-    std::vector<LabelSpan> spans = LabelSpans(s, label);
-    if (spans.empty()) return std::string();
+    const std::vector<LabelRun> runs = LabelRuns(label, style);
+    if (runs.empty()) return std::string();
 
+    // The base size: the largest run on the label's own baseline, as the layout measures it.
     double base = 0.0;
-    for (const LabelSpan& span : spans)
-        if (!span.part || span.part->FontType() == pxgrdFontType_Normal)
-            base = std::max(base, PartSize(span.part, kDefaultFontSize));
-    if (base <= 0.0) base = kDefaultFontSize;
+    for (const LabelRun& run : runs)
+        if (run.Rise == 0.0) base = std::max(base, run.Size);
+    if (base <= 0.0) base = kDefaultLabelSize;
 
     const char* anchor = "start";
     if (label.HorizontalJustification == drawkit::kTextCentredOnOrigin) anchor = "middle";
     if (label.HorizontalJustification == drawkit::kTextEndsAtOrigin) anchor = "end";
-    // Baseline below the origin: by the cap height for hanging text, by half of it for centred
-    // text, a little above the origin for text standing on it.
-    double baseline = -0.1 * base;
-    if (label.VerticalJustification == drawkit::kTextBelowOrigin) baseline = 0.75 * base;
-    if (label.VerticalJustification == drawkit::kTextCentredVertically) baseline = 0.35 * base;
+    // Baseline below the origin (page y points down): by the cap height for hanging text, by half
+    // of it for centred text, a little above the origin for text standing on it.
+    double baseline = -kBaselineAboveOrigin * base;
+    if (label.VerticalJustification == drawkit::kTextBelowOrigin) baseline = kBaselineHanging * base;
+    if (label.VerticalJustification == drawkit::kTextCentredVertically) baseline = kBaselineCentred * base;
 
     std::string t = "  <text xml:space=\"preserve\" transform=\"translate(" + Num(page.X(label.Origin->x)) + " " +
                     Num(page.Y(label.Origin->y)) + ") rotate(" + Num(std::isfinite(label.Angle) ? -label.Angle : 0.0) +
-                    ")\" x=\"0\" y=\"" + Num(baseline) + "\" text-anchor=\"" + anchor + "\"" +
-                    FontAttributes(spans.front().part, base) + " data-id=\"" + Escape(label.ID()) + "\">";
+                    ")\" x=\"0\" y=\"" + Num(baseline * points) + "\" text-anchor=\"" + anchor + "\"" +
+                    FontAttributes(runs.front().Part, base * points) + " data-id=\"" + Escape(label.ID()) + "\">";
     double shift = 0.0; // current offset from the label's baseline, page units, down positive
-    for (const LabelSpan& span : spans) {
-        double size = PartSize(span.part, base);
-        double target = 0.0;
-        if (span.part && span.part->FontType() == pxgrdFontType_Superscript) target = -kRaiseRatio * base;
-        if (span.part && span.part->FontType() == pxgrdFontType_Subscript) target = kRaiseRatio * 0.6 * base;
+    for (const LabelRun& run : runs) {
+        const double target = -run.Rise * points;
         t += "<tspan";
         if (target != shift) t += " dy=\"" + Num(target - shift) + "\"";
         shift = target;
-        t += FontAttributes(span.part, size) + ">" + Escape(span.text) + "</tspan>";
+        t += FontAttributes(run.Part, run.Size * points) + ">" + Escape(run.Text) + "</tspan>";
     }
     t += "</text>\n";
     return t;
 }
 
-} // namespace
-
-std::vector<LabelSpan> LabelSpans(const ParalloCls& s, const GridLabel& label) {
-    auto build = [&](bool separator) {
-        std::vector<LabelSpan> spans;
-        auto add = [&spans](const std::shared_ptr<LabelPartCls>& part, const std::string& text) {
-            if (Displayed(part) && !text.empty()) spans.push_back(LabelSpan{text, part.get()});
-        };
-        const bool suffix = s.bHemisphereAsSuffix();
-        if (!suffix) add(s.LabelPartHemisphere(), label.LabelStringHemisphere);
-        add(s.LabelPartA(), label.LabelStringA);
-        // Degrees-minutes-seconds without marks put a point after the degrees.
-        if (separator && Displayed(s.LabelPartA())) spans.push_back(LabelSpan{".", s.LabelPartA().get()});
-        add(s.LabelPartB(), label.LabelStringB);
-        add(s.LabelPartC(), label.LabelStringC);
-        add(s.LabelPartD(), label.LabelStringD);
-        add(s.LabelPartUnit(), label.LabelStringUnit);
-        if (suffix) add(s.LabelPartHemisphere(), label.LabelStringHemisphere);
-        return spans;
-    };
-    auto spells = [&label](const std::vector<LabelSpan>& spans) {
-        std::string text;
-        for (const LabelSpan& span : spans) text += span.text;
-        return text == label.LabelString;
-    };
-    std::vector<LabelSpan> spans = build(false);
-    if (spells(spans)) return spans;
-    spans = build(true);
-    if (spells(spans)) return spans;
-    if (label.LabelString.empty()) return {};
-    return {LabelSpan{label.LabelString, Displayed(s.LabelPartA()) ? s.LabelPartA().get() : nullptr}};
-}
-
-std::string WriteSvg(const Frame& frame, const RunResult& result) {
+/// The frame without its labels: the border, else the neatline, with the frame bars and frame
+/// ticks; the grid's geometry when there is no frame.
+Box FrameExtent(const Frame& frame, const RunResult& result) {
     const ParalloCls& s = *frame.service;
     Box box;
     if (s.BorderPolygon()) box.Add(s.BorderPolygon().get());
     if (box.Empty() && s.NeatlinePolygon()) box.Add(s.NeatlinePolygon().get());
+    box.Add(s.FrameBarGeometry().get());
+    box.Add(s.FrameTickGeometry().get());
+    box.Add(s.MinorTickGeometry().get());
     if (box.Empty()) {
         box.Add(result.gridlines.get());
         box.Add(result.ticks.get());
         box.Add(result.crosses.get());
     }
-    if (s.LabelsCollection())
-        for (const auto& label : *s.LabelsCollection())
+    return box;
+}
+
+/// Whether the label at `index` of the collection is drawn: every label unless laid out.
+bool Shown(const RunResult& result, std::size_t index) {
+    if (!result.laidOut) return true;
+    return index < result.layout.Placements.size() && !result.layout.Placements[index].Hidden;
+}
+
+} // namespace
+
+double SvgPageScale(const Frame& frame, const RunResult& result) {
+    Box box = FrameExtent(frame, result);
+    return box.Empty() ? 1.0 : ScaleOf(box);
+}
+
+std::string WriteSvg(const Frame& frame, const RunResult& result) {
+    const ParalloCls& s = *frame.service;
+    const auto& labels = s.LabelsCollection();
+    Box box = FrameExtent(frame, result);
+    Box view = box;
+    if (result.laidOut) {
+        // The frame sets the scale; the picture grows to hold every shown label's box (its
+        // origin when the layout could not measure it).
+        for (const LabelPlacement& p : result.layout.Placements) {
+            if (p.Hidden) continue;
+            if (!p.Box.Empty)
+                for (const shapekit::Point& corner : p.Box.Corners) view.Add(corner);
+            else if (p.Label && p.Label->Origin)
+                view.Add(*p.Label->Origin);
+        }
+    } else if (labels) {
+        // Labels not laid out: their origins join the frame, the margin leaves room for the text.
+        for (const auto& label : *labels)
             if (label && label->Origin) box.Add(*label->Origin);
-    if (box.Empty()) box.Add(shapekit::Point(0.0, 0.0)), box.Add(shapekit::Point(1.0, 1.0));
-    Page page(box);
+        view = box;
+    }
+    if (view.Empty()) view.Add(shapekit::Point(0.0, 0.0)), view.Add(shapekit::Point(1.0, 1.0));
+    const double scale = box.Empty() ? ScaleOf(view) : ScaleOf(box);
+    Page page(view, scale, result.laidOut ? kLaidOutMargin : kMargin);
+    // Page units per point of type: 1 at the scale the layout defaults to.
+    const double points =
+        result.laidOut ? result.mapScale * kPointMillimetres * 1e-3 / frame.mapUnitMetres * scale : 1.0;
 
     std::string title = frame.mapViewDefinition.is_string()
                             ? frame.mapViewDefinition.get<std::string>()
@@ -263,14 +284,23 @@ std::string WriteSvg(const Frame& frame, const RunResult& result) {
     Layer(svg, page, "ticks", "fill=\"none\" stroke=\"#000000\" stroke-width=\"1.2\" stroke-linecap=\"butt\"",
           {result.ticks.get()});
     Layer(svg, page, "crosses", "fill=\"none\" stroke=\"#000000\" stroke-width=\"1.2\"", {result.crosses.get()});
+    FrameBars(svg, page, s);
+    Layer(svg, page, "frame-ticks", "fill=\"none\" stroke=\"#000000\" stroke-width=\"1.2\" stroke-linecap=\"butt\"",
+          {s.FrameTickGeometry().get()});
+    Layer(svg, page, "minor-ticks", "fill=\"none\" stroke=\"#000000\" stroke-width=\"0.8\" stroke-linecap=\"butt\"",
+          {s.MinorTickGeometry().get()});
     // The neatline's stroke goes over the grid so that cut lines end cleanly on it.
     Layer(svg, page, "neatline-stroke", "fill=\"none\" stroke=\"#000000\" stroke-width=\"2\" stroke-linejoin=\"miter\"",
           {s.NeatlinePolygon().get()});
 
-    if (s.LabelsCollection() && s.LabelsCollection()->Count() > 0) {
+    if (labels && labels->Count() > 0) {
+        const LabelStyle style = LabelStyleOf(s);
         svg += "<g id=\"labels\" fill=\"" + Colour(s.LabelColor()) + "\" font-family=\"DejaVu Sans, sans-serif\">\n";
-        for (const auto& label : *s.LabelsCollection())
-            if (label) svg += LabelText(s, *label, page);
+        std::size_t index = 0;
+        for (const auto& label : *labels) {
+            if (label && Shown(result, index)) svg += LabelText(style, *label, page, points);
+            ++index;
+        }
         svg += "</g>\n";
     }
     svg += "</svg>\n";

@@ -1,6 +1,7 @@
 // The SVG writer: a picture of the whole frame that a person can judge at a glance. Neatline,
-// border, grid lines, ticks and crosses are strokes; labels are text placed by their origin,
-// angle and justifications, with each label part in its own span and font.
+// border, grid lines, ticks and crosses are strokes, frame bars dark and light fills; labels are
+// text placed by their origin, angle and justifications, with each label part in its own span
+// and font. Of laid-out labels only the shown ones are drawn, and the picture holds their boxes.
 #ifndef PARALLO_CLI_SVG_H
 #define PARALLO_CLI_SVG_H
 
@@ -13,20 +14,14 @@
 namespace parallo {
 namespace cli {
 
-/// One styled run of a label's text.
-struct LabelSpan {
-    std::string text;
-    /// The part whose style the run takes; null for the label's plain text.
-    const LabelPartCls* part = nullptr;
-};
+/// Page units per map-view unit: the frame (the border, else the neatline, with the frame bars
+/// and frame ticks) drawn with its longer side 1000 units long. Label text is sized in points
+/// and a page unit is one point, so that the labels of a frame laid out at the matching scale
+/// come out at their own sizes.
+double SvgPageScale(const Frame& frame, const RunResult& result);
 
-/// The runs of a label in reading order: the hemisphere in front (or behind with
-/// bHemisphereAsSuffix), parts A to D and the unit, each only when its part is displayed. When
-/// the runs do not spell the label's LabelString, the whole string as one run in part A's style.
-std::vector<LabelSpan> LabelSpans(const ParalloCls& service, const GridLabel& label);
-
-/// The whole SVG document: the border (or the neatline) fills the picture with a margin; y points
-/// up on the page as on the map.
+/// The whole SVG document: the frame at SvgPageScale, the view box holding it and every shown
+/// label's box, with a margin; y points up on the page as on the map.
 std::string WriteSvg(const Frame& frame, const RunResult& result);
 
 } // namespace cli

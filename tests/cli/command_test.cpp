@@ -19,6 +19,7 @@
 #include "app.h"
 #include "checks.h"
 #include "config.h"
+#include "parallo/layout.h"
 
 namespace parallo {
 namespace cli {
@@ -144,6 +145,36 @@ TEST_F(CommandTest, EveryExampleGivesItsFeaturesAndAWellFormedPicture) {
              EXPECT_EQ(OfKind(doc, "gridline").size(), 7u);
              EXPECT_EQ(CountLinesAt(doc, "gridline", 0, 6378137.0 * 3.14159265358979323846 / 6.0, 1e-3), 1u);
          }},
+        {"utm32n_zebra",
+         [](const Json &doc) {
+             // One band outside the neatline cut at every kilometre: 12 + 10 bars on each pair of
+             // sides, then the four corner squares; neighbours along a side alternate.
+             const auto bars = OfKind(doc, "frameBar");
+             ASSERT_EQ(bars.size(), 48u);
+             for (std::size_t i = 0; i + 1 < 44; ++i) {
+                 const Json &a = (*bars[i])["geometry"]["coordinates"][0], &b = (*bars[i + 1])["geometry"]["coordinates"][0];
+                 std::size_t shared = 0;
+                 for (const Json &p : a)
+                     shared += std::count(b.begin(), b.end(), p) > 0;
+                 if (shared >= 2) {
+                     EXPECT_NE((*bars[i])["properties"]["filled"], (*bars[i + 1])["properties"]["filled"]) << i;
+                 }
+             }
+             // Ticks at the 40 inner kilometres point out of the frame; minor ticks every 200 m
+             // between them.
+             const auto ticks = OfKind(doc, "frameTick");
+             ASSERT_EQ(ticks.size(), 40u);
+             for (const Json *t : ticks) {
+                 const Json &end = (*t)["geometry"]["coordinates"][1];
+                 const double x = end[0].get<double>(), y = end[1].get<double>();
+                 EXPECT_TRUE(x < 500000.0 || x > 512000.0 || y < 5400000.0 || y > 5410000.0) << end;
+             }
+             EXPECT_EQ(OfKind(doc, "minorTick").size(), 176u);
+             for (const Json *l : OfKind(doc, "label")) {
+                 EXPECT_TRUE((*l)["properties"].contains("box"));
+                 EXPECT_EQ((*l)["properties"]["hidden"], false) << "a sparse sheet shows every label";
+             }
+         }},
         {"stateplane_ny_feet",
          [](const Json &doc) {
              // Every 10 000 US survey feet; the interval went to metres and back (1e-6 ft).
@@ -170,8 +201,7 @@ TEST_F(CommandTest, EveryExampleGivesItsFeaturesAndAWellFormedPicture) {
         const Json doc = Json::parse(ReadFile(geojson));
         EXPECT_EQ(doc["type"], "FeatureCollection");
         const Json config = Json::parse(ReadFile(Example(name + ".json")));
-        const auto calls =
-            config.contains("calls") ? config["calls"].get<std::vector<std::string>>() : DefaultCalls();
+        const auto calls = ReadConfig(config).calls;
         ASSERT_EQ(doc["calls"].size(), calls.size());
         for (std::size_t i = 0; i < calls.size(); ++i) {
             EXPECT_EQ(doc["calls"][i]["method"], calls[i]);
@@ -181,6 +211,105 @@ TEST_F(CommandTest, EveryExampleGivesItsFeaturesAndAWellFormedPicture) {
         ASSERT_EQ(OfKind(doc, "border").size(), 1u);
         check(doc);
     }
+}
+
+/// Every number in the first path of the SVG group `id`.
+std::vector<double> PathNumbers(const std::string &svg, const std::string &id) {
+    std::size_t at = svg.find("<g id=\"" + id + "\"");
+    at = svg.find(" d=\"", at) + 4;
+    std::istringstream in(svg.substr(at, svg.find('"', at) - at));
+    std::vector<double> numbers;
+    std::string word;
+    while (in >> word)
+        if (word != "Z") numbers.push_back(std::stod(word[0] == 'M' || word[0] == 'L' ? word.substr(1) : word));
+    return numbers;
+}
+
+std::size_t Count(const std::string &text, const std::string &part) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
+// A dense grid on a sheet without border offsets: the layout hides labels, never two shown boxes
+// overlap, the picture draws only the shown labels and holds every shown box; with the layout
+// off the labels are those of the service, every one drawn.
+TEST_F(CommandTest, LaidOutLabelsAreBoxedApartAndInsideThePicture) {
+    Json config = Json::parse(ReadFile(Example("utm32n_sheet.json")));
+    config["Interval"] = {250, 250};
+    for (const char *side : {"Left", "Right", "Top", "Bottom"})
+        config[std::string("BorderOffset") + side] = 0;
+    const std::string geojson = dir_ + "/dense.geojson", svgPath = dir_ + "/dense.svg";
+    const Outcome o = Run({Write("dense.json", config.dump()), "-o", geojson, "--svg", svgPath, "--strict", "--verbose"});
+    EXPECT_EQ(o.status, 0) << "hidden labels are no failure: " << o.err;
+    EXPECT_EQ(o.err.rfind("parallo: labels: ", 0), 0u) << o.err;
+    EXPECT_EQ(Count(o.err, "\n"), 1u) << o.err;
+    const Json doc = Json::parse(ReadFile(geojson));
+    const std::string svg = ReadFile(svgPath);
+
+    // The map-to-page transform, from the neatline in both outputs.
+    const Json &ring = (*OfKind(doc, "neatline")[0])["geometry"]["coordinates"][0];
+    double gx0 = 1e300, gx1 = -1e300, gy0 = 1e300, gy1 = -1e300, px0 = 1e300, px1 = -1e300, py0 = 1e300;
+    for (const Json &p : ring) {
+        gx0 = std::min(gx0, p[0].get<double>()), gx1 = std::max(gx1, p[0].get<double>());
+        gy0 = std::min(gy0, p[1].get<double>()), gy1 = std::max(gy1, p[1].get<double>());
+    }
+    const std::vector<double> page = PathNumbers(svg, "neatline");
+    for (std::size_t i = 0; i + 1 < page.size(); i += 2)
+        px0 = std::min(px0, page[i]), px1 = std::max(px1, page[i]), py0 = std::min(py0, page[i + 1]);
+    const double k = (px1 - px0) / (gx1 - gx0);
+    double width = 0.0, height = 0.0;
+    ASSERT_EQ(std::sscanf(svg.c_str() + svg.find("viewBox=\"0 0 "), "viewBox=\"0 0 %lf %lf", &width, &height), 2);
+
+    std::vector<LabelBox> shown;
+    std::size_t hidden = 0;
+    const auto labels = OfKind(doc, "label");
+    for (const Json *l : labels) {
+        const Json &p = (*l)["properties"];
+        ASSERT_TRUE(p.contains("box") && p["hidden"].is_boolean()) << p;
+        const Json &box = p["box"]["coordinates"][0];
+        ASSERT_EQ(box.size(), 5u);
+        EXPECT_EQ(box[0], box[4]) << "the ring closes";
+        if (p["hidden"]) {
+            ++hidden;
+            EXPECT_TRUE(p.contains("hiddenBecause")) << p;
+            continue;
+        }
+        LabelBox b;
+        b.Empty = false;
+        for (std::size_t i = 0; i < 4; ++i) {
+            b.Corners[i] = shapekit::Point(box[i][0].get<double>(), box[i][1].get<double>());
+            // Page coordinates are written to 0.01: two roundings apart at most.
+            const double x = px0 + (b.Corners[i].x - gx0) * k, y = py0 + (gy1 - b.Corners[i].y) * k;
+            EXPECT_TRUE(x >= -0.02 && x <= width + 0.02 && y >= -0.02 && y <= height + 0.02)
+                << p["LabelString"] << " at page " << x << ", " << y << " outside 0 0 " << width << " " << height;
+        }
+        for (const LabelBox &other : shown)
+            EXPECT_FALSE(BoxesOverlap(b, other)) << p["LabelString"];
+        shown.push_back(b);
+    }
+    EXPECT_GT(hidden, 0u);
+    EXPECT_GT(shown.size(), 0u);
+    EXPECT_EQ(Count(svg, "<text "), shown.size());
+
+    // The layout off: the same labels, without boxes, all drawn.
+    config["LabelLayout"] = false;
+    const Outcome off = Run({Write("off.json", config.dump()), "-o", geojson, "--svg", svgPath, "--verbose"});
+    EXPECT_EQ(off.status, 0) << off.err;
+    EXPECT_EQ(off.err, "");
+    const Json plain = Json::parse(ReadFile(geojson));
+    EXPECT_FALSE(plain.contains("MapScale"));
+    const auto plainLabels = OfKind(plain, "label");
+    ASSERT_EQ(plainLabels.size(), labels.size());
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        Json p = (*labels[i])["properties"];
+        for (const char *key : {"box", "hidden", "hiddenBecause", "yieldedTo"})
+            p.erase(key);
+        EXPECT_EQ((*plainLabels[i])["properties"], p);
+        EXPECT_EQ((*plainLabels[i])["geometry"], (*labels[i])["geometry"]);
+    }
+    EXPECT_EQ(Count(ReadFile(svgPath), "<text "), labels.size());
 }
 
 TEST_F(CommandTest, StandardStreamsHelpVersionAndBadCommandLines) {

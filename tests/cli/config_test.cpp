@@ -1,5 +1,6 @@
 // The configuration reader: accepted values reach the service converted to the units it takes.
 // Refusals, each naming its key as a JSON path, are catalogued in tests/reliability/bad_configs_test.cpp.
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <utility>
@@ -36,7 +37,13 @@ TEST(ConfigValues, EnumerationsByNameOrNumberDefaultsFontsAndColour) {
     // Left out: the default calls, hidden label parts; the neatline and grid systems are the map
     // view's definition, as separate objects.
     const Frame f = Read(Utm(""));
-    EXPECT_EQ(f.calls, DefaultCalls());
+    EXPECT_EQ(f.calls, DefaultCalls(*f.service));
+    EXPECT_EQ(std::count(f.calls.begin(), f.calls.end(), "CreateFrameBars"), 0);
+    // Frame styles join the default calls when the frame asks for them, before the labels.
+    const std::vector<std::string> styled =
+        Read(Utm(R"("FrameBarWidth": 100, "MinorTickInterval": [200, 200])")).calls;
+    EXPECT_EQ(std::vector<std::string>(styled.end() - 3, styled.end()),
+              (std::vector<std::string>{"CreateFrameBars", "CreateFrameTicks", "CreateLabels"}));
     ASSERT_TRUE(f.service->LabelPartHemisphere() && f.service->SkipInterval());
     EXPECT_FALSE(f.service->LabelPartHemisphere()->bDisplay());
     EXPECT_NE(f.service->NeatlineCoordSystem(), f.service->MapViewCoordSystem());

@@ -137,7 +137,8 @@ TEST(GeoJsonWriter, CallsWithTheirReportsAndFeaturesByKind) {
     EXPECT_EQ(l["properties"]["ID"], " 1");
 }
 
-TEST(SvgWriter, LabelSpansFollowThePartsAndSpellTheLabel) {
+// The SVG draws a label in the runs the layout measures, so that text and box agree.
+TEST(SvgWriter, LabelRunsFollowThePartsAndSpellTheLabel) {
     Frame frame = SmallFrame();
     ParalloCls &s = *frame.service;
     s.SetLabelPartA(Part(true, pxgrdFontType_Superscript));
@@ -152,16 +153,16 @@ TEST(SvgWriter, LabelSpansFollowThePartsAndSpellTheLabel) {
     label.LabelStringUnit = "m";
     label.LabelStringHemisphere = "N";
     label.LabelString = "N5403m";
-    auto spans = LabelSpans(s, label);
+    auto spans = LabelRuns(label, LabelStyleOf(s));
     ASSERT_EQ(spans.size(), 4u);
-    EXPECT_EQ(spans[0].part, s.LabelPartHemisphere().get());
-    EXPECT_EQ(spans[1].part, s.LabelPartA().get());
-    EXPECT_EQ(spans[3].text, "m");
+    EXPECT_EQ(spans[0].Part, s.LabelPartHemisphere().get());
+    EXPECT_EQ(spans[1].Part, s.LabelPartA().get());
+    EXPECT_EQ(spans[3].Text, "m");
     s.SetbHemisphereAsSuffix(true);
     label.LabelString = "5403mN";
-    spans = LabelSpans(s, label);
+    spans = LabelRuns(label, LabelStyleOf(s));
     ASSERT_EQ(spans.size(), 4u);
-    EXPECT_EQ(spans.back().text, "N");
+    EXPECT_EQ(spans.back().Text, "N");
 
     // Degrees-minutes-seconds without marks: a point follows the degrees.
     GridLabel dms;
@@ -170,14 +171,14 @@ TEST(SvgWriter, LabelSpansFollowThePartsAndSpellTheLabel) {
     dms.LabelString = "45.30";
     s.SetLabelPartUnit(Part(false));
     s.SetLabelPartHemisphere(Part(false));
-    spans = LabelSpans(s, dms);
+    spans = LabelRuns(dms, LabelStyleOf(s));
     ASSERT_EQ(spans.size(), 3u);
-    EXPECT_EQ(spans[1].text, ".");
+    EXPECT_EQ(spans[1].Text, ".");
     // Runs that do not spell the label give way to the label's own string.
     dms.LabelString = "something else";
-    spans = LabelSpans(s, dms);
+    spans = LabelRuns(dms, LabelStyleOf(s));
     ASSERT_EQ(spans.size(), 1u);
-    EXPECT_EQ(spans[0].text, "something else");
+    EXPECT_EQ(spans[0].Text, "something else");
 }
 
 TEST(SvgWriter, PictureParsesIsScaledUprightAndEscaped) {

@@ -92,6 +92,8 @@ std::vector<BadConfig> Catalogue() {
         {"label type not whole", Utm(R"("LabelType": 0.5)"), {"$.LabelType: ", "out of range"}},
         {"extent type 2", Utm(R"("GridIntervalsType": 2)"), {"$.GridIntervalsType: ", "out of range"}},
         {"storage type 5", Utm(R"("GridCoordSystem": {"definition": "EPSG:4326", "BaseStorageType": 5})"), {"$.GridCoordSystem.BaseStorageType: ", "out of range"}},
+        {"negative frame bar width", Utm(R"("FrameBarWidth": -100)"), {"$.FrameBarWidth: ", "cannot be negative"}},
+        {"map scale 0", Utm(R"("MapScale": 0)"), {"$.MapScale: ", "greater than 0"}},
         {"zero interval", R"({"MapViewCoordSystem": "EPSG:32632", "Interval": [1000, 0]})", {"$.Interval[1]: ", "greater than 0"}},
         {"a projected interval for a geographic grid", Utm(R"("GridCoordSystem": "EPSG:4326")"), {"$.Interval[0]: ", "GridCoordSystem"}},
         {"angle unit grad", Utm(R"("AngleUnit": "grad")"), {"$.AngleUnit: ", "\"degree\" or \"radian\""}},
