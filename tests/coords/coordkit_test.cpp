@@ -1,12 +1,13 @@
-// The base transformation service and the manager, on the exact coordinate-system double.
+// The base transformation service and the manager, on the exact coordinate-system double; the
+// missing-system checks of the base and the PROJ service.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
 
-#include "support/error_number.h"
-#include "parallo/coordkit.h"
+#include "parallo/coordkit_proj.h"
 #include "support/coordkit_double.h"
+#include "support/raises.h"
 
 using shapekit::Point;
 
@@ -48,25 +49,29 @@ TEST(TransformService, ThroughTheGeographicSpaceAndBackOrExactlyNothing) {
 }
 
 TEST(TransformService, FailuresRaiseAndLeaveThePointsAsTheyWere) {
-    coordkit::CoordSystemsMgr noWorkspace;
-    ExpectErrorNumber(91, [&] { TransformTo(noWorkspace, parallo_test::MakeIdentitySystem()); });
+    // A missing workspace or target is 91, on the base service and on PROJ's.
+    for (const auto &service :
+         {std::make_shared<coordkit::TransformService>(), coordkit::CreateProjTransformService()}) {
+        coordkit::CoordSystemsMgr noWorkspace(nullptr, service);
+        EXPECT_RAISES(TransformTo(noWorkspace, coordkit::CreateProjCoordSystem("EPSG:4326")), 91);
+        coordkit::CoordSystemsMgr mgr(coordkit::CreateProjCoordSystem("EPSG:4326"), service);
+        EXPECT_RAISES(TransformTo(mgr, nullptr), 91);
+    }
     auto mgr = parallo_test::MakeManager(parallo_test::MakeIdentitySystem());
-    ExpectErrorNumber(91, [&] { TransformTo(*mgr, nullptr); });
-
     auto target = parallo_test::MakeIdentitySystem();
     auto tr = TransformTo(*mgr, target);
     std::vector<Point> pts = {{1, 2}, {3, 4}};
     target->Config().failure = parallo_test::ConvertFailure::kRaise; // its error reaches the caller
-    ExpectErrorNumber(5, [&] { tr->Transform(pts.data(), pts.size(), 0); });
+    EXPECT_RAISES(tr->Transform(pts.data(), pts.size(), 0), 5);
     // NaN without complaint from the target: the transformation raises Overflow.
     target->Config().failure = parallo_test::ConvertFailure::kNotFinite;
-    ExpectErrorNumber(6, [&] { tr->Transform(pts.data(), pts.size(), 0); });
-    ExpectErrorNumber(6, [&] { tr->Transform(pts.data(), pts.size(), 1); });
+    EXPECT_RAISES(tr->Transform(pts.data(), pts.size(), 0), 6);
+    EXPECT_RAISES(tr->Transform(pts.data(), pts.size(), 1), 6);
     EXPECT_EQ(pts[0].x, 1.0);
     EXPECT_EQ(pts[1].y, 4.0);
     target->Config().failure = parallo_test::ConvertFailure::kNone;
-    ExpectErrorNumber(5, [&] { tr->Transform(pts.data(), pts.size(), 2); }); // unknown direction
-    tr->Transform(nullptr, 0, 0);                                            // an empty run is nothing to do
+    EXPECT_RAISES(tr->Transform(pts.data(), pts.size(), 2), 5); // unknown direction
+    tr->Transform(nullptr, 0, 0);                               // an empty run is nothing to do
 }
 
 TEST(CoordSystemsMgr, BaseServiceUnlessOneIsSet) {

@@ -7,8 +7,8 @@
 #include <thread>
 #include <vector>
 
-#include "support/error_number.h"
 #include "parallo/planicalc.h"
+#include "support/raises.h"
 
 using namespace planicalc;
 using shapekit::Point;
@@ -184,11 +184,9 @@ TEST_F(Planicalc, RandomCrossingsAreFoundAtTheirPoint) {
 TEST_F(Planicalc, NonFiniteInputOrOverflowRaises6) {
     const double inf = std::numeric_limits<double>::infinity();
     Point ip;
-    ExpectErrorNumber(6, [&] { TRGSegmentIntersectSegment({std::nan(""), 0}, {1, 1}, {0, 1}, {1, 0}, ip); });
-    ExpectErrorNumber(6, [&] { TRGSegmentIntersectSegment({0, 0}, {1, 1}, {0, inf}, {1, 0}, ip); });
-    ExpectErrorNumber(6, [&] {
-        TRGSegmentIntersectSegment({-1.5e308, 0}, {1.5e308, 0}, {0, -1}, {0, 1}, ip);
-    });
+    EXPECT_RAISES(TRGSegmentIntersectSegment({std::nan(""), 0}, {1, 1}, {0, 1}, {1, 0}, ip), 6);
+    EXPECT_RAISES(TRGSegmentIntersectSegment({0, 0}, {1, 1}, {0, inf}, {1, 0}, ip), 6);
+    EXPECT_RAISES(TRGSegmentIntersectSegment({-1.5e308, 0}, {1.5e308, 0}, {0, -1}, {0, 1}, ip), 6);
 }
 
 TEST_F(Planicalc, RangeOverEveryMemberAndItsFailures) {
@@ -202,17 +200,17 @@ TEST_F(Planicalc, RangeOverEveryMemberAndItsFailures) {
     Point mn, mx;
     TRGGetRange(coll, mn, mx);
     EXPECT_EQ(std::vector<double>({mn.x, mn.y, mx.x, mx.y, mx.z}), std::vector<double>({-3, -7, 4, 9, 0}));
-    ExpectErrorNumber(5, [&] { TRGGetRange(shapekit::PolygonGeometry(), mn, mx); });
-    ExpectErrorNumber(5, [&] { TRGGetRange(shapekit::GeometryCollection(), mn, mx); });
+    EXPECT_RAISES(TRGGetRange(shapekit::PolygonGeometry(), mn, mx), 5);
+    EXPECT_RAISES(TRGGetRange(shapekit::GeometryCollection(), mn, mx), 5);
     poly->Points().Add(Point(std::nan(""), 1));
-    ExpectErrorNumber(6, [&] { TRGGetRange(*poly, mn, mx); });
+    EXPECT_RAISES(TRGGetRange(*poly, mn, mx), 6);
 }
 
 TEST_F(Planicalc, ToleranceIsCheckedAndPerThread) {
     TRGSetPositionalTolerance(0.5);
-    ExpectErrorNumber(5, [] { TRGSetPositionalTolerance(-1e-9); });
-    ExpectErrorNumber(5, [] { TRGSetPositionalTolerance(std::nan("")); });
-    ExpectErrorNumber(5, [] { TRGSetPositionalTolerance(std::numeric_limits<double>::infinity()); });
+    EXPECT_RAISES(TRGSetPositionalTolerance(-1e-9), 5);
+    EXPECT_RAISES(TRGSetPositionalTolerance(std::nan("")), 5);
+    EXPECT_RAISES(TRGSetPositionalTolerance(std::numeric_limits<double>::infinity()), 5);
     EXPECT_EQ(TRGGetPositionalTolerance(), 0.5);
     double seenByOther = -1.0;
     std::int32_t otherCode = -1;

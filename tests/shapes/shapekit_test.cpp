@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "support/error_number.h"
 #include "parallo/shapekit.h"
+#include "support/raises.h"
 
 using namespace shapekit;
 
@@ -55,9 +55,9 @@ TEST(PointsCollection, AddCopiesRemoveShiftsAndPositionsAreChecked) {
     EXPECT_EQ(c.Item(2).x, 3.0);
     EXPECT_EQ(c.Item(3).x, 4.0);
     for (std::int32_t bad : {0, 4, -1}) {
-        ExpectErrorNumber(9, [&] { c.Item(bad); });
-        ExpectErrorNumber(9, [&] { static_cast<const PointsCollection &>(c).Item(bad); });
-        ExpectErrorNumber(9, [&] { c.Remove(bad); });
+        EXPECT_RAISES(c.Item(bad), 9);
+        EXPECT_RAISES(static_cast<const PointsCollection &>(c).Item(bad), 9);
+        EXPECT_RAISES(c.Remove(bad), 9);
     }
     EXPECT_EQ(c.Count(), 3);
 }
@@ -107,13 +107,13 @@ TEST(GeometryCollection, PositionsKindsAndErrors) {
     c.Add(a);
     c.Add(std::make_shared<LineGeometry>());
     EXPECT_EQ(c.Item(1), a); // the stored object itself
-    ExpectErrorNumber(9, [&] { c.Item(0); });
-    ExpectErrorNumber(9, [&] { c.Item(3); });
-    ExpectErrorNumber(91, [&] { c.Add(nullptr); });
+    EXPECT_RAISES(c.Item(0), 9);
+    EXPECT_RAISES(c.Item(3), 9);
+    EXPECT_RAISES(c.Add(nullptr), 91);
     EXPECT_EQ(c.Count(), 2);
     std::shared_ptr<Geometry> g = std::make_shared<PolygonGeometry>();
-    ExpectErrorNumber(13, [&] { As<PolylineGeometry>(g); });
-    ExpectErrorNumber(91, [&] { As<PolygonGeometry>(nullptr); });
+    EXPECT_RAISES(As<PolylineGeometry>(g), 13);
+    EXPECT_RAISES(As<PolygonGeometry>(nullptr), 91);
 }
 
 TEST(GeometryBuilder, CollectionsInOrderOwningTheirPoints) {
@@ -123,8 +123,8 @@ TEST(GeometryBuilder, CollectionsInOrderOwningTheirPoints) {
     b.AddPolyline(3, pts); // the first three points only
     b.AddLine(Point(5, 5), Point(6, 6));
     b.AddPolyline(4, pts);
-    ExpectErrorNumber(5, [&] { b.AddPolyline(5, pts); }); // more points than given
-    ExpectErrorNumber(5, [&] { b.AddPolyline(-1, pts); });
+    EXPECT_RAISES(b.AddPolyline(5, pts), 5); // more points than given
+    EXPECT_RAISES(b.AddPolyline(-1, pts), 5);
     b.EndCollection();
     auto coll = As<GeometryCollection>(b.GetGeometry());
     ASSERT_EQ(coll->Count(), 3);
@@ -134,24 +134,24 @@ TEST(GeometryBuilder, CollectionsInOrderOwningTheirPoints) {
     EXPECT_EQ(As<PolylineGeometry>(coll->Item(3))->Points().Count(), 4);
     pts.Item(1).x = 42.0; // refilling the caller's collection changes nothing built
     EXPECT_EQ(first->Points().Item(1).x, 0.0);
-    ExpectErrorNumber(5, [&] { b.EndCollection(); }); // closed already
+    EXPECT_RAISES(b.EndCollection(), 5); // closed already
 }
 
 TEST(GeometryBuilder, CallsOutOfOrderRaise5AndResetForgets) {
     GeometryBuilder b;
     PointsCollection pts = Collection({{0, 0}, {1, 1}});
-    ExpectErrorNumber(5, [&] { b.AddPolyline(2, pts); });
-    ExpectErrorNumber(5, [&] { b.AddLine(Point(), Point(1, 1)); });
-    ExpectErrorNumber(5, [&] { b.EndCollection(); });
-    ExpectErrorNumber(5, [&] { b.AddPolygonPoints(2, pts, false); });
-    ExpectErrorNumber(5, [&] { b.EndPolygon(); });
+    EXPECT_RAISES(b.AddPolyline(2, pts), 5);
+    EXPECT_RAISES(b.AddLine(Point(), Point(1, 1)), 5);
+    EXPECT_RAISES(b.EndCollection(), 5);
+    EXPECT_RAISES(b.AddPolygonPoints(2, pts, false), 5);
+    EXPECT_RAISES(b.EndPolygon(), 5);
     EXPECT_EQ(b.GetGeometry(), nullptr);
     b.BuildPolygon(2, pts, false);
     b.StartCollection(); // an open collection is not a build
     EXPECT_EQ(b.GetGeometry()->Type(), kPolygonGeometry);
     b.Reset();
     EXPECT_EQ(b.GetGeometry(), nullptr);
-    ExpectErrorNumber(5, [&] { b.EndCollection(); }); // Reset also forgets the open collection
+    EXPECT_RAISES(b.EndCollection(), 5); // Reset also forgets the open collection
 }
 
 TEST(GeometryBuilder, PolygonsAreClosedOnlyWhenAskedAndNeverTwice) {
@@ -170,7 +170,7 @@ TEST(GeometryBuilder, PolygonsAreClosedOnlyWhenAskedAndNeverTwice) {
     EXPECT_EQ(first->PointCount(), 5u); // builds are independent
     b.BuildPolygon(4, open, true);
     EXPECT_EQ(Flatten(*b.GetGeometry()), closed);
-    ExpectErrorNumber(5, [&] { b.BuildPolygon(5, open, false); });
+    EXPECT_RAISES(b.BuildPolygon(5, open, false), 5);
     b.StartPolygon(); // in batches, as one BuildPolygon
     b.AddPolygonPoints(2, open, false);
     b.AddPolygonPoints(2, rest, true);
@@ -197,14 +197,14 @@ TEST(PolarCalculator, PlanarStepsFromTheStartClockwiseFromNorth) {
 
 TEST(PolarCalculator, UnknownOptionRaises5AndNonFiniteRaises6) {
     PolarCalculator pc;
-    ExpectErrorNumber(5, [&] { pc.SetOption(2); });
-    ExpectErrorNumber(5, [&] { pc.SetOption(0); });
+    EXPECT_RAISES(pc.SetOption(2), 5);
+    EXPECT_RAISES(pc.SetOption(0), 5);
     pc.SetStart(Point(0, 0));
     Point out(7, 7);
-    ExpectErrorNumber(6, [&] { pc.PolarPoint(std::numeric_limits<double>::infinity(), 0.5, out); });
-    ExpectErrorNumber(6, [&] { pc.PolarPoint(1.0, std::numeric_limits<double>::quiet_NaN(), out); });
+    EXPECT_RAISES(pc.PolarPoint(std::numeric_limits<double>::infinity(), 0.5, out), 6);
+    EXPECT_RAISES(pc.PolarPoint(1.0, std::numeric_limits<double>::quiet_NaN(), out), 6);
     pc.SetStart(Point(0, 1.7e308)); // finite arguments whose sum overflows
-    ExpectErrorNumber(6, [&] { pc.PolarPoint(1.7e308, 0.0, out); });
+    EXPECT_RAISES(pc.PolarPoint(1.7e308, 0.0, out), 6);
     EXPECT_EQ(out.x, 7.0); // a failing call leaves the out point as it was
     EXPECT_EQ(out.y, 7.0);
 }
