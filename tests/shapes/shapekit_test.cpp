@@ -116,9 +116,16 @@ TEST(GeometryCollection, PositionsKindsAndErrors) {
     EXPECT_RAISES(As<PolygonGeometry>(nullptr), 91);
 }
 
-TEST(GeometryBuilder, CollectionsInOrderOwningTheirPoints) {
+TEST(GeometryBuilder, CollectionsAndPolygonsInOrderOwningTheirPoints) {
     GeometryBuilder b;
     PointsCollection pts = Collection({{0, 0}, {1, 1}, {2, 0}, {3, 3}});
+    // Out of order: nothing open, nothing built.
+    EXPECT_RAISES(b.AddPolyline(2, pts), 5);
+    EXPECT_RAISES(b.AddLine(Point(), Point(1, 1)), 5);
+    EXPECT_RAISES(b.EndCollection(), 5);
+    EXPECT_RAISES(b.AddPolygonPoints(2, pts, false), 5);
+    EXPECT_RAISES(b.EndPolygon(), 5);
+    EXPECT_EQ(b.GetGeometry(), nullptr);
     b.StartCollection();
     b.AddPolyline(3, pts); // the first three points only
     b.AddLine(Point(5, 5), Point(6, 6));
@@ -135,39 +142,25 @@ TEST(GeometryBuilder, CollectionsInOrderOwningTheirPoints) {
     pts.Item(1).x = 42.0; // refilling the caller's collection changes nothing built
     EXPECT_EQ(first->Points().Item(1).x, 0.0);
     EXPECT_RAISES(b.EndCollection(), 5); // closed already
-}
-
-TEST(GeometryBuilder, CallsOutOfOrderRaise5AndResetForgets) {
-    GeometryBuilder b;
-    PointsCollection pts = Collection({{0, 0}, {1, 1}});
-    EXPECT_RAISES(b.AddPolyline(2, pts), 5);
-    EXPECT_RAISES(b.AddLine(Point(), Point(1, 1)), 5);
-    EXPECT_RAISES(b.EndCollection(), 5);
-    EXPECT_RAISES(b.AddPolygonPoints(2, pts, false), 5);
-    EXPECT_RAISES(b.EndPolygon(), 5);
-    EXPECT_EQ(b.GetGeometry(), nullptr);
-    b.BuildPolygon(2, pts, false);
-    b.StartCollection(); // an open collection is not a build
-    EXPECT_EQ(b.GetGeometry()->Type(), kPolygonGeometry);
+    b.StartCollection();                 // an open collection is not a build
+    EXPECT_EQ(b.GetGeometry(), coll);
     b.Reset();
     EXPECT_EQ(b.GetGeometry(), nullptr);
     EXPECT_RAISES(b.EndCollection(), 5); // Reset also forgets the open collection
-}
 
-TEST(GeometryBuilder, PolygonsAreClosedOnlyWhenAskedAndNeverTwice) {
+    // Polygons are closed only when asked, and never twice.
     PointsCollection ring = Collection({{0, 0}, {4, 0}, {4, 3}, {0, 3}, {0, 0}});
     PointsCollection open = Collection({{0, 0}, {4, 0}, {4, 3}, {0, 3}});
     PointsCollection rest = Collection({{4, 3}, {0, 3}});
     PolygonGeometry expected;
     expected.Points() = ring;
     const auto closed = Flatten(expected);
-    GeometryBuilder b;
     b.BuildPolygon(5, ring, true); // an already closed ring gets nothing added
     EXPECT_EQ(Flatten(*b.GetGeometry()), closed);
-    auto first = b.GetGeometry();
+    auto built = b.GetGeometry();
     b.BuildPolygon(4, open, false);
     EXPECT_EQ(b.GetGeometry()->PointCount(), 4u);
-    EXPECT_EQ(first->PointCount(), 5u); // builds are independent
+    EXPECT_EQ(built->PointCount(), 5u); // builds are independent
     b.BuildPolygon(4, open, true);
     EXPECT_EQ(Flatten(*b.GetGeometry()), closed);
     EXPECT_RAISES(b.BuildPolygon(5, open, false), 5);
@@ -178,8 +171,10 @@ TEST(GeometryBuilder, PolygonsAreClosedOnlyWhenAskedAndNeverTwice) {
     EXPECT_EQ(Flatten(*b.GetGeometry()), closed);
 }
 
-TEST(PolarCalculator, PlanarStepsFromTheStartClockwiseFromNorth) {
+TEST(PolarCalculator, PlanarStepsClockwiseFromNorthAndFailures) {
     PolarCalculator pc;
+    EXPECT_RAISES(pc.SetOption(2), 5);
+    EXPECT_RAISES(pc.SetOption(0), 5);
     pc.SetOption(1);
     // x + d sin az, y + d cos az; 1e-9: a few roundings of coordinates up to 1e6.
     std::mt19937 rng(20240611u);
@@ -193,12 +188,6 @@ TEST(PolarCalculator, PlanarStepsFromTheStartClockwiseFromNorth) {
         EXPECT_NEAR(out.x - start.x, d * std::sin(a), 1e-9) << "seed 20240611, " << i;
         EXPECT_NEAR(out.y - start.y, d * std::cos(a), 1e-9) << "seed 20240611, " << i;
     }
-}
-
-TEST(PolarCalculator, UnknownOptionRaises5AndNonFiniteRaises6) {
-    PolarCalculator pc;
-    EXPECT_RAISES(pc.SetOption(2), 5);
-    EXPECT_RAISES(pc.SetOption(0), 5);
     pc.SetStart(Point(0, 0));
     Point out(7, 7);
     EXPECT_RAISES(pc.PolarPoint(std::numeric_limits<double>::infinity(), 0.5, out), 6);
