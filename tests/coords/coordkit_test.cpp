@@ -1,5 +1,5 @@
-// The base transformation service and the manager, on the exact coordinate-system double; the
-// missing-system checks of the base and the PROJ service.
+// The base transformation service (the manager's when none is set), on the exact coordinate-system
+// double; the missing-system checks of the base and the PROJ service.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -72,23 +72,4 @@ TEST(TransformService, FailuresRaiseAndLeaveThePointsAsTheyWere) {
     target->Config().failure = parallo_test::ConvertFailure::kNone;
     EXPECT_RAISES(tr->Transform(pts.data(), pts.size(), 2), 5); // unknown direction
     tr->Transform(nullptr, 0, 0);                               // an empty run is nothing to do
-}
-
-TEST(CoordSystemsMgr, BaseServiceUnlessOneIsSet) {
-    struct CountingService : coordkit::TransformService {
-        mutable int created = 0;
-        std::shared_ptr<coordkit::CoordTransform>
-        CreateSimpleTransFromCSMtoCS(const coordkit::CoordSystemsMgr &m,
-                                     const std::shared_ptr<coordkit::CoordSystem> &t) const override {
-            ++created;
-            return TransformService::CreateSimpleTransFromCSMtoCS(m, t);
-        }
-    };
-    auto workspace = parallo_test::MakeIdentitySystem();
-    coordkit::CoordSystemsMgr mgr(workspace);
-    ASSERT_NE(mgr.GetTransformService(), nullptr);
-    auto own = std::make_shared<CountingService>();
-    mgr.SetTransformService(own);
-    TransformTo(mgr, workspace);
-    EXPECT_EQ(own->created, 1);
 }
