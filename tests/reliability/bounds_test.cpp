@@ -113,9 +113,11 @@ TEST_F(Bounds, AGridStrokeDistanceOfAlmostNothingIsHeldTo10000StepsOfTheFrame) {
     EXPECT_EQ(s.GridGeometry(), lines);
 }
 
-TEST_F(Bounds, ATinyNeatlineStrokeOnAHugeFrameFailsAtOnce) {
+TEST_F(Bounds, ATinyNeatlineStrokeOnAHugeFrameFailsAtOnceKeepingTheNeatline) {
     // A frame around the whole projection plane, stroked every micrometre or less: far past the
     // 32767 points of a stroked neatline (whose edge the stroking tests hold).
+    const auto neatline = s.NeatlinePolygon();
+    const std::string before = Exact(neatline.get());
     s.SetNeatlineLowerLeft(std::make_shared<Point>(-1.0e7, -1.0e7));
     s.SetNeatlineUpperRight(std::make_shared<Point>(1.0e7, 1.0e7));
     s.SetbForceStroking(true);
@@ -124,6 +126,8 @@ TEST_F(Bounds, ATinyNeatlineStrokeOnAHugeFrameFailsAtOnce) {
         s.SetNeatlineStrokeDistance(tiny);
         EXPECT_LT(Seconds([&] { s.CreateNeatline(ret); }), kOneCall) << tiny;
         EXPECT_FALSE(reports.empty());
+        EXPECT_EQ(s.NeatlinePolygon(), neatline);
+        EXPECT_TRUE(Exact(neatline.get()) == before);
     }
 }
 
