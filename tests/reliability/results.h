@@ -13,19 +13,16 @@
 #include "support/frames.h"
 
 namespace parallo_reliability {
-namespace detail {
 
-inline std::string Number(double x) {
+inline std::string Exact(double x) {
     char text[40];
     std::snprintf(text, sizeof text, "%.17g", x);
     return text;
 }
 
-inline std::string Point(const shapekit::Point &p) {
-    return Number(p.x) + " " + Number(p.y) + " " + Number(p.z);
+inline std::string Exact(const shapekit::Point &p) {
+    return Exact(p.x) + " " + Exact(p.y) + " " + Exact(p.z);
 }
-
-} // namespace detail
 
 /// Every coordinate of a geometry, in order, exactly; "none" for no object.
 inline std::string Exact(const shapekit::Geometry *geometry) {
@@ -38,7 +35,7 @@ inline std::string Exact(const shapekit::Geometry *geometry) {
     }
     geometry->ForEachRun(shapekit::ConstPointRunFunction([&out](const shapekit::Point *pts, std::size_t n) {
         for (std::size_t i = 0; i < n; ++i)
-            out += detail::Point(pts[i]) + ";";
+            out += Exact(pts[i]) + ";";
     }));
     return out;
 }
@@ -51,9 +48,9 @@ inline std::string Exact(const parallo::GridLabels *labels) {
         for (const std::string *text : {&l->LabelString, &l->LabelStringA, &l->LabelStringB, &l->LabelStringC,
                                         &l->LabelStringD, &l->LabelStringUnit, &l->LabelStringHemisphere})
             out += *text + "|";
-        out += l->ID() + "|" + (l->Origin ? detail::Point(*l->Origin) : "none") + "|" +
-               detail::Number(l->Angle) + "|" + std::to_string(l->HorizontalJustification) + "|" +
-               std::to_string(l->VerticalJustification) + "|" + std::to_string(l->LabelAxis) + "\n";
+        out += l->ID() + "|" + (l->Origin ? Exact(*l->Origin) : "none") + "|" + Exact(l->Angle) + "|" +
+               std::to_string(l->HorizontalJustification) + "|" + std::to_string(l->VerticalJustification) +
+               "|" + std::to_string(l->LabelAxis) + "\n";
     }
     return out;
 }
@@ -61,14 +58,13 @@ inline std::string Exact(const parallo::GridLabels *labels) {
 /// A standard frame made ready for labels as well: units, six displayed label parts, hemisphere
 /// texts, border offsets and the label display type of its grid.
 inline std::unique_ptr<parallo_test::Frame> MakeLabelledFrame(const parallo_test::FrameLayout &layout) {
+    using S = parallo::ParalloCls;
     auto frame = parallo_test::MakeFrame(layout);
-    parallo::ParalloCls &s = frame->service;
+    S &s = frame->service;
     s.SetUnitsOfMeasure(coordkit::CreateProjUnitsOfMeasure());
     s.SetLabelDisplayType(layout.geographicGrid ? parallo::kExtentGeographic : parallo::kExtentProjected);
-    for (auto setter :
-         {&parallo::ParalloCls::SetLabelPartA, &parallo::ParalloCls::SetLabelPartB,
-          &parallo::ParalloCls::SetLabelPartC, &parallo::ParalloCls::SetLabelPartD,
-          &parallo::ParalloCls::SetLabelPartUnit, &parallo::ParalloCls::SetLabelPartHemisphere}) {
+    for (auto setter : {&S::SetLabelPartA, &S::SetLabelPartB, &S::SetLabelPartC, &S::SetLabelPartD,
+                        &S::SetLabelPartUnit, &S::SetLabelPartHemisphere}) {
         auto part = std::make_shared<parallo::LabelPartCls>();
         part->SetbDisplay(true);
         (s.*setter)(part);
@@ -80,9 +76,8 @@ inline std::unique_ptr<parallo_test::Frame> MakeLabelledFrame(const parallo_test
     s.SetNorthingHemisphereLabel("N");
     s.SetSouthingHemisphereLabel("S");
     s.SetLabelOffset(100.0);
-    for (auto setter :
-         {&parallo::ParalloCls::SetBorderOffsetLeft, &parallo::ParalloCls::SetBorderOffsetRight,
-          &parallo::ParalloCls::SetBorderOffsetTop, &parallo::ParalloCls::SetBorderOffsetBottom})
+    for (auto setter : {&S::SetBorderOffsetLeft, &S::SetBorderOffsetRight, &S::SetBorderOffsetTop,
+                        &S::SetBorderOffsetBottom})
         (s.*setter)(500.0);
     return frame;
 }
@@ -98,7 +93,7 @@ inline std::string RunWholeFrame(const parallo_test::FrameLayout &layout) {
     out += "\nborder " + Exact(s.BorderPolygon().get());
     s.CreateGridlines(ret);
     out += "\ngridlines " + std::to_string(ret) + "\n" + Exact(s.GridGeometry().get()) +
-           "\nGridStrokeDistance " + detail::Number(s.GridStrokeDistance());
+           "\nGridStrokeDistance " + Exact(s.GridStrokeDistance());
     s.CreateTicksCrosses(ret);
     out += "\nticks " + std::to_string(ret) + "\n" + Exact(s.GridGeometry().get()) + "\ncrosses\n" +
            Exact(s.CrossGeometry().get());

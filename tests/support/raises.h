@@ -1,6 +1,6 @@
 // Expects a statement to raise the platform error with a given number.
-#ifndef PARALLO_TESTS_PLATFORM_RAISES_H
-#define PARALLO_TESTS_PLATFORM_RAISES_H
+#ifndef PARALLO_TESTS_SUPPORT_RAISES_H
+#define PARALLO_TESTS_SUPPORT_RAISES_H
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,13 @@
-// Checked arithmetic, the error object, checked references, and rounding and integer conversion,
-// each rule at its ties and at the ends of its range.
+// The platform: checked arithmetic, the error object, checked references, rounding and integer
+// conversion, and number texts (Str$, the 15-digit text of a double and its reading back,
+// "Scientific", "00" and the decimal pattern), each rule at its ties and at the ends of its range.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <random>
 #include <string>
 
 #include "platform/numbers.h"
@@ -16,6 +18,7 @@ namespace {
 using namespace parallo::platform;
 using parallo::Error;
 using parallo::kOverflow;
+using parallo::kTypeMismatch;
 
 const double kInf = std::numeric_limits<double>::infinity();
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -154,6 +157,116 @@ TEST(IntegerAdd, SixteenAndThirtyTwoBitsNeverWrap) {
     EXPECT_EQ(Add32(max - 1, 1), max);
     EXPECT_RAISES(Add32(max, 1), kOverflow);
     EXPECT_RAISES(Add32(min, -1), kOverflow);
+}
+
+struct TextCase {
+    double x;
+    const char *text;
+};
+
+TEST(Str, SignSpaceForNonNegativeValues) {
+    EXPECT_EQ(Str(std::int64_t{0}), " 0");
+    EXPECT_EQ(Str(std::int16_t{32767}), " 32767"); // a 16-bit counter, as the label identities use
+    EXPECT_EQ(Str(std::numeric_limits<std::int32_t>::min()), "-2147483648");
+    EXPECT_EQ(Str(std::numeric_limits<std::int64_t>::max()), " 9223372036854775807");
+    EXPECT_EQ(Str(-1.5), "-1.5");
+    EXPECT_EQ(Str(-0.0), " 0"); // negative zero has no sign to show
+    EXPECT_EQ(Str(1e20), " 1E+20");
+    EXPECT_RAISES(Str(kNaN), kOverflow);
+}
+
+TEST(DoubleText, FifteenSignificantDigits) {
+    // 0.1 + 0.2 has 17 digits, 15 give 0.3; 999999999999999 is the largest plain whole number and
+    // 0.0001 the smallest plain magnitude; 9.999999999999999e14 rounds up into the exponent form.
+    // clang-format off
+    const TextCase cases[] = {
+        {-2.0, "-2"}, {0.1 + 0.2, "0.3"}, {2.0 / 3.0, "0.666666666666667"},
+        {123456789012345.6, "123456789012346"}, {999999999999999.0, "999999999999999"}, {0.0001, "0.0001"},
+        {9.999999999999999e14, "1E+15"}, {1e-5, "1E-05"}, {-1.25e-7, "-1.25E-07"},
+        {std::numeric_limits<double>::max(), "1.79769313486232E+308"},
+        {std::numeric_limits<double>::denorm_min(), "4.94065645841247E-324"}
+    };
+    // clang-format on
+    for (const TextCase &c : cases)
+        EXPECT_EQ(DoubleText(c.x), c.text) << c.text;
+    for (double x : {kInf, -kInf, kNaN})
+        EXPECT_RAISES(DoubleText(x), kOverflow);
+
+    // Property: the text reads back as the double nearest the decimal it shows, and writing that
+    // double again gives the same text.
+    std::mt19937_64 rng(20240611u);
+    std::uniform_real_distribution<double> mantissa(-10.0, 10.0);
+    std::uniform_int_distribution<int> exponent(-30, 30);
+    for (int i = 0; i < 20000; ++i) {
+        const double x = mantissa(rng) * std::pow(10.0, exponent(rng));
+        const std::string text = DoubleText(x);
+        const double back = ParseDouble(text);
+        ASSERT_EQ(DoubleText(back), text) << "seed 20240611: " << x;
+        // 15 significant digits: the relative change is at most half a unit of the 15th digit.
+        ASSERT_LE(std::fabs(back - x), 5e-15 * std::fabs(x)) << x << " " << text;
+    }
+}
+
+TEST(ParseDouble, DecimalTextWhateverTheMagnitudeAndNothingElse) {
+    // Too small to represent reads as zero; subnormal numbers are numbers.
+    // clang-format off
+    const TextCase cases[] = {
+        {-1500.0, " -1.5E+03 "}, {2.0, "+2"}, {0.25, ".25"}, {1e-5, "1E-05"}, {0.0, "-1.5e-400"},
+        {0.0, "1000e-330"}, {0.0, "2e-99999999999999999999"}, {1e-310, "1e-310"}
+    };
+    // clang-format on
+    for (const TextCase &c : cases)
+        EXPECT_EQ(ParseDouble(c.text), c.x) << c.text;
+    // Too large is Overflow however it is written; the largest double's 15-digit text lies past it.
+    for (const char *text : {"0.0001e313", "-2e99999999999999999999", "1.79769313486232E+308"})
+        EXPECT_RAISES(ParseDouble(text), kOverflow);
+    for (const char *text : {"", "   ", "1.5x", "1,5", "--1", "+-1", "inf", "nan", "0x10", "1e", "."})
+        EXPECT_RAISES(ParseDouble(text), kTypeMismatch);
+}
+
+TEST(FormatScientific, TwoDecimalMantissaAndSignedExponent) {
+    // Decimal ties keep an even last digit: 1.505 stays 1.50, 1.515 goes up to 1.52.
+    const TextCase cases[] = {{1234.0, "1.23E+03"},    {0.0, "0.00E+00"},    {0.4, "4.00E-01"},
+                              {-1234.0, "-1.23E+03"},  {9999.0, "1.00E+04"}, {1e100, "1.00E+100"},
+                              {1.5e-300, "1.50E-300"}, {1.505, "1.50E+00"},  {1.515, "1.52E+00"},
+                              {1.5051, "1.51E+00"}};
+    for (const TextCase &c : cases)
+        EXPECT_EQ(FormatScientific(c.x), c.text) << c.text;
+    EXPECT_RAISES(FormatScientific(kNaN), kOverflow);
+    // The interval calculation reads the text before "E" as a number and the rest as an integer.
+    const std::string text = FormatScientific(60100.0 / 10.0);
+    EXPECT_EQ(ParseDouble(text.substr(0, text.find('E'))), 6.01);
+    EXPECT_EQ(CInt(ParseDouble(text.substr(text.find('E') + 1))), 3);
+}
+
+TEST(Format00, AtLeastTwoDigitsTiesToEven) {
+    // -0.4 rounds to zero and shows no sign.
+    const TextCase cases[] = {{5.0, "05"},   {123.0, "123"}, {59.6, "60"}, {-5.0, "-05"},       {-0.4, "00"},
+                              {99.5, "100"}, {2.5, "02"},    {3.5, "04"},  {2.5000000001, "03"}};
+    for (const TextCase &c : cases)
+        EXPECT_EQ(Format00(c.x), c.text) << c.x;
+    EXPECT_RAISES(Format00(kNaN), kOverflow);
+}
+
+TEST(FormatDecimals, PointAndExactlyNDecimalsWithoutLeadingZero) {
+    struct Case {
+        double x;
+        int places;
+        const char *text;
+    };
+    // Decimal ties keep an even last digit (0.05 to .0, 0.15 to .2), 0.135 is a tie although
+    // stored below it, 0.999 rounds up into the whole number, -0.004 rounds to zero without a sign.
+    // clang-format off
+    const Case cases[] = {
+        {0.25, 2, ".25"}, {1.5, 2, "1.50"}, {-0.5, 1, "-.5"}, {0.0, 3, ".000"}, {0.05, 1, ".0"},
+        {0.15, 1, ".2"}, {0.135, 2, ".14"}, {0.999, 2, "1.00"}, {-0.004, 2, ".00"}, {1e-7, 10, ".0000001000"},
+        {12345.678, 1, "12345.7"}, {0.6, 0, "1"}, {2.5, 0, "2"}, {-3.5, 0, "-4"}
+    };
+    // clang-format on
+    for (const Case &c : cases)
+        EXPECT_EQ(FormatDecimals(c.x, c.places), c.text) << c.x << " " << c.places;
+    EXPECT_RAISES(FormatDecimals(0.5, -1), parallo::kInvalidProcedureCall);
+    EXPECT_RAISES(FormatDecimals(kInf, 2), kOverflow);
 }
 
 } // namespace

@@ -1,1 +1,0 @@
-#include "parallo/coordkit_proj.h"
