@@ -1,1 +1,0 @@
-#include "parallo/layout.h"
