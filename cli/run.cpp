@@ -160,6 +160,9 @@ RunResult RunCalls(Frame &frame) {
     return result;
 }
 
+/// The least white space between two labels the command shows, in points on paper.
+constexpr double kLabelGapPoints = 2.0;
+
 void LayOutFrameLabels(const Frame &frame, RunResult &result) {
     const ParalloCls &s = *frame.service;
     result.laidOut = false;
@@ -167,6 +170,8 @@ void LayOutFrameLabels(const Frame &frame, RunResult &result) {
     LabelStyle style = LabelStyleOf(s);
     style.LabelPosition = frame.labelPosition;
     style.MapUnitMetres = frame.mapUnitMetres;
+    // Neighbouring values kept a thin space apart, so that they never read as one number.
+    style.MinimumGap = kLabelGapPoints;
     // Unset: the scale at which a point of text on paper is a unit of the SVG's page, the page
     // drawing the frame's longer side 1000 units long.
     double scale = frame.mapScale;

@@ -69,6 +69,10 @@ struct LabelStyle {
     pxgrdLabelPosition LabelPosition = pxgrdLabelPosition_Outside;
     /// Ground metres per map-view unit: 1 for a metric map view, 0.3048 for international feet.
     double MapUnitMetres = 1.0;
+    /// The least white space between two shown labels, in points on paper. Boxes that merely
+    /// touch would read as one run of digits ("500500501000"); a gap of a few points keeps
+    /// neighbouring values apart. 0 lets boxes touch. Not applied against the neatline.
+    double MinimumGap = 0.0;
 };
 
 /// The parts and bHemisphereAsSuffix of a service; LabelPosition and MapUnitMetres stay at
@@ -178,7 +182,7 @@ struct LabelLayout {
 /// Measures every label and chooses the labels to show, deterministically: corner labels first,
 /// then by roundness, then in the order handed in; a label is shown when its box lies wholly on
 /// its side of `neatline` (a ring in map-view coordinates) and overlaps no box shown before it.
-/// Touching boxes do not overlap. O(n log n) in the labels plus the neatline's vertices.
+/// Touching boxes do not overlap; boxes closer than style.MinimumGap do. O(n log n) in the labels plus the neatline's vertices.
 /// Never throws: on a failure (a bad MapScale, a face that cannot be loaded, no memory) Failure
 /// says why and every label is left shown with an empty box.
 PARALLO_EXPORT LabelLayout LayOutLabels(const std::vector<LayoutLabel> &labels, const LabelStyle &style,

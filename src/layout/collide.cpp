@@ -216,6 +216,26 @@ CellGrid BoxGrid(const std::vector<LabelPlacement> &placements) {
     return CellGrid(extent, static_cast<std::size_t>(std::clamp(wanted, 1.0, cap)));
 }
 
+/// `box` grown by `margin` map-view units on every side, along its own axes.
+LabelBox Grown(const LabelBox &box, double margin) {
+    if (box.Empty || !(margin > 0.0)) return box;
+    const Point &c0 = box.Corners[0];
+    const double lu = std::hypot(box.Corners[1].x - c0.x, box.Corners[1].y - c0.y);
+    const double lv = std::hypot(box.Corners[3].x - c0.x, box.Corners[3].y - c0.y);
+    // A box without width or height has no direction of its own: grow it upright.
+    const double ux = lu > 0.0 ? (box.Corners[1].x - c0.x) / lu : 1.0;
+    const double uy = lu > 0.0 ? (box.Corners[1].y - c0.y) / lu : 0.0;
+    const double vx = lv > 0.0 ? (box.Corners[3].x - c0.x) / lv : -uy;
+    const double vy = lv > 0.0 ? (box.Corners[3].y - c0.y) / lv : ux;
+    static constexpr double kSigns[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+    LabelBox out = box;
+    for (std::size_t k = 0; k < 4; ++k) {
+        out.Corners[k].x += margin * (kSigns[k][0] * ux + kSigns[k][1] * vx);
+        out.Corners[k].y += margin * (kSigns[k][0] * uy + kSigns[k][1] * vy);
+    }
+    return out;
+}
+
 } // namespace
 
 bool BoxesOverlap(const LabelBox &a, const LabelBox &b) {
@@ -299,6 +319,11 @@ LabelLayout LayOutLabels(const std::vector<LayoutLabel> &labels, const LabelStyl
             rank[static_cast<std::size_t>(order[r])] = static_cast<std::int32_t>(r);
 
         const NeatlineIndex ring(neatline);
+        // The gap in map-view units: each candidate is grown by all of it before it is tested
+        // against the boxes already shown, so shown boxes end at least the gap apart.
+        const double gap = style.MinimumGap > 0.0 && std::isfinite(style.MinimumGap)
+                               ? style.MinimumGap * kPointMillimetres * 1e-3 * MapScale / style.MapUnitMetres
+                               : 0.0;
         const bool inside = style.LabelPosition == pxgrdLabelPosition_Inside;
         CellGrid shown = BoxGrid(out.Placements);
 
@@ -311,12 +336,13 @@ LabelLayout LayOutLabels(const std::vector<LayoutLabel> &labels, const LabelStyl
                     p.Fate = kLabelWrongSide;
                 } else {
                     const Bounds b = BoundsOf(p.Box);
+                    const LabelBox spaced = Grown(p.Box, gap);
                     std::int32_t yielded = -1;
-                    shown.Visit(b, [&](std::int32_t j) {
+                    shown.Visit(BoundsOf(spaced), [&](std::int32_t j) {
                         if (yielded >= 0 &&
                             rank[static_cast<std::size_t>(j)] >= rank[static_cast<std::size_t>(yielded)])
                             return;
-                        if (BoxesOverlap(p.Box, out.Placements[static_cast<std::size_t>(j)].Box)) yielded = j;
+                        if (BoxesOverlap(spaced, out.Placements[static_cast<std::size_t>(j)].Box)) yielded = j;
                     });
                     if (yielded >= 0) {
                         p.Fate = kLabelOverlaps;

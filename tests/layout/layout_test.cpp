@@ -3,6 +3,7 @@
 // own (point in polygon by ray casting over every neatline edge, convex overlap by edge crossings
 // and contained vertices), not with the layout's grids. Text widths are checked against
 // HarfBuzz's own shaping and against a monospace face.
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -93,6 +94,26 @@ bool QuadsOverlap(const std::vector<Point> &a, const std::vector<Point> &b) {
 
 /// 1e-6 of a box's size: far below a drawn hairline, far above the rounding of map coordinates.
 constexpr double kTouch = 1e-6;
+
+/// The distance from p to the segment a-b.
+double ToSegment(const Point &p, const Point &a, const Point &b) {
+    const double dx = b.x - a.x, dy = b.y - a.y;
+    const double len2 = dx * dx + dy * dy;
+    const double t = len2 > 0.0 ? std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / len2, 0.0, 1.0) : 0.0;
+    return std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy));
+}
+
+/// The distance between two boxes that do not overlap: the least vertex-to-edge distance.
+double Apart(const LabelBox &a, const LabelBox &b) {
+    double d = INFINITY;
+    for (const LabelBox *from : {&a, &b}) {
+        const LabelBox &to = from == &a ? b : a;
+        for (const Point &p : from->Corners)
+            for (std::size_t k = 0; k < 4; ++k)
+                d = std::min(d, ToSegment(p, to.Corners[k], to.Corners[(k + 1) % 4]));
+    }
+    return d;
+}
 
 // ---- frames ----------------------------------------------------------------------------------
 
@@ -264,6 +285,20 @@ TEST_P(LaidOutFrame, ShownLabelsNeverOverlapNorCrossTheNeatlineAndEveryDroppedLa
     // The scales are chosen so that labels collide: a layout that keeps or drops all proves nothing.
     EXPECT_GT(shown.size(), 8u);
     EXPECT_GT(hidden, 0u);
+
+    // With a least gap, shown boxes stand at least that far apart (on paper: 2 pt). Tolerance: a
+    // millionth of the gap, far below the rounding of box corners some kilometres from the origin.
+    parallo::LabelStyle spaced = l.style;
+    spaced.MinimumGap = 2.0;
+    const double gap = 2.0 * parallo::kPointMillimetres * 1e-3 * c.scale;
+    const LabelLayout apart = parallo::LayOutLabels(l.labels, spaced, neatline, c.scale, *measurer);
+    std::vector<const LabelPlacement *> kept;
+    for (const LabelPlacement &p : apart.Placements)
+        if (!p.Hidden) kept.push_back(&p);
+    for (std::size_t a = 0; a < kept.size(); ++a)
+        for (std::size_t b = a + 1; b < kept.size(); ++b)
+            EXPECT_GE(Apart(kept[a]->Box, kept[b]->Box), gap * (1.0 - 1e-6))
+                << kept[a]->Label->LabelString << " and " << kept[b]->Label->LabelString << " read as one";
 
     // Deterministic: the same labels give the same map.
     const LabelLayout again = parallo::LayOutLabels(l.labels, l.style, neatline, c.scale, *measurer);
