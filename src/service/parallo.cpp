@@ -4,44 +4,12 @@
 #include <new>
 #include <utility>
 
+#include "geometry/geometry.h"
 #include "parallo/parallo.h"
 #include "platform/numbers.h"
 #include "service/state.h"
 
 namespace parallo {
-
-namespace detail {
-
-void ServiceState::ReportError(const std::string& description, const std::string& trace,
-                               const std::string& procedure) const noexcept {
-    ++reportsMade;
-    if (!observer) return;
-    try {
-        observer(description, trace, procedure);
-    } catch (...) {
-        // The observer belongs to the host; nothing it throws may break the no-throw promise.
-    }
-}
-
-std::string DescribeCurrentException() noexcept {
-    try {
-        try {
-            throw;
-        } catch (const Error& e) {
-            return e.Description();
-        } catch (const std::bad_alloc&) {
-            return Error::StandardDescription(7);
-        } catch (const std::exception& e) {
-            return e.what();
-        } catch (...) {
-            return "Unknown failure";
-        }
-    } catch (...) {
-        return std::string();
-    }
-}
-
-} // namespace detail
 
 ParalloCls::ParalloCls() : d_(new detail::ServiceState) {}
 ParalloCls::~ParalloCls() = default;
@@ -165,5 +133,14 @@ void ParalloCls::SetPlaceLeftSideGridElements(bool value) noexcept { d_->PlaceLe
 void ParalloCls::SetPlaceTopSideGridElements(bool value) noexcept { d_->PlaceTopSideGridElements = value; }
 void ParalloCls::SetPlaceRightSideGridElements(bool value) noexcept { d_->PlaceRightSideGridElements = value; }
 void ParalloCls::SetPlaceBottomSideGridElements(bool value) noexcept { d_->PlaceBottomSideGridElements = value; }
+
+// The segment test is public so that hosts can check a meeting the way the grid generators do.
+void ParalloCls::LCL_SegmentIntersectSegment(const Point &S1V1, const Point &S1V2, const Point &S2V1,
+                                             const Point &S2V2, PointPtr &ip, std::int32_t &IntersectionType,
+                                             double &IntersectAngle) noexcept {
+    const detail::ServiceState &s = *d_;
+    const detail::IntersectionGrid grid{s, s.GridCoordSystem, s.GridIntervalsType, s.dPointTolerance};
+    detail::LCL_SegmentIntersectSegment(grid, S1V1, S1V2, S2V1, S2V2, ip, IntersectionType, IntersectAngle);
+}
 
 } // namespace parallo

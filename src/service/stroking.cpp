@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "parallo/planicalc.h"
+#include "grid/prepare.h"
+#include "platform/angles.h"
 #include "platform/numbers.h"
 
 namespace parallo {
@@ -47,13 +48,8 @@ bool NeatlineCornersAreAngles(const ServiceState &s) {
 
 } // namespace
 
-bool CrossesAntimeridian(double x0, double x1) noexcept {
-    if (x0 >= 0.0 && x1 < 0.0) return true;
-    return x0 < 0.0 && x1 < 0.0 && x0 >= x1;
-}
-
 double EastwardWidthAcrossAntimeridian(double x0, double x1) {
-    const double half = Mul(180.0, planicalc::TRG_DegreesToRadians());
+    const double half = Mul(180.0, platform::kRadiansPerDegree);
     return Add(Sub(half, x0), Add(x1, half));
 }
 

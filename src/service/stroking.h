@@ -11,10 +11,6 @@
 namespace parallo {
 namespace detail {
 
-/// Whether a rectangle from longitude x0 to longitude x1 (radians, west corner first) crosses the
-/// 180° meridian: x0 >= 0 > x1, or both negative with x0 >= x1.
-bool CrossesAntimeridian(double x0, double x1) noexcept;
-
 /// The eastward width from longitude x0 across the 180° meridian to x1, in radians:
 /// (180° - x0) + (x1 + 180°). Raises Overflow for non-finite input.
 double EastwardWidthAcrossAntimeridian(double x0, double x1);

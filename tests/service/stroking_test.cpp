@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "service/frame_fixture.h"
+#include "grid/prepare.h"
 #include "service/stroking.h"
 #include "support/coordkit_double.h"
 
