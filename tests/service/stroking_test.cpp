@@ -243,7 +243,7 @@ TEST(DefaultStroking, GridTakesATenthOfXNeatlineAHundredthOfTheLargerExtent) {
     } cases[] = {{false, -10, 0, 30, 20, 0.4, 0},
                  {false, -10, 0, 30, 90, 0.9, 0},
                  {false, 30, 90, -10, 0, 0.4, 0},
-                 {true, 3.0, 0.0, -3.0, 0.01, (planicalc::TRG_2PI() - 6.0) / 100.0, 1e-17},
+                 {true, 3.0, 0.0, -3.0, 0.01, (2.0 * parallo::platform::kPi - 6.0) / 100.0, 1e-17},
                  {false, 3.0, 0.0, -3.0, 0.01, 0.0001, 0},
                  {false, 0, 0, 1.0 / 3.0, 0, 0.333333333333333 / 100.0, 0}};
     for (const auto &c : cases) {
