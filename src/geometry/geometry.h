@@ -8,9 +8,9 @@
 #include <memory>
 
 #include "parallo/coordkit.h"
+#include "parallo/parallo.h"
 #include "parallo/records.h"
 #include "parallo/shapekit.h"
-#include "parallo/parallo.h"
 #include "platform/reporter.h"
 
 namespace parallo {
@@ -37,14 +37,14 @@ struct IntersectionGrid {
 /// Intersects S1V1-S1V2 (the grid line) with S2V1-S2V2 (a neatline edge): range pre-test, the
 /// geometry-math intersection, the end-point rule (type 2), type 4 on S1V1, the angle a2 - a1
 /// normalised into 0..2 pi. ip and IntersectAngle are written only for a positive type.
-void LCL_SegmentIntersectSegment(const IntersectionGrid &g, const Point &S1V1, const Point &S1V2, const Point &S2V1,
-                                 const Point &S2V2, PointPtr &ip, std::int32_t &IntersectionType,
-                                 double &IntersectAngle) noexcept;
+void LCL_SegmentIntersectSegment(const IntersectionGrid &g, const Point &S1V1, const Point &S1V2,
+                                 const Point &S2V1, const Point &S2V2, PointPtr &ip,
+                                 std::int32_t &IntersectionType, double &IntersectAngle) noexcept;
 /// The same procedure writing the point into a caller's point instead of a new object, so that
 /// an edge-by-edge loop allocates nothing. ip is written, and bIpWritten set, only once the type
 /// is positive; bIpWritten is false otherwise.
-void LCL_SegmentIntersectSegment(const IntersectionGrid &g, const Point &S1V1, const Point &S1V2, const Point &S2V1,
-                                 const Point &S2V2, Point &ip, bool &bIpWritten,
+void LCL_SegmentIntersectSegment(const IntersectionGrid &g, const Point &S1V1, const Point &S1V2,
+                                 const Point &S2V1, const Point &S2V2, Point &ip, bool &bIpWritten,
                                  std::int32_t &IntersectionType, double &IntersectAngle) noexcept;
 
 // ---- gridline-neatline intersection ---------------------------------------------------------
@@ -67,8 +67,8 @@ std::int32_t &NeatlineEdgeIndexThreshold() noexcept;
 
 /// Stable ascending sort by x (iAxis 0) or y (any other value); angles, when given, move with
 /// their points. A null objPts does nothing.
-void SortPointsByAxis(const IntersectionGrid &g, shapekit::PointsCollection *objPts, IntersectionAnglesColl *colAngles,
-                      std::int32_t iAxis) noexcept;
+void SortPointsByAxis(const IntersectionGrid &g, shapekit::PointsCollection *objPts,
+                      IntersectionAnglesColl *colAngles, std::int32_t iAxis) noexcept;
 /// Sorts, then drops the earlier point of every pair closer than dPointTolerance in x and y.
 void RemoveDuplicatePoints(const IntersectionGrid &g, shapekit::PointsCollection *objPts,
                            IntersectionAnglesColl *colAngles, std::int32_t iAxis) noexcept;

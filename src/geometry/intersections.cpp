@@ -312,8 +312,8 @@ void GridlineNeatlineIntersections(const IntersectionGrid &g, const Point &ptSta
     }
 }
 
-void SortPointsByAxis(const IntersectionGrid &g, shapekit::PointsCollection *objPts, IntersectionAnglesColl *colAngles,
-                      std::int32_t iAxis) noexcept {
+void SortPointsByAxis(const IntersectionGrid &g, shapekit::PointsCollection *objPts,
+                      IntersectionAnglesColl *colAngles, std::int32_t iAxis) noexcept {
     std::string trace = "In SortPointsByAxis";
     try {
         if (objPts == nullptr) return;

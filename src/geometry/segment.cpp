@@ -52,8 +52,8 @@ void NormaliseIntersectAngle(const IntersectionGrid &g, double &IntersectAngle) 
 
 } // namespace
 
-void LCL_SegmentIntersectSegment(const IntersectionGrid &g, const Point &S1V1, const Point &S1V2, const Point &S2V1,
-                                 const Point &S2V2, Point &ip, bool &bIpWritten,
+void LCL_SegmentIntersectSegment(const IntersectionGrid &g, const Point &S1V1, const Point &S1V2,
+                                 const Point &S2V1, const Point &S2V2, Point &ip, bool &bIpWritten,
                                  std::int32_t &IntersectionType, double &IntersectAngle) noexcept {
     // Called once per neatline edge for every grid line: the trace stays a literal so that the
     // loop allocates nothing; the text is built only when a failure is reported.
@@ -97,18 +97,18 @@ void LCL_SegmentIntersectSegment(const IntersectionGrid &g, const Point &S1V1, c
             // A meeting exactly at the origin is possible but far more often a sign of a point
             // that was never filled in: report it and leave the results as they are.
             g.reporter.ReportError(std::string(),
-                          " The error is in LCL_SegmentIntersectSegment! IntersectionType = " +
-                              std::to_string(IntersectionType),
-                          "LCL_Segment_Intersect_Segment Error");
+                                   " The error is in LCL_SegmentIntersectSegment! IntersectionType = " +
+                                       std::to_string(IntersectionType),
+                                   "LCL_Segment_Intersect_Segment Error");
         }
     } catch (...) {
         g.reporter.ReportError(DescribeCurrentException(), trace, "LCL_Segment_Intersect_Segment Error");
     }
 }
 
-void LCL_SegmentIntersectSegment(const IntersectionGrid &g, const Point &S1V1, const Point &S1V2, const Point &S2V1,
-                                 const Point &S2V2, PointPtr &ip, std::int32_t &IntersectionType,
-                                 double &IntersectAngle) noexcept {
+void LCL_SegmentIntersectSegment(const IntersectionGrid &g, const Point &S1V1, const Point &S1V2,
+                                 const Point &S2V1, const Point &S2V2, PointPtr &ip,
+                                 std::int32_t &IntersectionType, double &IntersectAngle) noexcept {
     Point found;
     bool written = false;
     LCL_SegmentIntersectSegment(g, S1V1, S1V2, S2V1, S2V2, found, written, IntersectionType, IntersectAngle);
@@ -118,7 +118,7 @@ void LCL_SegmentIntersectSegment(const IntersectionGrid &g, const Point &S1V1, c
         ip = std::make_shared<Point>(found);
     } catch (...) {
         g.reporter.ReportError(DescribeCurrentException(), "In LCL_SegmentIntersectSegment",
-                      "LCL_Segment_Intersect_Segment Error");
+                               "LCL_Segment_Intersect_Segment Error");
     }
 }
 

@@ -22,9 +22,9 @@ using shapekit::Point;
 void OntoLine(bool vertical, double value, Point &p) { (vertical ? p.x : p.y) = value; }
 
 /// The grid lines' walk: every line up to and including one along the frame's far edge.
-constexpr detail::SweepRules kGridlineSweep{"Create_Gridlines", detail::SweepEnd::ThroughFarEdge,
+constexpr detail::SweepRules kGridlineSweep{"Create_Gridlines",          detail::SweepEnd::ThroughFarEdge,
                                             /*duplicatesByAngle=*/false, /*traceStart=*/false,
-                                            /*traceSkip=*/true, /*traceSortOnVerticals=*/false};
+                                            /*traceSkip=*/true,          /*traceSortOnVerticals=*/false};
 
 /// Builds the pieces of the grid lines the sweep meets, densified cell by cell.
 class GridlineBuilder final : public detail::SweepVisitor {
@@ -98,7 +98,8 @@ private:
         // Back to storage units in one batch; a conversion that moves the line off its constant
         // coordinate means the grid is not straight in storage units and needs its strokes.
         const double f = vertical ? A.x : A.y;
-        platform::Deref(gridSystem_).ConvertPoints(gridSpace_, coordkit::kStorage, piece_.data(), piece_.size());
+        platform::Deref(gridSystem_)
+            .ConvertPoints(gridSpace_, coordkit::kStorage, piece_.data(), piece_.size());
         if (!lineMoved) {
             for (const Point &p : piece_) {
                 if ((vertical ? p.x : p.y) != f) {
@@ -110,7 +111,6 @@ private:
         builder.AddPolyline(piece_.Count(), piece_);
         piece_.Clear();
     }
-
 };
 
 } // namespace

@@ -126,7 +126,8 @@ std::int32_t NeatlineInputSpace(std::int32_t extentsType) noexcept {
     return extentsType == 1 ? coordkit::kGeographic : coordkit::kProjectionPlane;
 }
 
-Point NeatlineCornerInStorage(const CoordSystemPtr &neatlineSystem, std::int32_t extentsType, const Point &corner) {
+Point NeatlineCornerInStorage(const CoordSystemPtr &neatlineSystem, std::int32_t extentsType,
+                              const Point &corner) {
     Point pt = corner;
     platform::Deref(neatlineSystem)
         .ConvertPoint(NeatlineInputSpace(extentsType), coordkit::kStorage, pt.x, pt.y, pt.z);

@@ -82,7 +82,8 @@ std::int32_t NeatlineInputSpace(std::int32_t extentsType) noexcept;
 /// A neatline corner (x, y, z as given in the space of `extentsType`) converted into the storage
 /// units of the neatline coordinate system. Raises 91 without a neatline system, or the system's
 /// own failure.
-Point NeatlineCornerInStorage(const CoordSystemPtr &neatlineSystem, std::int32_t extentsType, const Point &corner);
+Point NeatlineCornerInStorage(const CoordSystemPtr &neatlineSystem, std::int32_t extentsType,
+                              const Point &corner);
 
 // ---- preparation for grid lines and for ticks and crosses ---------------------------------
 

@@ -78,8 +78,8 @@ double EstimatedGridLines(const GridNeatline &w, const Point &interval, LineCoun
     const double acrossX = platform::Div(platform::Sub(w.pMax.x, w.pMin.x), interval.x);
     if (counting == LineCounting::Whole32) {
         const std::int32_t nX = platform::CLng(acrossX);
-        return static_cast<double>(platform::CLng(
-            platform::Add(platform::Div(platform::Sub(w.pMax.y, w.pMin.y), interval.y), static_cast<double>(nX))));
+        return static_cast<double>(platform::CLng(platform::Add(
+            platform::Div(platform::Sub(w.pMax.y, w.pMin.y), interval.y), static_cast<double>(nX))));
     }
     const double nX = std::nearbyint(acrossX);
     return std::nearbyint(platform::Add(nX, platform::Div(platform::Sub(w.pMax.y, w.pMin.y), interval.y)));

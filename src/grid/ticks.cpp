@@ -38,14 +38,15 @@ bool SameBits(double a, double b) {
 constexpr double kCentreMatch = 0.0001;
 
 /// The walk of ticks and crosses: no marks on a line along the frame's far edge.
-constexpr detail::SweepRules kTickSweep{"CreateTicksCrosses", detail::SweepEnd::BelowFarEdge,
+constexpr detail::SweepRules kTickSweep{"CreateTicksCrosses",        detail::SweepEnd::BelowFarEdge,
                                         /*duplicatesByAngle=*/false, /*traceStart=*/true,
-                                        /*traceSkip=*/true, /*traceSortOnVerticals=*/false};
+                                        /*traceSkip=*/true,          /*traceSortOnVerticals=*/false};
 
 /// The ticks and crosses of one CreateTicksCrosses call.
 class TickRun final : public detail::SweepVisitor {
 public:
-    TickRun(const detail::Reporter &reporter, const detail::TickInputs &in, detail::GridNeatline &w, std::string &t)
+    TickRun(const detail::Reporter &reporter, const detail::TickInputs &in, detail::GridNeatline &w,
+            std::string &t)
         : reporter_(reporter), in_(in), w_(w), trace(t), frame_{reporter, in.mapView, in.intervalsType} {}
 
     /// The ticks, and the crosses when they are asked for.
@@ -225,7 +226,8 @@ private:
     /// map_ := grid_ converted to storage units and transformed to the map view.
     void ToMapView() {
         map_.assign(grid_.begin(), grid_.end());
-        platform::Deref(in_.gridSystem).ConvertPoints(w_.gridSpace, coordkit::kStorage, map_.data(), map_.size());
+        platform::Deref(in_.gridSystem)
+            .ConvertPoints(w_.gridSpace, coordkit::kStorage, map_.data(), map_.size());
         if (in_.continuousLongitudes) {
             storageX_.resize(map_.size());
             for (std::size_t i = 0; i < map_.size(); ++i)
@@ -356,8 +358,8 @@ private:
 
 namespace detail {
 
-TickMarks MakeTicksCrosses(const Reporter &reporter, const TickInputs &in, GridNeatline &w, std::string &trace,
-                           std::int32_t &RetVal) {
+TickMarks MakeTicksCrosses(const Reporter &reporter, const TickInputs &in, GridNeatline &w,
+                           std::string &trace, std::int32_t &RetVal) {
     const IntersectionGrid intersections{reporter, in.gridSystem, in.intervalsType, in.pointTolerance};
     GridSweep sweep(w, intersections, kTickSweep, trace, RetVal);
     TickRun run(reporter, in, w, trace);

@@ -48,8 +48,8 @@ struct TickMarks {
 /// Ticks at both ends of every piece of every grid line inside the prepared working neatline,
 /// and the crosses at the grid intersections inside it, in map-view coordinates (before their
 /// finishing). Failures raise, with `trace` holding the step reached.
-TickMarks MakeTicksCrosses(const Reporter &reporter, const TickInputs &in, GridNeatline &w, std::string &trace,
-                           std::int32_t &RetVal);
+TickMarks MakeTicksCrosses(const Reporter &reporter, const TickInputs &in, GridNeatline &w,
+                           std::string &trace, std::int32_t &RetVal);
 
 } // namespace detail
 } // namespace parallo

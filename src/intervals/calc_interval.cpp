@@ -5,10 +5,10 @@
 #include <memory>
 #include <string>
 
-#include "platform/angles.h"
-#include "platform/numbers.h"
 #include "grid/prepare.h"
 #include "intervals/intervals.h"
+#include "platform/angles.h"
+#include "platform/numbers.h"
 
 namespace parallo {
 

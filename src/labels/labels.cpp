@@ -37,9 +37,12 @@ constexpr double kLowSideTo = 315.0;
 
 /// The labels' walk: a line along the frame's far edge is labelled like any other, and at a
 /// vertex the angle that faces into the frame decides the side.
-constexpr SweepRules kLabelSweep{"Create_Labels", SweepEnd::ThroughFarEdge,
-                                 /*duplicatesByAngle=*/true, /*traceStart=*/false,
-                                 /*traceSkip=*/false, /*traceSortOnVerticals=*/true};
+constexpr SweepRules kLabelSweep{"Create_Labels",
+                                 SweepEnd::ThroughFarEdge,
+                                 /*duplicatesByAngle=*/true,
+                                 /*traceStart=*/false,
+                                 /*traceSkip=*/false,
+                                 /*traceSortOnVerticals=*/true};
 
 /// The labels of one CreateLabels call.
 class LabelRun final : public SweepVisitor {
@@ -57,10 +60,10 @@ public:
         const Point lowerLeft(ll.x, ll.y);
         const Point upperRight(ur.x, ur.y);
         const GridSides &place = in_.place;
-        Corner(in_.lowerLeftInProjUnits, lowerLeft.x, lowerLeft.y, pxgrdSouth, pxgrdWest, place.bottom, place.left,
-               space);
-        Corner(in_.upperLeftInProjUnits, lowerLeft.x, upperRight.y, pxgrdNorth, pxgrdWest, place.top, place.left,
-               space);
+        Corner(in_.lowerLeftInProjUnits, lowerLeft.x, lowerLeft.y, pxgrdSouth, pxgrdWest, place.bottom,
+               place.left, space);
+        Corner(in_.upperLeftInProjUnits, lowerLeft.x, upperRight.y, pxgrdNorth, pxgrdWest, place.top,
+               place.left, space);
         Corner(in_.upperRightInProjUnits, upperRight.x, upperRight.y, pxgrdNorth, pxgrdEast, place.top,
                place.right, space);
         Corner(in_.lowerRightInProjUnits, upperRight.x, lowerLeft.y, pxgrdSouth, pxgrdEast, place.bottom,
@@ -157,7 +160,8 @@ private:
         platform::Deref(in_.gridSystem).ConvertPoint(w_->gridSpace, coordkit::kStorage, raw.x, raw.y, raw.z);
         const Point ptRaw = raw;
         shapekit::PointGeometry geometry(ptRaw);
-        platform::Deref(in_.setup.service).TransformGeometry(geometry, platform::Deref(in_.setup.gridTransform), 1);
+        platform::Deref(in_.setup.service)
+            .TransformGeometry(geometry, platform::Deref(in_.setup.gridTransform), 1);
         const Point ptMap = geometry.Position();
 
         Create_OneLabel(p_, in_.labelSystem, ptGrid, ptRaw, ptMap, axis, p_.style.displayType,
@@ -222,8 +226,8 @@ void CornerLabels(const LabelPlacement &placement, const LabelInputs &in, std::s
     LabelRun(placement, in, trace).Corners();
 }
 
-void EdgeLabels(const LabelPlacement &placement, const LabelInputs &in, GridNeatline &w, double pointTolerance,
-                std::string &trace, std::int32_t &RetVal) {
+void EdgeLabels(const LabelPlacement &placement, const LabelInputs &in, GridNeatline &w,
+                double pointTolerance, std::string &trace, std::int32_t &RetVal) {
     LabelRun(placement, in, trace).Edges(w, pointTolerance, RetVal);
 }
 

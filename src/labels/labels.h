@@ -53,8 +53,8 @@ void CornerLabels(const LabelPlacement &placement, const LabelInputs &in, std::s
 /// The labels where the grid lines cross the working neatline, prepared by PrepareLabelNeatline
 /// (`pointTolerance` as it set it). Fails through the caller's handler, before any label, when
 /// the interval is not positive or the lines are over the line budget.
-void EdgeLabels(const LabelPlacement &placement, const LabelInputs &in, GridNeatline &w, double pointTolerance,
-                std::string &trace, std::int32_t &RetVal);
+void EdgeLabels(const LabelPlacement &placement, const LabelInputs &in, GridNeatline &w,
+                double pointTolerance, std::string &trace, std::int32_t &RetVal);
 
 } // namespace detail
 } // namespace parallo

@@ -133,7 +133,8 @@ void UnrotatedOffsets(const LabelStyle &s, GridLabel &label, std::int32_t axis, 
 
 /// Offsets of a label turned by a degrees (geographic neatline): a start by side and
 /// orientation, then LabelOffset and VerticalLabelOffset along the turned directions.
-void RotatedOffsets(const Reporter &r, const LabelStyle &s, GridLabel &label, std::int32_t axis, double a, double &dx, double &dy) {
+void RotatedOffsets(const Reporter &r, const LabelStyle &s, GridLabel &label, std::int32_t axis, double a,
+                    double &dx, double &dy) {
     const double O = s.offset;
     const double Vo = s.verticalOffset;
     const std::int32_t R = s.relativeToPoint;
@@ -242,8 +243,10 @@ void Create_OneLabel(const LabelPlacement &p, const std::shared_ptr<coordkit::Co
         SetHemisphere(p.reporter, p.style, shown, LabelAxis);
         trace = "Splitting up label.";
         std::shared_ptr<GridLabel> made;
-        if (IsNorthSouth(LabelAxis)) made = SplitUpLabel(p.reporter, p.style, p.labels, shown.x, LabelDisplayType);
-        if (IsWestEast(LabelAxis)) made = SplitUpLabel(p.reporter, p.style, p.labels, shown.y, LabelDisplayType);
+        if (IsNorthSouth(LabelAxis))
+            made = SplitUpLabel(p.reporter, p.style, p.labels, shown.x, LabelDisplayType);
+        if (IsWestEast(LabelAxis))
+            made = SplitUpLabel(p.reporter, p.style, p.labels, shown.y, LabelDisplayType);
 
         GridLabel &label = platform::Deref(made);
         label.Origin = P;
@@ -254,8 +257,8 @@ void Create_OneLabel(const LabelPlacement &p, const std::shared_ptr<coordkit::Co
         double r1 = 0.0;
         double r2 = 0.0;
         std::int32_t RetVal = 0;
-        GetLabelRotation(p.angles, p.style.type, p.neatlineExtentsType, csFrom, ptGrid, r1, r2, csGrid, RetVal,
-                         ptCorner);
+        GetLabelRotation(p.angles, p.style.type, p.neatlineExtentsType, csFrom, ptGrid, r1, r2, csGrid,
+                         RetVal, ptCorner);
         const double a = IsNorthSouth(LabelAxis) ? r1 : (IsWestEast(LabelAxis) ? r2 : 0.0);
         label.Angle = a;
 

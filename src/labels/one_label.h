@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <memory>
 
-#include "parallo/coordkit.h"
-#include "parallo/shapekit.h"
 #include "geometry/geometry.h"
 #include "labels/text.h"
+#include "parallo/coordkit.h"
+#include "parallo/shapekit.h"
 
 namespace parallo {
 namespace detail {

@@ -333,8 +333,8 @@ void QuadrantStrings(const Reporter &r, std::int32_t LabelDisplayType, const Hem
                 break;
             }
         } else {
-            const auto set = [&texts](const std::string &xPos, const std::string &xNeg, const std::string &yPos,
-                                  const std::string &yNeg) {
+            const auto set = [&texts](const std::string &xPos, const std::string &xNeg,
+                                      const std::string &yPos, const std::string &yNeg) {
                 texts.xPositive = xPos;
                 texts.xNegative = xNeg;
                 texts.yPositive = yPos;
@@ -362,7 +362,8 @@ void QuadrantStrings(const Reporter &r, std::int32_t LabelDisplayType, const Hem
     }
 }
 
-void SetHemisphere(const Reporter &r, const LabelStyle &style, const Point &pt, std::int32_t LabelAxis) noexcept {
+void SetHemisphere(const Reporter &r, const LabelStyle &style, const Point &pt,
+                   std::int32_t LabelAxis) noexcept {
     std::string trace = "In SetHemisphere";
     try {
         LabelPartCls &part = platform::Deref(style.partHemisphere);

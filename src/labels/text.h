@@ -9,8 +9,8 @@
 #include <string>
 
 #include "parallo/coordkit.h"
-#include "parallo/shapekit.h"
 #include "parallo/parallo.h"
+#include "parallo/shapekit.h"
 #include "platform/reporter.h"
 
 namespace parallo {
@@ -71,7 +71,8 @@ void QuadrantStrings(const Reporter &r, std::int32_t LabelDisplayType, const Hem
 /// 3 south) at grid point pt. LabelDisplayType 0 always takes the positive text of the axis;
 /// any other display type takes the negative one for a negative X (north, south) or Y (west,
 /// east). Axis values outside 0..3 leave the text as it was.
-void SetHemisphere(const Reporter &r, const LabelStyle &style, const Point &pt, std::int32_t LabelAxis) noexcept;
+void SetHemisphere(const Reporter &r, const LabelStyle &style, const Point &pt,
+                   std::int32_t LabelAxis) noexcept;
 
 /// Adds a label for grid value dValue to `labels`, writes its texts and returns it.
 /// LabelDisplayType 0 and 2 split a projected value into digit groups and decimals (units as

@@ -13,11 +13,11 @@ std::string DescribeCurrentException() noexcept {
     try {
         try {
             throw;
-        } catch (const Error& e) {
+        } catch (const Error &e) {
             return e.Description();
-        } catch (const std::bad_alloc&) {
+        } catch (const std::bad_alloc &) {
             return Error::StandardDescription(7);
-        } catch (const std::exception& e) {
+        } catch (const std::exception &e) {
             return e.what();
         } catch (...) {
             return "Unknown failure";

@@ -15,8 +15,8 @@ class Reporter {
 public:
     /// Hands the three texts to the host's observer, if one is installed; does nothing else.
     /// Never throws: whatever the observer throws is swallowed.
-    void ReportError(const std::string& description, const std::string& trace,
-                     const std::string& title) const noexcept {
+    void ReportError(const std::string &description, const std::string &trace,
+                     const std::string &title) const noexcept {
         ++reportsMade_;
         if (!observer) return;
         try {

@@ -26,15 +26,15 @@ using shapekit::Point;
 
 /// What the preparation of the working neatline reads of the service, and the fields it writes.
 detail::NeatlineFrame FrameOf(ServiceState &s) {
-    return detail::NeatlineFrame{s.NeatlinePolygon,       s.CoordSystemsMgr,           s.GridCoordSystem,
-                                 s.GridIntervalsType,     s.NeatlineLowerLeftMapView,  s.NeatlineUpperRightMapView,
-                                 s.NeatlineLowerLeft,     s.NeatlineUpperRight,        s.NeatlineCoordSystem,
-                                 s.NeatlineExtentsType,   s.b180Crossed,               s.dPointTolerance};
+    return detail::NeatlineFrame{
+        s.NeatlinePolygon,          s.CoordSystemsMgr,           s.GridCoordSystem,   s.GridIntervalsType,
+        s.NeatlineLowerLeftMapView, s.NeatlineUpperRightMapView, s.NeatlineLowerLeft, s.NeatlineUpperRight,
+        s.NeatlineCoordSystem,      s.NeatlineExtentsType,       s.b180Crossed,       s.dPointTolerance};
 }
 
 detail::GridSides SidesOf(const ServiceState &s) {
-    return detail::GridSides{s.PlaceLeftSideGridElements, s.PlaceTopSideGridElements, s.PlaceRightSideGridElements,
-                             s.PlaceBottomSideGridElements};
+    return detail::GridSides{s.PlaceLeftSideGridElements, s.PlaceTopSideGridElements,
+                             s.PlaceRightSideGridElements, s.PlaceBottomSideGridElements};
 }
 
 detail::LabelStyle StyleOf(const ServiceState &s) {
@@ -138,9 +138,9 @@ void ParalloCls::CreateTicksCrosses(std::int32_t &RetVal) noexcept {
         if (in.makeCrosses) s.CrossGeometry = marks.crosses;
         s.GridGeometry = marks.ticks;
 
-        detail::FinishTicksCrosses(s.b180Crossed, s.MapViewCoordSystem, s.GridCoordSystem, w,
-                                   platform::Deref(s.GridGeometry),
-                                   in.makeCrosses ? s.CrossGeometry.get() : nullptr, s.NeatlinePolygon, trace);
+        detail::FinishTicksCrosses(
+            s.b180Crossed, s.MapViewCoordSystem, s.GridCoordSystem, w, platform::Deref(s.GridGeometry),
+            in.makeCrosses ? s.CrossGeometry.get() : nullptr, s.NeatlinePolygon, trace);
     } catch (...) {
         s.ReportError(detail::DescribeCurrentException(), trace, "CreateTicksCrosses Error");
     }
@@ -174,8 +174,8 @@ void ParalloCls::CreateLabels(std::int32_t &RetVal) noexcept {
         detail::HemisphereTexts hemispheres{s.XPositiveHemisphereLabel, s.XNegativeHemisphereLabel,
                                             s.YPositiveHemisphereLabel, s.YNegativeHemisphereLabel};
         detail::QuadrantStrings(s, s.LabelDisplayType,
-                                {s.EastingHemisphereLabel, s.WestingHemisphereLabel, s.NorthingHemisphereLabel,
-                                 s.SouthingHemisphereLabel},
+                                {s.EastingHemisphereLabel, s.WestingHemisphereLabel,
+                                 s.NorthingHemisphereLabel, s.SouthingHemisphereLabel},
                                 in.labelSystem, hemispheres);
         s.XPositiveHemisphereLabel = hemispheres.xPositive;
         s.XNegativeHemisphereLabel = hemispheres.xNegative;
@@ -244,8 +244,9 @@ void ParalloCls::CalcGridInterval(std::int16_t &iDecPlaces, double &dInterval) n
     static_cast<void>(iDecPlaces);
     const ServiceState &s = *d_;
     detail::CalcGridInterval(s,
-                             {s.NeatlineLowerLeft, s.NeatlineUpperRight, s.CoordSystemsMgr, s.NeatlineCoordSystem,
-                              s.GridCoordSystem, s.NeatlineExtentsType, s.GridIntervalsType},
+                             {s.NeatlineLowerLeft, s.NeatlineUpperRight, s.CoordSystemsMgr,
+                              s.NeatlineCoordSystem, s.GridCoordSystem, s.NeatlineExtentsType,
+                              s.GridIntervalsType},
                              dInterval);
 }
 

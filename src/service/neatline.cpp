@@ -24,7 +24,8 @@ void TransformNeatlineCorners(ServiceState &s, const coordkit::TransformService 
     shapekit::PointGeometry corner;
     const auto toMapView = [&](const PointPtr &given, Point &mapView) {
         const Point &pt = Deref(given);
-        corner.Position() = NeatlineCornerInStorage(s.NeatlineCoordSystem, s.NeatlineExtentsType, Point(pt.x, pt.y, 0.0));
+        corner.Position() =
+            NeatlineCornerInStorage(s.NeatlineCoordSystem, s.NeatlineExtentsType, Point(pt.x, pt.y, 0.0));
         transformer.TransformGeometry(corner, transform, 1);
         mapView = corner.Position();
     };

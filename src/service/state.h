@@ -99,8 +99,8 @@ struct ServiceState : Reporter {
 
 /// Reaches the state behind a service object (library code and tests only).
 struct StateAccess {
-    static ServiceState& Of(ParalloCls& service) { return *service.d_; }
-    static const ServiceState& Of(const ParalloCls& service) { return *service.d_; }
+    static ServiceState &Of(ParalloCls &service) { return *service.d_; }
+    static const ServiceState &Of(const ParalloCls &service) { return *service.d_; }
 };
 
 } // namespace detail

@@ -161,7 +161,7 @@ void Create_Stroked_Rectangle(ServiceState &s, std::shared_ptr<shapekit::Polygon
     }
 }
 
-double Validate_StrokeDistance(ServiceState &s, double &dStroke, const Point &pt1,
+double Validate_StrokeDistance(const Reporter &r, double &dStroke, const Point &pt1,
                                const Point &pt2) noexcept {
     std::string trace = "In Validate_StrokeDistance";
     try {
@@ -175,7 +175,7 @@ double Validate_StrokeDistance(ServiceState &s, double &dStroke, const Point &pt
         if (Div(m, dStroke) > 10000.0) dStroke = Div(m, 10000.0);
         return dStroke;
     } catch (...) {
-        s.ReportError(DescribeCurrentException(), trace, "Validate_StrokeDistance Error");
+        r.ReportError(DescribeCurrentException(), trace, "Validate_StrokeDistance Error");
         return 0.0;
     }
 }

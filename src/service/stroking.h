@@ -40,7 +40,8 @@ void Create_Stroked_Rectangle(ServiceState &s, std::shared_ptr<shapekit::Polygon
 /// Clamps a stroke distance against the extent of pt1 -> pt2: the larger of the signed dx and dy
 /// when dStroke is 0 or larger than it, and never more than 10000 steps along it. dStroke is
 /// changed in place and returned; after a reported failure 0 is returned.
-double Validate_StrokeDistance(ServiceState &s, double &dStroke, const Point &pt1, const Point &pt2) noexcept;
+double Validate_StrokeDistance(const Reporter &r, double &dStroke, const Point &pt1,
+                               const Point &pt2) noexcept;
 
 /// Interval.x / 10; dStroke untouched on failure (no report).
 void Set_DefaultStrokingGrid(ServiceState &s, double &dStroke) noexcept;

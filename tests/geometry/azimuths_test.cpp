@@ -86,7 +86,8 @@ protected:
                      const Point *corner = nullptr) {
         rotation = parallelRotation = kSentinel;
         retVal = 5;
-        parallo::detail::GetLabelRotation(Frame(), labelType, extentsType, from, pt, rotation, parallelRotation, csGrid, retVal, corner);
+        parallo::detail::GetLabelRotation(Frame(), labelType, extentsType, from, pt, rotation,
+                                          parallelRotation, csGrid, retVal, corner);
     }
     std::shared_ptr<parallo_test::CoordSystemDouble> mapView = parallo_test::MakeIdentitySystem();
     double angleDelta = 0.0, parallelDelta = 0.0, rotation = 0.0, parallelRotation = 0.0;
@@ -118,7 +119,8 @@ TEST_F(Azimuths, SameAndRotatedSystems) {
     // With geographic storage the parallels run due east, wherever they are.
     for (double lon : {-170.0, 179.0}) {
         double lat = 60.0, h = 0.0, az = kSentinel;
-        parallo::detail::GetLatitudeDirection(reporter, parallo_test::MakeGeographicSystem(), lon, lat, h, az);
+        parallo::detail::GetLatitudeDirection(reporter, parallo_test::MakeGeographicSystem(), lon, lat, h,
+                                              az);
         EXPECT_EQ(az, kPi / 2.0);
     }
     EXPECT_TRUE(reports.empty());

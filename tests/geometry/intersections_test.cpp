@@ -304,26 +304,6 @@ protected:
     IntersectionAnglesColl angles;
 };
 
-TEST_F(Ordering, SortIsStableAndMovesTheAngles) {
-    using parallo::detail::SortPointsByAxis;
-    Fill({{3, 1, 1}, {1, 2, 2}, {3, 0, 3}, {2, 5, 4}}, {10, 20, 30, 40});
-    SortPointsByAxis(Grid(), &points, &angles, 0);
-    EXPECT_EQ(Zs(), (std::vector<double>{2, 4, 1, 3})); // equal x keep their order
-    EXPECT_EQ(Angles(angles), (std::vector<double>{20, 40, 10, 30}));
-    SortPointsByAxis(Grid(), &points, &angles, 7); // any axis but 0 sorts by y
-    EXPECT_EQ(Zs(), (std::vector<double>{3, 1, 2, 4}));
-    EXPECT_EQ(Angles(angles), (std::vector<double>{30, 10, 20, 40}));
-    EXPECT_TRUE(reports.empty());
-    // Too few angles: reported, and the exchanges made stay.
-    Fill({{2, 0, 1}, {1, 0, 2}}, {5});
-    SortPointsByAxis(Grid(), &points, &angles, 0);
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0].description, "Subscript out of range");
-    EXPECT_EQ(reports[0].trace, "In SortPointsByAxis");
-    EXPECT_EQ(reports[0].title, "SortPointsByAxis Error");
-    EXPECT_EQ(Zs(), (std::vector<double>{2, 1}));
-}
-
 TEST_F(Ordering, DuplicatesShrinkToTheLaterPoint) {
     using parallo::detail::RemoveDuplicatePoints;
     Fill({{1, 4, 1}, {1, 4, 2}, {1, 2, 9}, {1, 4, 3}}, {10, 20, 90, 30});
@@ -345,32 +325,6 @@ TEST_F(Ordering, DuplicatesShrinkToTheLaterPoint) {
     EXPECT_EQ(reports[0].trace, "Error on Remove");
     EXPECT_EQ(reports[0].title, "RemoveDuplicatePoints Error i=1, objPts.Count= 1, nPts=2");
     EXPECT_EQ(points.Count(), 1); // the removal made stays
-}
-
-TEST_F(Ordering, ByAngleRule) {
-    struct Case {
-        const char *rule;
-        std::vector<Point> pts;
-        std::vector<double> angles, kept;
-    };
-    const std::vector<Point> atStart = {{0, 0}, {0, 0}}, afterStart = {{0, 0}, {0, 5}, {0, 5}};
-    // At the start a pair keeps its first angle when a < 225, its second when b > 315; after a
-    // distinct pair the rule is a < 45 or b > 135; otherwise the later angle survives.
-    const Case cases[] = {{"start, a < 225", {{0, 0}, {0, 0}, {0, 5}}, {200, 300, 50}, {200, 50}},
-                          {"start, b > 315", atStart, {250, 320}, {250}},
-                          {"start, neither", atStart, {250, 300}, {300}},
-                          {"later, neither", afterStart, {10, 90, 100}, {10, 100}},
-                          {"later, a < 45", afterStart, {10, 30, 100}, {10, 30}},
-                          {"later, b > 135", afterStart, {10, 100, 140}, {10, 100}},
-                          {"later, the start rule is gone", afterStart, {10, 250, 300}, {10, 250}},
-                          {"later, b = 130", afterStart, {10, 100, 130}, {10, 130}}};
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.rule);
-        Fill(c.pts, c.angles);
-        parallo::detail::RemoveDuplicatePointsByAngle(Grid(), &points, &angles, 1);
-        EXPECT_EQ(Angles(angles), c.kept);
-    }
-    EXPECT_TRUE(reports.empty());
 }
 
 } // namespace

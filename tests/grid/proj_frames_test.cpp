@@ -8,10 +8,8 @@
 #include <map>
 #include <set>
 
-#include "grid/prepare.h"
 #include "grid_checks.h"
 #include "parallo/coordkit_proj.h"
-#include "service/state.h"
 #include "support/frames.h"
 
 namespace {

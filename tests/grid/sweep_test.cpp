@@ -77,7 +77,8 @@ TEST_F(Sweep, GridLinesAndLabelsReachTheFarEdgeTicksStopShortOfIt) {
     Neatline(kSquare);
     const std::vector<double> through = {100, 200, 300, 400, 500, 600, 700, 800, 900, 1000};
     EXPECT_EQ(Walk(true).Values(), through);
-    EXPECT_EQ(Walk(true, SweepEnd::BelowFarEdge).Values(), std::vector<double>(through.begin(), through.end() - 1));
+    EXPECT_EQ(Walk(true, SweepEnd::BelowFarEdge).Values(),
+              std::vector<double>(through.begin(), through.end() - 1));
     // Skip values (0 among them) are left out; the offset moves the first value to 0, not the
     // grid.
     *skip = Point(300.0, 0.0);
@@ -97,11 +98,19 @@ TEST_F(Sweep, PiecesThroughVerticesAndNotches) {
     const Case cases[] = {
         // Through the top and bottom vertices of a diamond, each met by two edges.
         {"diamond", {{500, 0}, {0, 500}, {500, 1000}, {1000, 500}}, true, 500, {0, 1000}},
+        // Touching the diamond's right vertex only: no piece.
+        {"diamond's vertex", {{500, 0}, {0, 500}, {500, 1000}, {1000, 500}}, true, 1000, {}},
         // Across a concave notch: two pieces.
-        {"U", {{0, 0}, {0, 1000}, {250, 1000}, {250, 400}, {750, 400}, {750, 1000}, {1000, 1000}, {1000, 0}},
-         false, 700, {0, 250, 750, 1000}},
+        {"U",
+         {{0, 0}, {0, 1000}, {250, 1000}, {250, 400}, {750, 400}, {750, 1000}, {1000, 1000}, {1000, 0}},
+         false,
+         700,
+         {0, 250, 750, 1000}},
         // Only touching the tip of a notch: the touch pairs with nothing.
-        {"V", {{0, 0}, {0, 1000}, {400, 1000}, {500, 600}, {600, 1000}, {1000, 1000}, {1000, 0}}, false, 600,
+        {"V",
+         {{0, 0}, {0, 1000}, {400, 1000}, {500, 600}, {600, 1000}, {1000, 1000}, {1000, 0}},
+         false,
+         600,
          {0, 1000}},
     };
     for (const Case &c : cases) {

@@ -32,7 +32,8 @@ struct Interval : ::testing::Test {
     double Propose() {
         double interval = -1.0;
         parallo::detail::CalcGridInterval(
-            reporter, {lowerLeft, upperRight, manager, neatlineSystem, gridSystem, extentsType, intervalsType},
+            reporter,
+            {lowerLeft, upperRight, manager, neatlineSystem, gridSystem, extentsType, intervalsType},
             interval);
         return interval;
     }

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "service/frame_fixture.h"
-#include "grid/prepare.h"
 #include "service/stroking.h"
 #include "support/coordkit_double.h"
 
@@ -149,17 +148,6 @@ TEST_F(StrokeCase, SixteenBitPointCountHoldsExactly32767Points) {
 
 // ---- a frame across the 180° meridian ----------------------------------------------------
 
-TEST(CrossingRule, DecidesTheMeridianCrossing) {
-    const struct {
-        double x0, x1;
-        bool crosses;
-    } cases[] = {{Rad(170), Rad(-170), true}, {0.0, -0.1, true},         {Rad(-10), Rad(-20), true},
-                 {Rad(-10), Rad(-10), true},  {Rad(10), Rad(20), false}, {Rad(20), Rad(10), false},
-                 {Rad(-20), Rad(-10), false}, {Rad(-20), Rad(10), false}};
-    for (const auto &c : cases)
-        EXPECT_EQ(parallo::detail::CrossesAntimeridian(c.x0, c.x1), c.crosses) << c.x0 << " " << c.x1;
-}
-
 TEST_F(StrokeCase, GeographicFrameAcrossTheMeridianIsStrokedEastwards) {
     s.NeatlineCoordSystem = parallo_test::MakeGeographicSystem();
     s.NeatlineExtentsType = 1;
@@ -195,7 +183,7 @@ TEST_F(StrokeCase, GeographicFrameAcrossTheMeridianIsStrokedEastwards) {
 // ---- stroke distances -----------------------------------------------------------------------
 
 TEST(ValidateStrokeDistance, ClampsAgainstTheLargerSignedExtent) {
-    ServiceState s;
+    parallo::detail::Reporter s;
     ReportLog log;
     log.Attach(s);
     // 0 takes the larger extent; below a ten-thousandth of it, that; beyond it, the extent.
