@@ -48,7 +48,11 @@ void CreateNeatline(ServiceState &s) noexcept {
         if (s.bForceStroking) {
             // A failed stroking reports on its own and leaves the empty polygon, which fails
             // below at the bounding box and so keeps the previous neatline.
-            Create_Stroked_Rectangle(s, polygon);
+            Create_Stroked_Rectangle(s,
+                                     {s.NeatlineLowerLeft, s.NeatlineUpperRight, s.NeatlineCoordSystem,
+                                      s.NeatlineExtentsType, s.NeatlineStrokeDistance},
+                                     {s.NeatlineStartTop, s.NeatlineStartRight, s.NeatlineStartBottom},
+                                     s.bForceStroking, polygon);
             trace = "Transform Neatline geometry to MapView";
             transformer.TransformGeometry(*polygon, transform, 1);
         } else {
