@@ -74,14 +74,8 @@ void RequireGridValuesWithinBudget(double start, double limit, double step, cons
                  source);
 }
 
-double EstimatedGridLines(const GridNeatline &w, const Point &interval, LineCounting counting) {
-    const double acrossX = platform::Div(platform::Sub(w.pMax.x, w.pMin.x), interval.x);
-    if (counting == LineCounting::Whole32) {
-        const std::int32_t nX = platform::CLng(acrossX);
-        return static_cast<double>(platform::CLng(platform::Add(
-            platform::Div(platform::Sub(w.pMax.y, w.pMin.y), interval.y), static_cast<double>(nX))));
-    }
-    const double nX = std::nearbyint(acrossX);
+double EstimatedGridLines(const GridNeatline &w, const Point &interval) {
+    const double nX = std::nearbyint(platform::Div(platform::Sub(w.pMax.x, w.pMin.x), interval.x));
     return std::nearbyint(platform::Add(nX, platform::Div(platform::Sub(w.pMax.y, w.pMin.y), interval.y)));
 }
 

@@ -97,19 +97,11 @@ struct GridSides {
     bool bottom = false;
 };
 
-/// How a generator counts its grid lines against kGridLineBudget.
-enum class LineCounting {
-    /// Rounded to the nearest whole number in doubles: any count, however large, is just over
-    /// the budget.
-    Doubles,
-    /// Rounded into the platform's 32-bit whole numbers, as ticks and crosses have always
-    /// counted: a count beyond their range fails with Overflow instead of being over the budget.
-    Whole32,
-};
-
 /// The estimated number of grid lines of both axes over the working range: the x extent over
-/// the x interval, rounded, plus the y extent over the y interval, the sum rounded.
-double EstimatedGridLines(const GridNeatline &w, const Point &interval, LineCounting counting);
+/// the x interval, rounded to the nearest whole number, plus the y extent over the y interval,
+/// the sum rounded. Counted in doubles, so that any count, however large, is simply over the
+/// budget; Overflow only when a quotient is no longer finite.
+double EstimatedGridLines(const GridNeatline &w, const Point &interval);
 
 /// Where one axis's walk ends.
 enum class SweepEnd {

@@ -200,8 +200,7 @@ private:
     /// ran out. Labels for lines that are never drawn help nobody, so beyond the budget the call
     /// fails here, through the handler, before it makes any label.
     void RequireLineBudget(const GridNeatline &w) {
-        if (EstimatedGridLines(w, platform::Deref(in_.interval), LineCounting::Doubles) >
-            static_cast<double>(kGridLineBudget))
+        if (EstimatedGridLines(w, platform::Deref(in_.interval)) > static_cast<double>(kGridLineBudget))
             RaiseOwn("More than 250 grid lines to label: the interval is too small for the frame",
                      "Create_Labels");
     }

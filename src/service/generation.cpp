@@ -75,9 +75,7 @@ void ParalloCls::CreateGridlines(std::int32_t &RetVal) noexcept {
         // The line budget, estimated from the extent; beyond it nothing is drawn at all.
         detail::GridlineInputs in;
         in.interval = platform::Deref(s.Interval);
-        if (detail::EstimatedGridLines(w, in.interval, detail::LineCounting::Doubles) >
-            static_cast<double>(detail::kGridLineBudget))
-            return;
+        if (detail::EstimatedGridLines(w, in.interval) > static_cast<double>(detail::kGridLineBudget)) return;
         detail::RequirePositiveInterval(in.interval, "Create_Gridlines");
 
         in.gridSystem = s.GridCoordSystem;
@@ -117,9 +115,7 @@ void ParalloCls::CreateTicksCrosses(std::int32_t &RetVal) noexcept {
 
         // The line-count guard: beyond the budget the call changes nothing and reports nothing.
         in.interval = platform::Deref(s.Interval);
-        if (detail::EstimatedGridLines(w, in.interval, detail::LineCounting::Whole32) >
-            static_cast<double>(detail::kGridLineBudget))
-            return;
+        if (detail::EstimatedGridLines(w, in.interval) > static_cast<double>(detail::kGridLineBudget)) return;
         detail::RequirePositiveInterval(in.interval, "CreateTicksCrosses");
 
         in.drawTicks = s.GridType == PXgtTicks || s.GridType == PXgtTicksAndCrosses;

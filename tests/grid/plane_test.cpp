@@ -67,6 +67,12 @@ TEST(GridPlane, BudgetOf250LinesIsDrawnAnd251LeavesEverythingUntouched) {
         EXPECT_FALSE(g.service.CrossGeometry());
         EXPECT_TRUE(g.service.bForceStroking()); // left as the host set it
         EXPECT_EQ(g.service.NeatlinePolygon(), neatline);
+        // Far beyond the budget, past any 32-bit count, is just as silent: ticks used to report an
+        // overflow there.
+        g.Interval(1e-8, 1e-8);
+        g.Call(method);
+        EXPECT_TRUE(g.reports.empty()) << g.reports.front();
+        EXPECT_FALSE(g.service.GridGeometry());
     }
 }
 
