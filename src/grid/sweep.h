@@ -109,8 +109,10 @@ enum class SweepEnd {
     /// edge is made.
     ThroughFarEdge,
     /// At the last grid value below the far edge compared in four-decimal fixed point
-    /// (ThisValLessThanLimit): ticks and crosses make no marks on a line that lies along the
-    /// frame's far edge, where they would fall on its corners.
+    /// (ThisValLessThanLimit), so that a value equal to the edge in four decimals is not walked.
+    /// Ticks and crosses step this way: a line along the frame's far edge would only put marks
+    /// onto the frame itself, which their output has never held, while grid lines and labels
+    /// have always included that line. The two ends differ in the output of such frames.
     BelowFarEdge,
 };
 
