@@ -19,11 +19,12 @@
 #include <vector>
 
 #include "parallo/coordkit.h"
+#include "platform/angles.h"
 
 namespace coordkit {
 namespace projdetail {
 
-constexpr double kPi = 3.141592653589793;
+using parallo::platform::kPi;
 
 /// Owns one PROJ object.
 struct PjDeleter {

@@ -1,20 +1,33 @@
-// Where the service's grid lines meet its neatline, as crossings for the frame bars and ticks.
+// Where the grid lines of a grid system meet a neatline, as crossings for the frame bars and
+// ticks.
 #ifndef PARALLO_FRAME_CROSSINGS_H
 #define PARALLO_FRAME_CROSSINGS_H
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "frame/bars.h"
-#include "service/state.h"
+#include "parallo/coordkit.h"
+#include "parallo/shapekit.h"
 
 namespace parallo {
 namespace detail {
 
-/// NeatlinePolygon as a ring with its side starts: the plain five-point neatline starts its sides
-/// at 0, 1, 2, 3; any other ring at the stroked neatline's recorded starts. Raises 91 without a
-/// neatline, 5 when the recorded starts do not fit the ring.
-frame::NeatlineRing ServiceNeatlineRing(const ServiceState &s);
+/// A neatline polygon as a ring with its side starts: the plain five-point neatline starts its
+/// sides at 0, 1, 2, 3; any other ring at the stroked neatline's recorded starts (1-based vertex
+/// positions of the top, right and bottom sides). Raises 91 without a neatline, 5 when the
+/// recorded starts do not fit the ring.
+frame::NeatlineRing NeatlineRingOf(const std::shared_ptr<shapekit::PolygonGeometry> &neatline,
+                                   std::int16_t startTop, std::int16_t startRight, std::int16_t startBottom);
+
+/// The grid whose values cut the frame: the manager holding the map view, the grid system, and
+/// whether its intervals are geographic (radians) or in the projection plane.
+struct FrameGrid {
+    std::shared_ptr<coordkit::CoordSystemsMgr> manager;
+    std::shared_ptr<coordkit::CoordSystem> grid;
+    bool geographic = false;
+};
 
 /// The crossings of the grid lines at the per-axis interval (grid units, > 0) with the neatline
 /// ring: its vertices are carried into the grid system (radians for a geographic grid, longitudes
@@ -27,9 +40,9 @@ frame::NeatlineRing ServiceNeatlineRing(const ServiceState &s);
 /// their axis are left out. Raises 1 when the edges pass more than a million grid values, 5 for
 /// an interval that is not positive, 91 without the manager or the grid system, and the
 /// coordinate engine's failures.
-std::vector<frame::Crossing> GridCrossings(const ServiceState &s, const frame::NeatlineRing &ring,
-                                           const Point &interval, frame::FrameRow row,
-                                           const Point *leaveOutMultiplesOf = nullptr);
+std::vector<frame::Crossing> GridCrossings(const FrameGrid &g, const frame::NeatlineRing &ring,
+                                           const shapekit::Point &interval, frame::FrameRow row,
+                                           const shapekit::Point *leaveOutMultiplesOf = nullptr);
 
 } // namespace detail
 } // namespace parallo

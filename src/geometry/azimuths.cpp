@@ -4,7 +4,7 @@
 #include <string>
 
 #include "geometry/geometry.h"
-#include "parallo/planicalc.h"
+#include "platform/angles.h"
 #include "platform/numbers.h"
 
 namespace parallo {
@@ -19,7 +19,7 @@ const char *const kOutOfRange = "Latitude or Longitude out of range (+/- 90, +/-
 /// turns. Longitudes inside -pi..pi, the bounds included, are left exactly as they are; a NaN
 /// stays NaN and fails the range check.
 double WrapLongitude(double lon) {
-    const double pi = planicalc::TRG_PI();
+    const double pi = platform::kPi;
     if (lon > pi || lon < -pi) {
         if (std::isfinite(lon)) return std::remainder(lon, pi * 2.0);
     }
@@ -29,7 +29,7 @@ double WrapLongitude(double lon) {
 /// Latitude within +-pi/2 and longitude within +-pi, bounds accepted. Written so that a NaN in
 /// either fails instead of slipping through every comparison.
 void CheckRange(double lon, double lat, const char *procedure) {
-    const double pi = planicalc::TRG_PI();
+    const double pi = platform::kPi;
     const bool inside = lat <= pi * 0.5 && lat >= pi * -0.5 && lon <= pi && lon >= pi * -1.0;
     if (!inside) RaiseOwn(kOutOfRange, procedure);
 }
@@ -60,19 +60,19 @@ double AngleAt(const CoordSystemPtr &cs, double lon, double lat) {
 
 /// The direction of the parallel through (lon, lat) radians in the plane of cs. The degree
 /// values are recomputed for each call, since GetLatitudeDirection overwrites its inputs.
-double ParallelDirection(ServiceState &s, const CoordSystemPtr &cs, double lon, double lat) {
-    const double r2d = planicalc::TRG_RadiansToDegrees();
+double ParallelDirection(const Reporter &r, const CoordSystemPtr &cs, double lon, double lat) {
+    const double r2d = platform::kDegreesPerRadian;
     double lonDeg = platform::Mul(lon, r2d);
     double latDeg = platform::Mul(lat, r2d);
     double height = 0.0;
     double azimuth = 0.0; // stays 0 when GetLatitudeDirection reports a failure
-    GetLatitudeDirection(s, cs, lonDeg, latDeg, height, azimuth);
+    GetLatitudeDirection(r, cs, lonDeg, latDeg, height, azimuth);
     return azimuth;
 }
 
 } // namespace
 
-void GetAzimuths(ServiceState &s, const CoordSystemPtr &cs, const Point &pt, double &dAngleDelta,
+void GetAzimuths(const AngleFrame &f, const CoordSystemPtr &cs, const Point &pt, double &dAngleDelta,
                  double &dParallelDelta, bool parallelWanted) noexcept {
     // Literal traces: this runs for every tick and every cross, and a std::string of these texts
     // would be a heap allocation per call.
@@ -81,12 +81,12 @@ void GetAzimuths(ServiceState &s, const CoordSystemPtr &cs, const Point &pt, dou
         trace = "Determining BaseStorageType";
         double lon = 0.0;
         double lat = 0.0;
-        GeographicPosition(s.GridIntervalsType, cs, pt, lon, lat, "Invalid Transformation in GetAzimuths",
+        GeographicPosition(f.intervalsType, cs, pt, lon, lat, "Invalid Transformation in GetAzimuths",
                            "GetAzimuths");
         lon = WrapLongitude(lon);
         CheckRange(lon, lat, "GetAzimuths");
 
-        const double angleMap = AngleAt(s.MapViewCoordSystem, lon, lat);
+        const double angleMap = AngleAt(f.mapView, lon, lat);
         const double angleCs = AngleAt(cs, lon, lat);
         const double angleDelta = platform::Sub(angleCs, angleMap);
 
@@ -96,18 +96,19 @@ void GetAzimuths(ServiceState &s, const CoordSystemPtr &cs, const Point &pt, dou
             dAngleDelta = angleDelta;
             return;
         }
-        const double dirMap = ParallelDirection(s, s.MapViewCoordSystem, lon, lat);
-        const double dirCs = ParallelDirection(s, cs, lon, lat);
-        const double parallelDelta = platform::Add(platform::Sub(dirCs, dirMap), planicalc::TRG_PI() / 2.0);
+        const double dirMap = ParallelDirection(f.reporter, f.mapView, lon, lat);
+        const double dirCs = ParallelDirection(f.reporter, cs, lon, lat);
+        const double parallelDelta = platform::Add(platform::Sub(dirCs, dirMap), platform::kPi / 2.0);
 
         dAngleDelta = angleDelta;
         dParallelDelta = parallelDelta;
     } catch (...) {
-        s.ReportError(DescribeCurrentException(), trace, "GetAzimuths Error");
+        f.reporter.ReportError(DescribeCurrentException(), trace, "GetAzimuths Error");
     }
 }
 
-void GetLabelRotation(ServiceState &s, const CoordSystemPtr &csFrom, const Point &pt, double &dRotation,
+void GetLabelRotation(const AngleFrame &f, GridLabelTypeConstants labelType, std::int32_t neatlineExtentsType,
+                      const CoordSystemPtr &csFrom, const Point &pt, double &dRotation,
                       double &dParallelRotation, const CoordSystemPtr &csGrid, std::int32_t &RetVal,
                       const Point *ptCorner) noexcept {
     std::string trace = "In GetLabelRotation";
@@ -115,9 +116,9 @@ void GetLabelRotation(ServiceState &s, const CoordSystemPtr &csFrom, const Point
         trace = "Determining BaseStorageType";
         double lon = 0.0;
         double lat = 0.0;
-        if (s.LabelType == PXltEdge || s.LabelType == PXltCorner) {
-            const bool corner = s.LabelType == PXltCorner;
-            const std::int32_t governing = corner ? s.NeatlineExtentsType : s.GridIntervalsType;
+        if (labelType == PXltEdge || labelType == PXltCorner) {
+            const bool corner = labelType == PXltCorner;
+            const std::int32_t governing = corner ? neatlineExtentsType : f.intervalsType;
             const Point *source = &pt;
             if (corner && governing == 1) {
                 if (ptCorner == nullptr) Raise(kObjectNotSet);
@@ -129,15 +130,15 @@ void GetLabelRotation(ServiceState &s, const CoordSystemPtr &csFrom, const Point
         lon = WrapLongitude(lon);
         CheckRange(lon, lat, "GetLabelRotation");
 
-        const double r2d = planicalc::TRG_RadiansToDegrees();
-        const double angleMap = AngleAt(s.MapViewCoordSystem, lon, lat);
+        const double r2d = platform::kDegreesPerRadian;
+        const double angleMap = AngleAt(f.mapView, lon, lat);
         const double angleGrid = AngleAt(csGrid, lon, lat);
         const double rotation = platform::Mul(platform::Sub(angleMap, angleGrid), r2d);
 
-        const double dirMap = ParallelDirection(s, s.MapViewCoordSystem, lon, lat);
-        const double dirGrid = ParallelDirection(s, csGrid, lon, lat);
+        const double dirMap = ParallelDirection(f.reporter, f.mapView, lon, lat);
+        const double dirGrid = ParallelDirection(f.reporter, csGrid, lon, lat);
         const double parallelRotation =
-            platform::Mul(platform::Sub(dirGrid, dirMap), planicalc::TRG_RadiansToDegrees());
+            platform::Mul(platform::Sub(dirGrid, dirMap), platform::kDegreesPerRadian);
 
         dRotation = rotation;
         dParallelRotation = parallelRotation;
@@ -145,40 +146,40 @@ void GetLabelRotation(ServiceState &s, const CoordSystemPtr &csFrom, const Point
         // Every failure, not only the two own checks, leaves the label without a rotation: tell
         // the caller so that it does not place the label with a stale one.
         RetVal = -1;
-        s.ReportError(DescribeCurrentException(), trace, "GetLabelRotation Error");
+        f.reporter.ReportError(DescribeCurrentException(), trace, "GetLabelRotation Error");
     }
 }
 
-void GetLatitudeDirection(ServiceState &s, const CoordSystemPtr &cs, double &dLonDeg, double &dLatDeg,
+void GetLatitudeDirection(const Reporter &r, const CoordSystemPtr &cs, double &dLonDeg, double &dLatDeg,
                           double &dHeight, double &dAzimuth) noexcept {
     const char *trace = "In GetLatitudeDirection"; // a literal, as in GetAzimuths
     try {
         const coordkit::CoordSystem &sys = platform::Deref(cs);
         if (sys.BaseStorageType() == coordkit::kGeographicStorage) {
             // Parallels run due east in a geographic plane.
-            dAzimuth = planicalc::TRG_PI() / 2.0;
+            dAzimuth = platform::kPi / 2.0;
             return;
         }
         // A second point 0.0006 degrees of longitude east of the given one: the eastward
         // direction of the parallel in the plane.
-        double x2 = platform::Mul(dLonDeg + 0.0006, planicalc::TRG_DegreesToRadians());
-        double y2 = platform::Mul(dLatDeg, planicalc::TRG_DegreesToRadians());
+        double x2 = platform::Mul(dLonDeg + 0.0006, platform::kRadiansPerDegree);
+        double y2 = platform::Mul(dLatDeg, platform::kRadiansPerDegree);
         sys.ConvertPoint(coordkit::kGeographic, coordkit::kProjectionPlane, x2, y2, dHeight);
 
-        dLonDeg = platform::Mul(dLonDeg, planicalc::TRG_DegreesToRadians());
-        dLatDeg = platform::Mul(dLatDeg, planicalc::TRG_DegreesToRadians());
+        dLonDeg = platform::Mul(dLonDeg, platform::kRadiansPerDegree);
+        dLatDeg = platform::Mul(dLatDeg, platform::kRadiansPerDegree);
         sys.ConvertPoint(coordkit::kGeographic, coordkit::kProjectionPlane, dLonDeg, dLatDeg, dHeight);
 
         double azimuth = 0.0;
         GetSegmentAzimuth(dLonDeg, dLatDeg, x2, y2, azimuth);
         dAzimuth = platform::Finite(azimuth);
     } catch (...) {
-        s.ReportError(DescribeCurrentException(), trace, "GetLatitudeDirection Error");
+        r.ReportError(DescribeCurrentException(), trace, "GetLatitudeDirection Error");
     }
 }
 
 void GetSegmentAzimuth(double x1, double y1, double x2, double y2, double &dAzimuth) noexcept {
-    const double pi = planicalc::TRG_PI();
+    const double pi = platform::kPi;
     const double dx = x2 - x1;
     const double dy = y2 - y1;
     double a = 0.0;
@@ -198,7 +199,7 @@ void GetSegmentAzimuth(double x1, double y1, double x2, double y2, double &dAzim
     }
 }
 
-double Normalize_Angle(ServiceState &s, double &dAngle, std::int32_t iQuadrant) noexcept {
+double Normalize_Angle(const Reporter &r, double &dAngle, std::int32_t iQuadrant) noexcept {
     std::string trace = "In Normalize_Angle";
     try {
         double angle = platform::Finite(dAngle);
@@ -233,7 +234,7 @@ double Normalize_Angle(ServiceState &s, double &dAngle, std::int32_t iQuadrant) 
             return 0.0;
         }
     } catch (...) {
-        s.ReportError(DescribeCurrentException(), trace, "Normalize_Angle Error");
+        r.ReportError(DescribeCurrentException(), trace, "Normalize_Angle Error");
         return 0.0;
     }
 }

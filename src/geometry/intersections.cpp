@@ -9,6 +9,7 @@
 
 #include "geometry/geometry.h"
 #include "parallo/planicalc.h"
+#include "platform/angles.h"
 #include "platform/numbers.h"
 
 namespace parallo {
@@ -190,16 +191,16 @@ std::string RemoveDuplicatesMessage(std::int32_t i, const shapekit::PointsCollec
            ", nPts=" + std::to_string(nPts);
 }
 
-bool IsDuplicate(const ServiceState &s, const Point &a, const Point &b) {
-    return std::fabs(platform::Sub(a.x, b.x)) < s.dPointTolerance &&
-           std::fabs(platform::Sub(a.y, b.y)) < s.dPointTolerance;
+bool IsDuplicate(const IntersectionGrid &g, const Point &a, const Point &b) {
+    return std::fabs(platform::Sub(a.x, b.x)) < g.pointTolerance &&
+           std::fabs(platform::Sub(a.y, b.y)) < g.pointTolerance;
 }
 
 } // namespace
 
 std::int32_t &NeatlineEdgeIndexThreshold() noexcept { return t_edgeIndexThreshold; }
 
-void GridlineNeatlineIntersections(ServiceState &s, const Point &ptStart, const Point &ptEnd,
+void GridlineNeatlineIntersections(const IntersectionGrid &g, const Point &ptStart, const Point &ptEnd,
                                    std::shared_ptr<shapekit::PolygonGeometry> &Neatline_Geometry,
                                    bool bAddToNeatline,
                                    std::shared_ptr<shapekit::PointsCollection> &IntersectPoints,
@@ -208,8 +209,8 @@ void GridlineNeatlineIntersections(ServiceState &s, const Point &ptStart, const 
     const char *trace = "In GridlineNeatlineIntersections";
     try {
         RetVal = 0;
-        const double S = platform::Deref(s.GridCoordSystem).StorageScale();
-        planicalc::TRGSetPositionalTolerance(platform::Div(s.GridIntervalsType == 1 ? 1e-8 : 0.0001, S));
+        const double S = platform::Deref(g.system).StorageScale();
+        planicalc::TRGSetPositionalTolerance(platform::Div(g.intervalsType == 1 ? 1e-8 : 0.0001, S));
 
         const std::shared_ptr<shapekit::PolygonGeometry> neatline = Neatline_Geometry; // stays alive
         const shapekit::PointsCollection &pts = platform::Deref(neatline).Points();
@@ -226,12 +227,12 @@ void GridlineNeatlineIntersections(ServiceState &s, const Point &ptStart, const 
         // itself is never taken for the meeting of the previous edge.
         auto test = [&](const Point &a, const Point &b) {
             type = 0;
-            LCL_SegmentIntersectSegment(s, ptStart, ptEnd, a, b, ip, ipWritten, type, angle);
+            LCL_SegmentIntersectSegment(g, ptStart, ptEnd, a, b, ip, ipWritten, type, angle);
         };
         auto recordHit = [&]() {
             found->Add(ip);
             if (colAngles == nullptr) Raise(kObjectNotSet);
-            colAngles->Add(platform::Mul(angle, planicalc::TRG_RadiansToDegrees()), std::string());
+            colAngles->Add(platform::Mul(angle, platform::kDegreesPerRadian), std::string());
         };
         auto addToWorking = [&](const Point &p) {
             if (!working) working = std::make_shared<shapekit::PointsCollection>();
@@ -306,13 +307,13 @@ void GridlineNeatlineIntersections(ServiceState &s, const Point &ptStart, const 
             working->Clear();
         }
     } catch (...) {
-        s.ReportError(DescribeCurrentException(), trace, "GridlineNeatlineIntersections Error");
+        g.reporter.ReportError(DescribeCurrentException(), trace, "GridlineNeatlineIntersections Error");
         RetVal = -1;
     }
 }
 
-void SortPointsByAxis(ServiceState &s, shapekit::PointsCollection *objPts, IntersectionAnglesColl *colAngles,
-                      std::int32_t iAxis) noexcept {
+void SortPointsByAxis(const IntersectionGrid &g, shapekit::PointsCollection *objPts,
+                      IntersectionAnglesColl *colAngles, std::int32_t iAxis) noexcept {
     std::string trace = "In SortPointsByAxis";
     try {
         if (objPts == nullptr) return;
@@ -340,21 +341,21 @@ void SortPointsByAxis(ServiceState &s, shapekit::PointsCollection *objPts, Inter
             if (!exchanged) break;
         }
     } catch (...) {
-        s.ReportError(DescribeCurrentException(), trace, "SortPointsByAxis Error");
+        g.reporter.ReportError(DescribeCurrentException(), trace, "SortPointsByAxis Error");
     }
 }
 
-void RemoveDuplicatePoints(ServiceState &s, shapekit::PointsCollection *objPts,
+void RemoveDuplicatePoints(const IntersectionGrid &g, shapekit::PointsCollection *objPts,
                            IntersectionAnglesColl *colAngles, std::int32_t iAxis) noexcept {
     std::string trace = "In RemoveDuplicatePoints";
     std::int32_t i = 1;
     std::int32_t nPts = 0;
     try {
         if (objPts == nullptr) return;
-        SortPointsByAxis(s, objPts, colAngles, iAxis);
+        SortPointsByAxis(g, objPts, colAngles, iAxis);
         nPts = objPts->Count();
         while (i < nPts) {
-            if (IsDuplicate(s, objPts->Item(i), objPts->Item(i + 1))) {
+            if (IsDuplicate(g, objPts->Item(i), objPts->Item(i + 1))) {
                 // The later point of the pair is kept; the same i is then tested against its new
                 // successor, so any run of coincident points shrinks to its last one.
                 trace = "Error on Remove";
@@ -366,22 +367,22 @@ void RemoveDuplicatePoints(ServiceState &s, shapekit::PointsCollection *objPts,
             }
         }
     } catch (...) {
-        s.ReportError(DescribeCurrentException(), trace, RemoveDuplicatesMessage(i, objPts, nPts));
+        g.reporter.ReportError(DescribeCurrentException(), trace, RemoveDuplicatesMessage(i, objPts, nPts));
     }
 }
 
-void RemoveDuplicatePointsByAngle(ServiceState &s, shapekit::PointsCollection *objPts,
+void RemoveDuplicatePointsByAngle(const IntersectionGrid &g, shapekit::PointsCollection *objPts,
                                   IntersectionAnglesColl *colAngles, std::int32_t iAxis) noexcept {
     std::string trace = "In RemoveDuplicatePoints";
     std::int32_t i = 1;
     std::int32_t nPts = 0;
     try {
         if (objPts == nullptr) return;
-        SortPointsByAxis(s, objPts, colAngles, iAxis);
+        SortPointsByAxis(g, objPts, colAngles, iAxis);
         nPts = objPts->Count();
         bool atStart = true;
         while (i < nPts) {
-            if (IsDuplicate(s, objPts->Item(i), objPts->Item(i + 1))) {
+            if (IsDuplicate(g, objPts->Item(i), objPts->Item(i + 1))) {
                 if (colAngles != nullptr) {
                     // Where the line meets the neatline at a vertex, the two edges give two angles;
                     // the label keeps the one that faces into the frame from the side it sits on.
@@ -401,7 +402,7 @@ void RemoveDuplicatePointsByAngle(ServiceState &s, shapekit::PointsCollection *o
             }
         }
     } catch (...) {
-        s.ReportError(DescribeCurrentException(), trace, RemoveDuplicatesMessage(i, objPts, nPts));
+        g.reporter.ReportError(DescribeCurrentException(), trace, RemoveDuplicatesMessage(i, objPts, nPts));
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include "geometry/geometry.h"
 #include "parallo/planicalc.h"
+#include "platform/angles.h"
 #include "platform/numbers.h"
 
 namespace parallo {
@@ -26,14 +27,14 @@ bool RangesDisjoint(double a1, double a2, double b1, double b2) {
 /// Brings the angle from the first segment to the second into 0..2 pi. An angle within the
 /// positional tolerance beyond either end is pinned to that end, so that a crossing at a right
 /// angle measured as 2 pi + 1e-12 does not turn into a near-zero angle.
-void NormaliseIntersectAngle(ServiceState &s, double &IntersectAngle) {
-    const bool setOwnTolerance = s.GridIntervalsType == 0;
+void NormaliseIntersectAngle(const IntersectionGrid &g, double &IntersectAngle) {
+    const bool setOwnTolerance = g.intervalsType == 0;
     double S = 0.0;
     if (setOwnTolerance) {
-        S = platform::Deref(s.GridCoordSystem).StorageScale();
+        S = platform::Deref(g.system).StorageScale();
         planicalc::TRGSetPositionalTolerance(platform::Div(1e-08, S));
     }
-    const double P = planicalc::TRG_2PI();
+    const double P = 2.0 * platform::kPi;
     while (IntersectAngle > P) {
         if (planicalc::TRGGetPositionalTolerance() < IntersectAngle - P)
             IntersectAngle -= P;
@@ -51,8 +52,8 @@ void NormaliseIntersectAngle(ServiceState &s, double &IntersectAngle) {
 
 } // namespace
 
-void LCL_SegmentIntersectSegment(ServiceState &s, const Point &S1V1, const Point &S1V2, const Point &S2V1,
-                                 const Point &S2V2, Point &ip, bool &bIpWritten,
+void LCL_SegmentIntersectSegment(const IntersectionGrid &g, const Point &S1V1, const Point &S1V2,
+                                 const Point &S2V1, const Point &S2V2, Point &ip, bool &bIpWritten,
                                  std::int32_t &IntersectionType, double &IntersectAngle) noexcept {
     // Called once per neatline edge for every grid line: the trace stays a literal so that the
     // loop allocates nothing; the text is built only when a failure is reported.
@@ -89,44 +90,38 @@ void LCL_SegmentIntersectSegment(ServiceState &s, const Point &S1V1, const Point
                 GetSegmentAzimuth(S1V1.x, S1V1.y, S1V2.x, S1V2.y, a1);
                 GetSegmentAzimuth(S2V1.x, S2V1.y, S2V2.x, S2V2.y, a2);
                 IntersectAngle = platform::Sub(a2, a1);
-                NormaliseIntersectAngle(s, IntersectAngle);
+                NormaliseIntersectAngle(g, IntersectAngle);
             }
         }
         if (IntersectionType >= 1 && ip.x == 0.0 && ip.y == 0.0) {
             // A meeting exactly at the origin is possible but far more often a sign of a point
             // that was never filled in: report it and leave the results as they are.
-            s.ReportError(std::string(),
-                          " The error is in LCL_SegmentIntersectSegment! IntersectionType = " +
-                              std::to_string(IntersectionType),
-                          "LCL_Segment_Intersect_Segment Error");
+            g.reporter.ReportError(std::string(),
+                                   " The error is in LCL_SegmentIntersectSegment! IntersectionType = " +
+                                       std::to_string(IntersectionType),
+                                   "LCL_Segment_Intersect_Segment Error");
         }
     } catch (...) {
-        s.ReportError(DescribeCurrentException(), trace, "LCL_Segment_Intersect_Segment Error");
+        g.reporter.ReportError(DescribeCurrentException(), trace, "LCL_Segment_Intersect_Segment Error");
     }
 }
 
-void LCL_SegmentIntersectSegment(ServiceState &s, const Point &S1V1, const Point &S1V2, const Point &S2V1,
-                                 const Point &S2V2, PointPtr &ip, std::int32_t &IntersectionType,
-                                 double &IntersectAngle) noexcept {
+void LCL_SegmentIntersectSegment(const IntersectionGrid &g, const Point &S1V1, const Point &S1V2,
+                                 const Point &S2V1, const Point &S2V2, PointPtr &ip,
+                                 std::int32_t &IntersectionType, double &IntersectAngle) noexcept {
     Point found;
     bool written = false;
-    LCL_SegmentIntersectSegment(s, S1V1, S1V2, S2V1, S2V2, found, written, IntersectionType, IntersectAngle);
+    LCL_SegmentIntersectSegment(g, S1V1, S1V2, S2V1, S2V2, found, written, IntersectionType, IntersectAngle);
     if (!written) return;
     try {
         // A new point object: the caller's old object is released, never changed.
         ip = std::make_shared<Point>(found);
     } catch (...) {
-        s.ReportError(DescribeCurrentException(), "In LCL_SegmentIntersectSegment",
-                      "LCL_Segment_Intersect_Segment Error");
+        g.reporter.ReportError(DescribeCurrentException(), "In LCL_SegmentIntersectSegment",
+                               "LCL_Segment_Intersect_Segment Error");
     }
 }
 
 } // namespace detail
-
-void ParalloCls::LCL_SegmentIntersectSegment(const Point &S1V1, const Point &S1V2, const Point &S2V1,
-                                             const Point &S2V2, PointPtr &ip, std::int32_t &IntersectionType,
-                                             double &IntersectAngle) noexcept {
-    detail::LCL_SegmentIntersectSegment(*d_, S1V1, S1V2, S2V1, S2V2, ip, IntersectionType, IntersectAngle);
-}
 
 } // namespace parallo

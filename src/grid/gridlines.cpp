@@ -6,47 +6,65 @@
 #include <memory>
 #include <string>
 
-#include "geometry/geometry.h"
-#include "grid/prepare.h"
+#include "grid/gridlines.h"
+
+#include "grid/sweep.h"
 #include "intervals/intervals.h"
-#include "parallo/parallo.h"
 #include "platform/numbers.h"
-#include "service/state.h"
-#include "service/stroking.h"
 
 namespace parallo {
 
 namespace {
 
-using detail::GridNeatline;
-using detail::ServiceState;
 using shapekit::Point;
-
-/// Empties an angle collection from its end, which costs nothing to move.
-void EmptyAngles(IntersectionAnglesColl &angles) {
-    while (angles.Count() > 0)
-        angles.Remove(angles.Count());
-}
 
 /// Puts a point of the grid line `value` exactly onto it.
 void OntoLine(bool vertical, double value, Point &p) { (vertical ? p.x : p.y) = value; }
 
-/// The working values of one CreateGridlines call.
-struct GridlineRun {
-    ServiceState &s;
-    GridNeatline w;
-    detail::NeatlineVertexIndex vertices;
-    std::string &trace;
-    std::int32_t &RetVal;
-    IntersectionAnglesColl angles;
-    std::shared_ptr<shapekit::PointsCollection> IntersectPoints =
-        std::make_shared<shapekit::PointsCollection>();
-    shapekit::PointsCollection piece;
-    shapekit::GeometryBuilder builder;
-    bool lineMoved = false;
-    double d = 0.0; ///< the validated GridStrokeDistance
+/// The grid lines' walk: every line up to and including one along the frame's far edge.
+constexpr detail::SweepRules kGridlineSweep{"Create_Gridlines",          detail::SweepEnd::ThroughFarEdge,
+                                            /*duplicatesByAngle=*/false, /*traceStart=*/false,
+                                            /*traceSkip=*/true,          /*traceSortOnVerticals=*/false};
 
-    GridlineRun(ServiceState &state, std::string &t, std::int32_t &r) : s(state), trace(t), RetVal(r) {}
+/// Builds the pieces of the grid lines the sweep meets, densified cell by cell.
+class GridlineBuilder final : public detail::SweepVisitor {
+public:
+    /// `gridSystem` converts the pieces from `gridSpace` back to storage units; `d` is the
+    /// validated GridStrokeDistance.
+    GridlineBuilder(const detail::Reporter &reporter, const detail::CoordSystemPtr &gridSystem,
+                    std::int32_t gridSpace, const Point &interval, double d, std::string &trace)
+        : reporter_(reporter), gridSystem_(gridSystem), gridSpace_(gridSpace), interval_(interval), d_(d),
+          trace_(trace) {}
+
+    shapekit::GeometryBuilder builder;
+    /// Whether a piece moved off its constant coordinate in storage units (bForceStroking).
+    bool lineMoved = false;
+
+    /// The pieces of one grid line inside the neatline.
+    void Line(const detail::SweepLine &line) override {
+        const bool vertical = line.lines.vertical;
+        const double cellInterval = vertical ? interval_.y : interval_.x;
+        for (std::int32_t k = 1; k <= line.Pieces(); ++k) {
+            trace_ = vertical ? "Processing Intersection Points (Vertical)"
+                              : "Processing Intersection Points (Horizontal)";
+            Point A = line.points.Item(2 * k - 1);
+            Point B = line.points.Item(2 * k);
+            // The ends lie on the line; computed on a neatline edge they may miss its value by a
+            // rounding, enough to put one end of the 180° meridian on the other side of it.
+            OntoLine(vertical, line.value, A);
+            OntoLine(vertical, line.value, B);
+            BuildPiece(vertical, line.value, A, B, cellInterval);
+        }
+    }
+
+private:
+    const detail::Reporter &reporter_;
+    const detail::CoordSystemPtr &gridSystem_;
+    std::int32_t gridSpace_;
+    Point interval_;
+    double d_;
+    std::string &trace_;
+    shapekit::PointsCollection piece_;
 
     /// One piece of the grid line `value` from A to B (A before B along the line): A, the stroke
     /// points of every cell centred in it at spacing d, every cell boundary, B; converted to the
@@ -56,127 +74,65 @@ struct GridlineRun {
             return vertical ? Point(value, along) : Point(along, value);
         };
         const double end = vertical ? B.y : B.x;
-        piece.Add(A);
+        piece_.Add(A);
         double c = vertical ? A.y : A.x;
-        trace = "Processing Grid Cell (Horizontal)";
+        trace_ = "Processing Grid Cell (Horizontal)";
         while (c < end) {
-            double next = detail::FindNextInterval(s, c, cellInterval);
+            double next = detail::FindNextInterval(reporter_, c, cellInterval);
             if (end < next) next = end;
             // The stepping reports its own failures and then answers 0; never go backwards.
             if (!(next > c))
                 RaiseOwn("The next grid value does not advance along the line", "Create_Gridlines");
             const double cell = next - c;
-            if (cell > d) {
-                const std::int32_t m = platform::CLng(platform::Int(platform::Div(cell, d)));
-                const double off = (cell - static_cast<double>(m) * d) / 2.0;
+            if (cell > d_) {
+                const std::int32_t m = platform::CLng(platform::Int(platform::Div(cell, d_)));
+                const double off = (cell - static_cast<double>(m) * d_) / 2.0;
                 for (std::int32_t j = 0; j <= m; ++j)
-                    piece.Add(at(c + off + static_cast<double>(j) * d));
+                    piece_.Add(at(c + off + static_cast<double>(j) * d_));
             }
             c = next;
-            if (c < end) piece.Add(at(c));
+            if (c < end) piece_.Add(at(c));
         }
-        piece.Add(B);
+        piece_.Add(B);
 
         // Back to storage units in one batch; a conversion that moves the line off its constant
         // coordinate means the grid is not straight in storage units and needs its strokes.
         const double f = vertical ? A.x : A.y;
-        platform::Deref(s.GridCoordSystem).ConvertPoints(w.U, coordkit::kStorage, piece.data(), piece.size());
+        platform::Deref(gridSystem_)
+            .ConvertPoints(gridSpace_, coordkit::kStorage, piece_.data(), piece_.size());
         if (!lineMoved) {
-            for (const Point &p : piece) {
+            for (const Point &p : piece_) {
                 if ((vertical ? p.x : p.y) != f) {
                     lineMoved = true;
                     break;
                 }
             }
         }
-        builder.AddPolyline(piece.Count(), piece);
-        piece.Clear();
-    }
-
-    /// Every grid line of one axis: vertical lines (constant x) in increasing x, or horizontal
-    /// lines (constant y) in increasing y, each cut into its pieces inside the neatline.
-    void LinesOfAxis(bool vertical) {
-        const detail::AxisLines lines(w, vertical);
-        const Point &offset = platform::Deref(s.GridOffset);
-        const Point &interval = platform::Deref(s.Interval);
-        const double step = vertical ? interval.x : interval.y;
-        const double cellInterval = vertical ? interval.y : interval.x;
-
-        const double start = detail::SetStartValue(s, lines.lo, vertical ? offset.x : offset.y, step);
-        detail::RequireGridValuesWithinBudget(start, lines.hi, step, "Create_Gridlines");
-        for (std::int32_t i = 0;; i = platform::Add32(i, 1)) {
-            // Each value from the start, never by repeated addition, so no rounding accumulates.
-            const double value = start + static_cast<double>(i) * step;
-            if (value > lines.hi) break;
-            trace = "Going to IsASkipInterval";
-            const Point &skip = platform::Deref(s.SkipInterval);
-            if (detail::IsASkipInterval(s, value, vertical ? skip.x : skip.y)) continue;
-
-            trace = "Going to GridlineNeatlineIntersections";
-            detail::GridlineNeatlineIntersections(s, lines.Start(value), lines.End(value), w.Tfr_Polygon,
-                                                  false, IntersectPoints, &angles, RetVal);
-            if (!vertical) trace = "Going to SortPointsByAxis";
-            detail::RemoveDuplicatePoints(s, IntersectPoints.get(), &angles, vertical ? 1 : 0);
-            if (IntersectPoints)
-                vertices.DropTouches(vertical, value, s.dPointTolerance, *IntersectPoints, &angles);
-
-            // Sorted along the line, the points alternate entry and exit: pair them into pieces.
-            // An odd last point (a line touching the neatline at a vertex) has no partner.
-            const std::int32_t pieces = IntersectPoints ? IntersectPoints->Count() / 2 : 0;
-            for (std::int32_t k = 1; k <= pieces; ++k) {
-                trace = vertical ? "Processing Intersection Points (Vertical)"
-                                 : "Processing Intersection Points (Horizontal)";
-                Point A = IntersectPoints->Item(2 * k - 1);
-                Point B = IntersectPoints->Item(2 * k);
-                // The ends lie on the line; computed on a neatline edge they may miss its value by
-                // a rounding, enough to put one end of the 180° meridian on the other side of it.
-                OntoLine(vertical, value, A);
-                OntoLine(vertical, value, B);
-                BuildPiece(vertical, value, A, B, cellInterval);
-            }
-            if (IntersectPoints) IntersectPoints->Clear();
-            EmptyAngles(angles);
-        }
+        builder.AddPolyline(piece_.Count(), piece_);
+        piece_.Clear();
     }
 };
 
 } // namespace
 
-void ParalloCls::CreateGridlines(std::int32_t &RetVal) noexcept {
-    detail::ServiceState &s = *d_;
-    std::string trace = "In Create_Gridlines";
-    try {
-        GridlineRun run(s, trace, RetVal);
-        detail::PrepareNeatline(s, run.w, trace);
-        run.vertices.Build(*run.w.Tfr_Polygon);
-        const Point pMin = run.w.pMin;
-        const Point pMax = run.w.pMax;
+namespace detail {
 
-        double stroke = s.GridStrokeDistance;
-        s.GridStrokeDistance = detail::Validate_StrokeDistance(s, stroke, pMin, pMax);
-        run.d = s.GridStrokeDistance;
-
-        // The line budget, estimated from the extent; beyond it nothing is drawn at all.
-        const Point &interval = platform::Deref(s.Interval);
-        const double nX = std::nearbyint(platform::Div(platform::Sub(pMax.x, pMin.x), interval.x));
-        const double n =
-            std::nearbyint(platform::Add(nX, platform::Div(platform::Sub(pMax.y, pMin.y), interval.y)));
-        if (n > static_cast<double>(detail::kGridLineBudget)) return;
-        detail::RequirePositiveInterval(interval, "Create_Gridlines");
-
-        run.builder.StartCollection();
-        run.LinesOfAxis(true);
-        run.LinesOfAxis(false);
-
-        run.builder.EndCollection();
-        s.bForceStroking = run.lineMoved;
-        s.GridGeometry = shapekit::As<shapekit::GeometryCollection>(run.builder.GetGeometry());
-        run.builder.Reset();
-
-        detail::FinishGridlines(s, run.w, *s.GridGeometry, trace);
-    } catch (...) {
-        s.ReportError(detail::DescribeCurrentException(), trace, "Create_Gridlines Error");
-    }
+GridlineResult MakeGridlines(const Reporter &reporter, const GridlineInputs &in, GridNeatline &w,
+                             std::string &trace, std::int32_t &RetVal) {
+    const IntersectionGrid grid{reporter, in.gridSystem, in.intervalsType, in.pointTolerance};
+    GridlineBuilder lines(reporter, in.gridSystem, w.gridSpace, in.interval, in.strokeDistance, trace);
+    GridSweep sweep(w, grid, kGridlineSweep, trace, RetVal);
+    lines.builder.StartCollection();
+    sweep.Axis(true, in.interval.x, in.gridOffset, in.skipInterval, lines);
+    sweep.Axis(false, in.interval.y, in.gridOffset, in.skipInterval, lines);
+    lines.builder.EndCollection();
+    GridlineResult result;
+    result.lineMoved = lines.lineMoved;
+    result.geometry = shapekit::As<shapekit::GeometryCollection>(lines.builder.GetGeometry());
+    lines.builder.Reset();
+    return result;
 }
+
+} // namespace detail
 
 } // namespace parallo

@@ -7,9 +7,8 @@
 #include <string>
 
 #include "parallo/planicalc.h"
+#include "platform/angles.h"
 #include "platform/numbers.h"
-#include "service/neatline.h"
-#include "service/stroking.h"
 
 namespace parallo {
 namespace detail {
@@ -26,32 +25,32 @@ constexpr double kEquatorialRadius = 6378137.0;
 /// straddles the 180° meridian, every vertex west of both 0 and the frame's western edge lies
 /// east of the meridian and moves one turn east, so that the frame becomes one unbroken range
 /// of longitudes from p1.x to beyond 180.
-void ShiftAcross180(ServiceState &s, GridNeatline &w, const Point &p1, const Point &p2, std::string &trace) {
+void ShiftAcross180(bool &crossed180, GridNeatline &w, const Point &p1, const Point &p2, std::string &trace) {
     if (!CrossesAntimeridian(p1.x, p2.x)) return;
-    s.b180Crossed = true;
+    crossed180 = true;
     trace = "YES, adjust the Tfr_Polygon geometry";
     trace = "YES, see which to adjust";
     // The western edge is compared in the vertices' own units (p1.x, degrees), not in the units
     // the corners were handed in (radians or projection-plane metres), which would shift too
     // little or nothing at all for a frame whose lower-left corner is given west of 0.
-    for (Point &v : w.Tfr_Polygon->Points()) {
+    for (Point &v : w.workingNeatline->Points()) {
         if (v.x < 0.0 && v.x < p1.x) v.x = platform::Add(v.x, kDegreesPerTurn);
     }
 }
 
-/// P5, P6 and the range: the space code U and the point tolerance from GridIntervalsType, every
-/// vertex of the working copy from storage units into code-U space, then its extent.
-void IntoCodeUSpace(ServiceState &s, GridNeatline &w) {
-    if (s.GridIntervalsType == 1) {
-        w.U = coordkit::kGeographic;
-        s.dPointTolerance = kProjectedPointTolerance / kEquatorialRadius;
+/// P5, P6 and the range: the grid space and the point tolerance from GridIntervalsType, every
+/// vertex of the working copy from storage units into grid space, then its extent.
+void IntoGridSpace(const NeatlineFrame &f, GridNeatline &w) {
+    if (f.intervalsType == 1) {
+        w.gridSpace = coordkit::kGeographic;
+        f.pointTolerance = kProjectedPointTolerance / kEquatorialRadius;
     } else {
-        w.U = coordkit::kProjectionPlane;
-        s.dPointTolerance = kProjectedPointTolerance;
+        w.gridSpace = coordkit::kProjectionPlane;
+        f.pointTolerance = kProjectedPointTolerance;
     }
-    shapekit::PointsCollection &pts = w.Tfr_Polygon->Points();
-    platform::Deref(s.GridCoordSystem).ConvertPoints(coordkit::kStorage, w.U, pts.data(), pts.size());
-    planicalc::TRGGetRange(*w.Tfr_Polygon, w.pMin, w.pMax);
+    shapekit::PointsCollection &pts = w.workingNeatline->Points();
+    platform::Deref(f.gridSystem).ConvertPoints(coordkit::kStorage, w.gridSpace, pts.data(), pts.size());
+    planicalc::TRGGetRange(*w.workingNeatline, w.pMin, w.pMax);
 }
 
 std::shared_ptr<shapekit::PolygonGeometry> CopyPolygon(const std::shared_ptr<shapekit::PolygonGeometry> &p) {
@@ -102,178 +101,138 @@ void MarksBackWithin180(shapekit::GeometryCollection &marks, std::string &trace)
     trace = "Copy to original collection";
 }
 
-/// F2 and F3: the working copy back within 180 (in its code-U units) and back to storage units.
-void WorkingCopyToStorage(ServiceState &s, GridNeatline &w, std::string &trace) {
-    shapekit::PointsCollection &pts = platform::Deref(w.Tfr_Polygon).Points();
-    if (s.b180Crossed) {
+/// F2 and F3: the working copy back within 180 (in its grid-space units) and back to storage units.
+void WorkingCopyToStorage(bool crossed180, const CoordSystemPtr &gridSystem, GridNeatline &w,
+                          std::string &trace) {
+    shapekit::PointsCollection &pts = platform::Deref(w.workingNeatline).Points();
+    if (crossed180) {
         trace = "Adjust geographic neatline back to +/- 180 longitude";
-        // The copy is still in code-U space here; F3 takes it back to storage units afterwards.
+        // The copy is still in grid space here; F3 takes it back to storage units afterwards.
         for (Point &v : pts) {
             if (v.x > 180.0) v.x -= kDegreesPerTurn;
         }
     }
-    platform::Deref(s.GridCoordSystem).ConvertPoints(w.U, coordkit::kStorage, pts.data(), pts.size());
+    platform::Deref(gridSystem).ConvertPoints(w.gridSpace, coordkit::kStorage, pts.data(), pts.size());
 }
 
 } // namespace
 
-void NeatlineVertexIndex::Build(const shapekit::PolygonGeometry &polygon) {
-    ring_ = polygon.Points().Vector();
-    byX_.resize(ring_.size());
-    for (std::size_t i = 0; i < ring_.size(); ++i)
-        byX_[i] = i;
-    byY_ = byX_;
-    std::sort(byX_.begin(), byX_.end(),
-              [this](std::size_t a, std::size_t b) { return ring_[a].x < ring_[b].x; });
-    std::sort(byY_.begin(), byY_.end(),
-              [this](std::size_t a, std::size_t b) { return ring_[a].y < ring_[b].y; });
+bool CrossesAntimeridian(double x0, double x1) noexcept {
+    if (x0 >= 0.0 && x1 < 0.0) return true;
+    return x0 < 0.0 && x1 < 0.0 && x0 >= x1;
 }
 
-int NeatlineVertexIndex::NeighbourSide(std::size_t i, int step, bool vertical, double value,
-                                       double tol) const {
-    const std::size_t n = ring_.size();
-    const Point &v = ring_[i];
-    std::size_t j = i;
-    for (std::size_t walked = 1; walked < n; ++walked) {
-        j = step > 0 ? (j + 1) % n : (j + n - 1) % n;
-        const Point &u = ring_[j];
-        if (std::fabs(u.x - v.x) <= tol && std::fabs(u.y - v.y) <= tol) continue; // a repeated vertex
-        const double across = (vertical ? u.x : u.y) - value;
-        if (std::fabs(across) <= tol) return 0;
-        return across < 0.0 ? -1 : 1;
-    }
-    return 0;
+std::int32_t NeatlineInputSpace(std::int32_t extentsType) noexcept {
+    return extentsType == 1 ? coordkit::kGeographic : coordkit::kProjectionPlane;
 }
 
-void NeatlineVertexIndex::DropTouches(bool vertical, double value, double tol,
-                                      shapekit::PointsCollection &pts, IntersectionAnglesColl *angles) const {
-    if (ring_.size() < 3) return;
-    const std::vector<std::size_t> &order = vertical ? byX_ : byY_;
-    const auto across = [this, vertical](std::size_t i) { return vertical ? ring_[i].x : ring_[i].y; };
-    auto it = std::lower_bound(order.begin(), order.end(), value - tol,
-                               [&](std::size_t i, double c) { return across(i) < c; });
-    for (; it != order.end() && across(*it) <= value + tol; ++it) {
-        const Point &v = ring_[*it];
-        const int before = NeighbourSide(*it, -1, vertical, value, tol);
-        const int after = NeighbourSide(*it, +1, vertical, value, tol);
-        if (before == 0 || before != after) continue; // the line crosses here, or runs along an edge
-        for (std::int32_t k = pts.Count(); k >= 1; --k) {
-            const Point &p = pts.Item(k);
-            if (std::fabs(p.x - v.x) <= tol && std::fabs(p.y - v.y) <= tol) {
-                pts.Remove(k);
-                if (angles != nullptr && k <= angles->Count()) angles->Remove(k);
-            }
-        }
-    }
+Point NeatlineCornerInStorage(const CoordSystemPtr &neatlineSystem, std::int32_t extentsType,
+                              const Point &corner) {
+    Point pt = corner;
+    platform::Deref(neatlineSystem)
+        .ConvertPoint(NeatlineInputSpace(extentsType), coordkit::kStorage, pt.x, pt.y, pt.z);
+    return pt;
 }
 
-void RequirePositiveInterval(const Point &interval, const std::string &source) {
-    if (!(interval.x > 0.0) || !(interval.y > 0.0))
-        RaiseOwn("The grid interval must be greater than 0 on both axes", source);
-}
-
-void RequireGridValuesWithinBudget(double start, double limit, double step, const std::string &source) {
-    if (platform::Div(platform::Sub(limit, start), step) > kMaxGridValuesPerAxis)
-        RaiseOwn("More than 32767 grid values to step through on one axis: the grid offset puts the first "
-                 "grid value too far from the frame for the interval",
-                 source);
-}
-
-bool MapViewIsGeographic(const ServiceState &s) {
-    return platform::Deref(s.MapViewCoordSystem).BaseStorageType() == coordkit::kGeographicStorage;
+bool MapViewIsGeographic(const CoordSystemPtr &mapView) {
+    return platform::Deref(mapView).BaseStorageType() == coordkit::kGeographicStorage;
 }
 
 double LongitudeWithinHalfTurn(double lon) noexcept {
-    const double pi = planicalc::TRG_PI();
+    const double pi = platform::kPi;
     if (!std::isfinite(lon) || (lon <= pi && lon >= -pi)) return lon;
-    return std::remainder(lon, planicalc::TRG_2PI());
+    return std::remainder(lon, 2.0 * platform::kPi);
 }
 
-void BeginNeatlinePreparation(ServiceState &s, GridNeatline &w, std::string &trace) {
-    w.Tfr_Polygon = CopyPolygon(s.NeatlinePolygon);
+void BeginNeatlinePreparation(const NeatlineFrame &f, GridNeatline &w, std::string &trace) {
+    w.workingNeatline = CopyPolygon(f.neatline);
     trace = "Setting up CreateSimpleTransFromCSMtoCS FROM the MapView coordsystem TO the Grid coordsystem";
-    const coordkit::CoordSystemsMgr &mgr = platform::Deref(s.CoordSystemsMgr);
+    const coordkit::CoordSystemsMgr &mgr = platform::Deref(f.manager);
     w.service = mgr.GetTransformService();
-    w.T = platform::Deref(w.service).CreateSimpleTransFromCSMtoCS(mgr, s.GridCoordSystem);
+    w.T = platform::Deref(w.service).CreateSimpleTransFromCSMtoCS(mgr, f.gridSystem);
     platform::Deref(w.T);
 }
 
-void CompleteNeatlinePreparation(ServiceState &s, GridNeatline &w, std::string &trace) {
+void CompleteNeatlinePreparation(const NeatlineFrame &f, GridNeatline &w, std::string &trace) {
     const coordkit::TransformService &service = platform::Deref(w.service);
     const coordkit::CoordTransform &T = platform::Deref(w.T);
     trace = "Transforming neatline geometry TO Grid_CoordSystem storage units";
-    service.TransformGeometry(platform::Deref(w.Tfr_Polygon), T, 0);
+    service.TransformGeometry(platform::Deref(w.workingNeatline), T, 0);
 
     trace = "check geographic coordinates to see if 180 crossed";
-    s.b180Crossed = false;
-    if (platform::Deref(s.GridCoordSystem).BaseStorageType() == coordkit::kGeographicStorage) {
+    f.crossed180 = false;
+    if (platform::Deref(f.gridSystem).BaseStorageType() == coordkit::kGeographicStorage) {
         trace = "Transforming neatline MBR points TO Grid_CoordSystem";
-        shapekit::LineGeometry mbr(Point(s.NeatlineLowerLeftMapView.x, s.NeatlineLowerLeftMapView.y),
-                                   Point(s.NeatlineUpperRightMapView.x, s.NeatlineUpperRightMapView.y));
+        shapekit::LineGeometry mbr(Point(f.lowerLeftMapView.x, f.lowerLeftMapView.y),
+                                   Point(f.upperRightMapView.x, f.upperRightMapView.y));
         service.TransformGeometry(mbr, T, 0);
-        ShiftAcross180(s, w, mbr.Start(), mbr.End(), trace);
+        ShiftAcross180(f.crossed180, w, mbr.Start(), mbr.End(), trace);
     }
-    IntoCodeUSpace(s, w);
+    IntoGridSpace(f, w);
 }
 
-void PrepareNeatline(ServiceState &s, GridNeatline &w, std::string &trace) {
-    BeginNeatlinePreparation(s, w, trace);
-    CompleteNeatlinePreparation(s, w, trace);
+void PrepareNeatline(const NeatlineFrame &f, GridNeatline &w, std::string &trace) {
+    BeginNeatlinePreparation(f, w, trace);
+    CompleteNeatlinePreparation(f, w, trace);
 }
 
-void PrepareLabelNeatline(ServiceState &s, const LabelNeatlineSetup &setup, GridNeatline &w,
+void PrepareLabelNeatline(const NeatlineFrame &f, const LabelNeatlineSetup &setup, GridNeatline &w,
                           std::string &trace) {
     w.service = setup.service;
     w.T = setup.gridTransform;
     const coordkit::TransformService &service = platform::Deref(w.service);
     const coordkit::CoordTransform &T = platform::Deref(w.T);
 
-    w.Tfr_Polygon = CopyPolygon(s.NeatlinePolygon);
+    w.workingNeatline = CopyPolygon(f.neatline);
     trace = "Transforming neatline geometry TO alternate CoordSystem";
-    service.TransformGeometry(*w.Tfr_Polygon, T, 0);
+    service.TransformGeometry(*w.workingNeatline, T, 0);
 
     trace = "check geographic coordinates to see if 180 crossed";
-    s.b180Crossed = false;
+    f.crossed180 = false;
     const coordkit::CoordSystem &alternate =
-        setup.alternateSystem ? *setup.alternateSystem : platform::Deref(s.GridCoordSystem);
+        setup.alternateSystem ? *setup.alternateSystem : platform::Deref(f.gridSystem);
     if (alternate.BaseStorageType() == coordkit::kGeographicStorage) {
         trace = "Transforming neatline MBR points TO alternate CoordSystem";
         // The corners as handed in, in the extents' space, go to the neatline system's storage
         // units, then to the map view, then into the grid system.
-        shapekit::LineGeometry mbr(NeatlineCornerInStorage(s, platform::Deref(s.NeatlineLowerLeft)),
-                                   NeatlineCornerInStorage(s, platform::Deref(s.NeatlineUpperRight)));
+        shapekit::LineGeometry mbr(
+            NeatlineCornerInStorage(f.neatlineSystem, f.extentsType, platform::Deref(f.lowerLeft)),
+            NeatlineCornerInStorage(f.neatlineSystem, f.extentsType, platform::Deref(f.upperRight)));
         mbr.Start().z = 0.0;
         mbr.End().z = 0.0;
         service.TransformGeometry(mbr, platform::Deref(setup.neatlineTransform), 1);
         service.TransformGeometry(mbr, T, 0);
-        ShiftAcross180(s, w, mbr.Start(), mbr.End(), trace);
+        ShiftAcross180(f.crossed180, w, mbr.Start(), mbr.End(), trace);
     }
-    IntoCodeUSpace(s, w);
+    IntoGridSpace(f, w);
 }
 
-void FinishGridlines(ServiceState &s, GridNeatline &w, shapekit::GeometryCollection &output,
-                     std::string &trace) {
-    if (s.b180Crossed) BackWithin180(output, trace);
-    WorkingCopyToStorage(s, w, trace);
+void FinishGridlines(bool crossed180, const CoordSystemPtr &gridSystem, GridNeatline &w,
+                     shapekit::GeometryCollection &output,
+                     std::shared_ptr<shapekit::PolygonGeometry> &neatlinePolygon, std::string &trace) {
+    if (crossed180) BackWithin180(output, trace);
+    WorkingCopyToStorage(crossed180, gridSystem, w, trace);
     trace = "Transform Grid geometry to MapView";
     const coordkit::TransformService &service = platform::Deref(w.service);
     const coordkit::CoordTransform &T = platform::Deref(w.T);
     service.TransformGeometry(output, T, 1);
-    service.TransformGeometry(*w.Tfr_Polygon, T, 1);
-    s.NeatlinePolygon = CopyPolygon(w.Tfr_Polygon);
+    service.TransformGeometry(*w.workingNeatline, T, 1);
+    neatlinePolygon = CopyPolygon(w.workingNeatline);
 }
 
-void FinishTicksCrosses(ServiceState &s, GridNeatline &w, shapekit::GeometryCollection &ticks,
-                        shapekit::GeometryCollection *crosses, std::string &trace) {
+void FinishTicksCrosses(bool crossed180, const CoordSystemPtr &mapView, const CoordSystemPtr &gridSystem,
+                        GridNeatline &w, shapekit::GeometryCollection &ticks,
+                        shapekit::GeometryCollection *crosses,
+                        std::shared_ptr<shapekit::PolygonGeometry> &neatlinePolygon, std::string &trace) {
     // Ticks and crosses were placed in map-view coordinates: a longitude shift means something
     // for them only when those coordinates are degrees of longitude.
-    if (s.b180Crossed && MapViewIsGeographic(s)) {
+    if (crossed180 && MapViewIsGeographic(mapView)) {
         MarksBackWithin180(ticks, trace);
         if (crosses != nullptr) MarksBackWithin180(*crosses, trace);
     }
-    WorkingCopyToStorage(s, w, trace);
-    platform::Deref(w.service).TransformGeometry(*w.Tfr_Polygon, platform::Deref(w.T), 1);
-    s.NeatlinePolygon = CopyPolygon(w.Tfr_Polygon);
+    WorkingCopyToStorage(crossed180, gridSystem, w, trace);
+    platform::Deref(w.service).TransformGeometry(*w.workingNeatline, platform::Deref(w.T), 1);
+    neatlinePolygon = CopyPolygon(w.workingNeatline);
 }
 
 } // namespace detail

@@ -9,20 +9,20 @@
 #include <string>
 #include <vector>
 
+#include "grid/ticks.h"
+
 #include "geometry/geometry.h"
-#include "grid/prepare.h"
+#include "grid/sweep.h"
 #include "intervals/intervals.h"
-#include "parallo/parallo.h"
 #include "parallo/planicalc.h"
+#include "platform/angles.h"
 #include "platform/numbers.h"
-#include "service/state.h"
 
 namespace parallo {
 
 namespace {
 
-using detail::GridNeatline;
-using detail::ServiceState;
+using detail::PointPtr;
 using shapekit::Point;
 
 /// Whether two doubles are the very same value (0 and -0 are not).
@@ -37,54 +37,37 @@ bool SameBits(double a, double b) {
 /// Two cross centres in map-view units closer than this in x and in y are the same centre.
 constexpr double kCentreMatch = 0.0001;
 
-/// The working values of one CreateTicksCrosses call.
-class TickRun {
+/// The walk of ticks and crosses: no marks on a line along the frame's far edge.
+constexpr detail::SweepRules kTickSweep{"CreateTicksCrosses",        detail::SweepEnd::BelowFarEdge,
+                                        /*duplicatesByAngle=*/false, /*traceStart=*/true,
+                                        /*traceSkip=*/true,          /*traceSortOnVerticals=*/false};
+
+/// The ticks and crosses of one CreateTicksCrosses call.
+class TickRun final : public detail::SweepVisitor {
 public:
-    TickRun(ServiceState &state, std::string &t, std::int32_t &r) : s(state), trace(t), RetVal(r) {}
+    TickRun(const detail::Reporter &reporter, const detail::TickInputs &in, detail::GridNeatline &w,
+            std::string &t)
+        : reporter_(reporter), in_(in), w_(w), trace(t), frame_{reporter, in.mapView, in.intervalsType} {}
 
-    ServiceState &s;
-    GridNeatline w;
-    detail::NeatlineVertexIndex vertices;
-    std::string &trace;
-    std::int32_t &RetVal;
+    /// The ticks, and the crosses when they are asked for.
+    std::shared_ptr<shapekit::GeometryCollection> ticks;
+    std::shared_ptr<shapekit::GeometryCollection> crosses;
 
-    /// The grid system GetAzimuths reads the points in: the grid system itself, or a copy of it
-    /// whose storage type is the one the intervals are given in.
-    std::shared_ptr<coordkit::CoordSystem> workingGrid;
-    shapekit::GeometryBuilder tickBuilder;
-    shapekit::GeometryBuilder crossBuilder;
-    shapekit::PolarCalculator polar;
-    bool makeCrosses = false;
-    bool drawTicks = false;
-    double tickLength = 0.0;
-    double crossLength = 0.0;
-    double pi = 0.0;
-
-    /// Run the two passes and collect the crosses; see ParalloCls::CreateTicksCrosses.
-    void Passes() {
-        const std::int32_t gridType = s.GridType;
-        drawTicks = gridType == PXgtTicks || gridType == PXgtTicksAndCrosses;
-        makeCrosses = gridType == PXgtCrosses || gridType == PXgtTicksAndCrosses;
-        pi = planicalc::TRG_PI();
-        // On a geographic map view, PROJ may hand back longitudes east of the meridian as
-        // negative ones; keep them next to the shifted grid coordinates until the finishing step.
-        continuousLongitudes_ = s.b180Crossed && detail::MapViewIsGeographic(s);
-
+    /// Runs the two passes of the sweep and collects the marks into ticks and crosses.
+    void Passes(detail::GridSweep &sweep) {
         tickBuilder.StartCollection();
-        if (makeCrosses) {
+        if (in_.makeCrosses) {
             north_.clear();
             south_.clear();
             centre_.clear();
             crossBuilder.StartCollection();
             PrepareMemo();
         }
-        tickLength = s.TickLength;
-        crossLength = s.CrossLength;
-        polar.SetCoordSystem(s.MapViewCoordSystem);
+        polar.SetCoordSystem(in_.mapView);
         polar.SetOption(1);
 
-        Pass(true);
-        if (makeCrosses) {
+        sweep.Axis(true, in_.interval.x, in_.gridOffset, in_.skipInterval, *this);
+        if (in_.makeCrosses) {
             confirmed_.assign(centre_.size(), 0);
             byX_.resize(centre_.size());
             for (std::size_t i = 0; i < byX_.size(); ++i)
@@ -92,31 +75,36 @@ public:
             std::stable_sort(byX_.begin(), byX_.end(),
                              [this](std::size_t a, std::size_t b) { return centre_[a].x < centre_[b].x; });
         }
-        Pass(false);
+        sweep.Axis(false, in_.interval.y, in_.gridOffset, in_.skipInterval, *this);
         tickBuilder.EndCollection();
 
-        if (makeCrosses) {
+        if (in_.makeCrosses) {
             // Vertical arms of the confirmed crosses, after every horizontal arm.
             for (std::size_t i = 0; i < centre_.size(); ++i) {
                 if (confirmed_[i]) crossBuilder.AddLine(north_[i], south_[i]);
             }
             crossBuilder.EndCollection();
-            s.CrossGeometry = shapekit::As<shapekit::GeometryCollection>(crossBuilder.GetGeometry());
+            crosses = shapekit::As<shapekit::GeometryCollection>(crossBuilder.GetGeometry());
             crossBuilder.Reset();
             north_.clear();
             south_.clear();
             centre_.clear();
         }
-        s.GridGeometry = shapekit::As<shapekit::GeometryCollection>(tickBuilder.GetGeometry());
+        ticks = shapekit::As<shapekit::GeometryCollection>(tickBuilder.GetGeometry());
         tickBuilder.Reset();
     }
 
 private:
-    bool continuousLongitudes_ = false;
+    const detail::Reporter &reporter_;
+    const detail::TickInputs &in_;
+    detail::GridNeatline &w_;
+    std::string &trace;
+    const detail::AngleFrame frame_;
+    const double pi = platform::kPi;
+    shapekit::GeometryBuilder tickBuilder;
+    shapekit::GeometryBuilder crossBuilder;
+    shapekit::PolarCalculator polar;
     double dAngleDelta_ = 0.0;
-    IntersectionAnglesColl angles_;
-    std::shared_ptr<shapekit::PointsCollection> IntersectPoints_ =
-        std::make_shared<shapekit::PointsCollection>();
 
     /// The convergence found at one grid intersection.
     struct Remembered {
@@ -133,7 +121,7 @@ private:
 
     /// The slot of the grid intersection nearest p, or null outside the memory.
     Remembered *MemoSlot(const Point &p) {
-        const Point &interval = platform::Deref(s.Interval);
+        const Point &interval = in_.interval;
         const double column = std::nearbyint(p.x / interval.x) - memoX0_;
         const double row = std::nearbyint(p.y / interval.y) - memoY0_;
         const bool inside = column >= 0.0 && column < static_cast<double>(memoColumns_) && row >= 0.0 &&
@@ -150,58 +138,27 @@ private:
     std::vector<char> confirmed_;
     std::vector<std::size_t> byX_; ///< positions of centre_ in increasing x
 
-    // The points of one grid line in grid (code-U) coordinates, and the same in the map view:
+    // The points of one grid line in grid space, and the same in the map view:
     // for each piece its two ends followed by its cross centres.
     std::vector<Point> grid_;
     std::vector<Point> map_;
     std::vector<double> storageX_;
     std::vector<std::size_t> pieceStart_;
 
-    /// All grid values of one axis: ticks at both ends of every piece of every line, and the
-    /// crosses along the pieces.
-    void Pass(bool vertical) {
-        const detail::AxisLines lines(w, vertical);
-        const double lo = lines.lo;
-        const double hi = lines.hi;
-
-        trace = "SetStartValue";
-        const Point &offset = platform::Deref(s.GridOffset);
-        const double start =
-            detail::SetStartValue(s, lo, vertical ? offset.x : offset.y,
-                                  vertical ? platform::Deref(s.Interval).x : platform::Deref(s.Interval).y);
-        detail::RequireGridValuesWithinBudget(
-            start, hi, vertical ? platform::Deref(s.Interval).x : platform::Deref(s.Interval).y,
-            "CreateTicksCrosses");
-        double value = start;
-        for (std::int32_t i = 0; detail::ThisValLessThanLimit(s, value, hi);) {
-            trace = "Going to IsASkipInterval";
-            const Point &skip = platform::Deref(s.SkipInterval);
-            if (!detail::IsASkipInterval(s, value, vertical ? skip.x : skip.y)) {
-                trace = "Going to GridlineNeatlineIntersections";
-                detail::GridlineNeatlineIntersections(s, lines.Start(value), lines.End(value), w.Tfr_Polygon,
-                                                      false, IntersectPoints_, &angles_, RetVal);
-                if (!vertical) trace = "Going to SortPointsByAxis";
-                detail::RemoveDuplicatePoints(s, IntersectPoints_.get(), &angles_, vertical ? 1 : 0);
-                if (IntersectPoints_)
-                    vertices.DropTouches(vertical, value, s.dPointTolerance, *IntersectPoints_, &angles_);
-                // Crosses only on lines strictly inside the range: a line on the frame's edge has none.
-                const bool crossesHere = makeCrosses && lo < value && value < hi;
-                MarksOfLine(vertical, value, crossesHere);
-                if (IntersectPoints_) IntersectPoints_->Clear();
-                while (angles_.Count() > 0)
-                    angles_.Remove(angles_.Count());
-            }
-            i = platform::Add32(i, 1);
-            const Point &interval = platform::Deref(s.Interval);
-            value = start + static_cast<double>(i) * (vertical ? interval.x : interval.y);
-        }
+    /// Ticks at both ends of every piece of a grid line, and the crosses along the pieces.
+    void Line(const detail::SweepLine &line) override {
+        // Crosses only on lines strictly inside the range: a line on the frame's edge has none.
+        const bool crossesHere = in_.makeCrosses && line.lines.lo < line.value && line.value < line.lines.hi;
+        MarksOfLine(line, crossesHere);
     }
 
-    /// Ticks and crosses of one grid line whose intersection points are in IntersectPoints_.
-    void MarksOfLine(bool vertical, double value, bool crossesHere) {
-        const std::int32_t pieces = IntersectPoints_ ? IntersectPoints_->Count() / 2 : 0;
+    /// Ticks and crosses of one grid line: ticks at both ends of every piece, crosses along it.
+    void MarksOfLine(const detail::SweepLine &line, bool crossesHere) {
+        const bool vertical = line.lines.vertical;
+        const double value = line.value;
+        const std::int32_t pieces = line.Pieces();
         if (pieces == 0) return;
-        const Point &interval = platform::Deref(s.Interval);
+        const Point &interval = in_.interval;
         const double cellInterval = vertical ? interval.y : interval.x;
 
         // Gather every point of the line first, so that the whole line goes to the map view in
@@ -209,8 +166,8 @@ private:
         grid_.clear();
         pieceStart_.clear();
         for (std::int32_t k = 1; k <= pieces; ++k) {
-            const Point &A = IntersectPoints_->Item(2 * k - 1);
-            const Point &B = IntersectPoints_->Item(2 * k);
+            const Point &A = line.points.Item(2 * k - 1);
+            const Point &B = line.points.Item(2 * k);
             pieceStart_.push_back(grid_.size());
             // Tick bases exactly on the grid value (the intersection may miss it by a rounding).
             grid_.push_back(vertical ? Point(value, A.y, 0.0) : Point(A.x, value, 0.0));
@@ -229,14 +186,14 @@ private:
             double highEdge = 0.0; // map-view y of the NORTH base, or x of the EAST base
             if (vertical) {
                 trace = "Setting Tick on SOUTH Edge";
-                lowEdge = Tick(first, 0.0, s.PlaceBottomSideGridElements).y;
+                lowEdge = Tick(first, 0.0, in_.place.bottom).y;
                 trace = "Setting Tick on NORTH Edge";
-                highEdge = Tick(first + 1, -pi, s.PlaceTopSideGridElements).y;
+                highEdge = Tick(first + 1, -pi, in_.place.top).y;
             } else {
                 trace = "Setting Tick on WEST Edge";
-                lowEdge = Tick(first, pi / 2.0, s.PlaceLeftSideGridElements).x;
+                lowEdge = Tick(first, pi / 2.0, in_.place.left).x;
                 trace = "Setting Tick on EAST Edge";
-                highEdge = Tick(first + 1, -pi / 2.0, s.PlaceRightSideGridElements).x;
+                highEdge = Tick(first + 1, -pi / 2.0, in_.place.right).x;
             }
             for (std::size_t c = first + 2; c < last; ++c) {
                 trace = "Setting Cross";
@@ -251,13 +208,14 @@ private:
     /// The cross centres along one piece from `from` to `to` (along the line): every grid value
     /// of the other axis above `from` and below `to`, except the skip values.
     void CrossCentres(bool vertical, double value, double from, double to, double cellInterval) {
-        const Point &skip = platform::Deref(s.SkipInterval);
+        const bool geographic = in_.intervalsType == 1;
+        const Point &skip = platform::Deref(in_.skipInterval);
         const double skipAlong = vertical ? skip.y : skip.x;
-        double along = detail::FindNextInterval(s, from, cellInterval);
-        while (detail::ThisValLessThanLimit(s, along, to)) {
-            double next = detail::FindNextInterval(s, along, cellInterval);
+        double along = detail::FindNextInterval(reporter_, from, cellInterval);
+        while (detail::ThisValLessThanLimit(reporter_, geographic, along, to)) {
+            double next = detail::FindNextInterval(reporter_, along, cellInterval);
             if (to < next) next = to;
-            if (!detail::IsASkipInterval(s, along, skipAlong))
+            if (!detail::IsASkipInterval(reporter_, geographic, along, skipAlong))
                 grid_.push_back(vertical ? Point(value, along, 0.0) : Point(along, value, 0.0));
             // The stepping answers 0 after a reported failure; never step backwards.
             if (!(next > along)) break;
@@ -268,14 +226,15 @@ private:
     /// map_ := grid_ converted to storage units and transformed to the map view.
     void ToMapView() {
         map_.assign(grid_.begin(), grid_.end());
-        platform::Deref(s.GridCoordSystem).ConvertPoints(w.U, coordkit::kStorage, map_.data(), map_.size());
-        if (continuousLongitudes_) {
+        platform::Deref(in_.gridSystem)
+            .ConvertPoints(w_.gridSpace, coordkit::kStorage, map_.data(), map_.size());
+        if (in_.continuousLongitudes) {
             storageX_.resize(map_.size());
             for (std::size_t i = 0; i < map_.size(); ++i)
                 storageX_[i] = map_[i].x;
         }
-        platform::Deref(w.T).Transform(map_.data(), map_.size(), 1);
-        if (continuousLongitudes_) {
+        platform::Deref(w_.T).Transform(map_.data(), map_.size(), 1);
+        if (in_.continuousLongitudes) {
             for (std::size_t i = 0; i < map_.size(); ++i) {
                 const double turns = std::nearbyint((storageX_[i] - map_[i].x) / detail::kDegreesPerTurn);
                 map_[i].x += turns * detail::kDegreesPerTurn;
@@ -288,7 +247,7 @@ private:
     /// takes them back by whole turns itself.
     void Convergence(std::size_t i) {
         double unusedParallelDelta = 0.0;
-        detail::GetAzimuths(s, workingGrid, grid_[i], dAngleDelta_, unusedParallelDelta, false);
+        detail::GetAzimuths(frame_, in_.workingGrid, grid_[i], dAngleDelta_, unusedParallelDelta, false);
     }
 
     /// Convergence at the cross centre i. Both passes visit every grid intersection, so the
@@ -302,9 +261,9 @@ private:
             dAngleDelta_ = slot->angleDelta;
             return;
         }
-        const std::uint64_t reportsBefore = s.reportsMade;
+        const std::uint64_t reportsBefore = reporter_.Reports();
         Convergence(i);
-        if (vertical && slot != nullptr && s.reportsMade == reportsBefore)
+        if (vertical && slot != nullptr && reporter_.Reports() == reportsBefore)
             *slot = Remembered{p.x, p.y, dAngleDelta_, true};
     }
 
@@ -314,11 +273,11 @@ private:
         memo_.clear();
         memoColumns_ = 0;
         memoRows_ = 0;
-        const Point &interval = platform::Deref(s.Interval);
-        const double x0 = std::floor(w.pMin.x / interval.x) - 1.0;
-        const double y0 = std::floor(w.pMin.y / interval.y) - 1.0;
-        const double columns = std::ceil(w.pMax.x / interval.x) - x0 + 2.0;
-        const double rows = std::ceil(w.pMax.y / interval.y) - y0 + 2.0;
+        const Point &interval = in_.interval;
+        const double x0 = std::floor(w_.pMin.x / interval.x) - 1.0;
+        const double y0 = std::floor(w_.pMin.y / interval.y) - 1.0;
+        const double columns = std::ceil(w_.pMax.x / interval.x) - x0 + 2.0;
+        const double rows = std::ceil(w_.pMax.y / interval.y) - y0 + 2.0;
         // Within the line budget a range has some 16 000 intersections; more means the range is
         // not what the budget let through, and the passes simply compute every convergence.
         constexpr double kMostSlots = 1 << 20;
@@ -337,8 +296,8 @@ private:
         const Point base = map_[i];
         Point end;
         polar.SetStart(base);
-        polar.PolarPoint(tickLength, dAngleDelta_ + offset, end);
-        if (drawTicks && place) tickBuilder.AddLine(base, end);
+        polar.PolarPoint(in_.tickLength, dAngleDelta_ + offset, end);
+        if (in_.drawTicks && place) tickBuilder.AddLine(base, end);
         return base;
     }
 
@@ -350,9 +309,9 @@ private:
         Point N;
         Point S;
         polar.SetStart(C);
-        polar.PolarPoint(crossLength / 2.0, dAngleDelta_, N);
+        polar.PolarPoint(in_.crossLength / 2.0, dAngleDelta_, N);
         if (N.y >= northY) return;
-        polar.PolarPoint(crossLength / 2.0, dAngleDelta_ - pi, S);
+        polar.PolarPoint(in_.crossLength / 2.0, dAngleDelta_ - pi, S);
         if (S.y <= southY) return;
         north_.push_back(N);
         south_.push_back(S);
@@ -368,9 +327,9 @@ private:
         Point Ea;
         Point Wa;
         polar.SetStart(C);
-        polar.PolarPoint(crossLength / 2.0, dAngleDelta_ + pi / 2.0, Ea);
+        polar.PolarPoint(in_.crossLength / 2.0, dAngleDelta_ + pi / 2.0, Ea);
         if (Ea.x >= eastX) return;
-        polar.PolarPoint(crossLength / 2.0, dAngleDelta_ - pi / 2.0, Wa);
+        polar.PolarPoint(in_.crossLength / 2.0, dAngleDelta_ - pi / 2.0, Wa);
         if (Wa.x <= westX) return;
         const std::size_t match = RecordedCentre(C);
         if (match == centre_.size()) return;
@@ -397,38 +356,17 @@ private:
 
 } // namespace
 
-void ParalloCls::CreateTicksCrosses(std::int32_t &RetVal) noexcept {
-    detail::ServiceState &s = *d_;
-    std::string trace = "In CreateTicksCrosses";
-    try {
-        TickRun run(s, trace, RetVal);
-        detail::BeginNeatlinePreparation(s, run.w, trace);
-        const coordkit::CoordSystem &grid = platform::Deref(s.GridCoordSystem);
-        if (grid.BaseStorageType() == s.GridIntervalsType) {
-            run.workingGrid = s.GridCoordSystem;
-        } else {
-            run.workingGrid = grid.CopyCoordSystem();
-            platform::Deref(run.workingGrid).SetBaseStorageType(s.GridIntervalsType);
-        }
-        detail::CompleteNeatlinePreparation(s, run.w, trace);
-        run.vertices.Build(*run.w.Tfr_Polygon);
-        const Point pMin = run.w.pMin;
-        const Point pMax = run.w.pMax;
+namespace detail {
 
-        // The line-count guard: beyond the budget the call changes nothing and reports nothing.
-        const Point &interval = platform::Deref(s.Interval);
-        const std::int32_t nX = platform::CLng(platform::Div(platform::Sub(pMax.x, pMin.x), interval.x));
-        const std::int32_t total = platform::CLng(
-            platform::Add(platform::Div(platform::Sub(pMax.y, pMin.y), interval.y), static_cast<double>(nX)));
-        if (total > detail::kGridLineBudget) return;
-        detail::RequirePositiveInterval(interval, "CreateTicksCrosses");
-
-        run.Passes();
-        detail::FinishTicksCrosses(s, run.w, *s.GridGeometry,
-                                   run.makeCrosses ? s.CrossGeometry.get() : nullptr, trace);
-    } catch (...) {
-        s.ReportError(detail::DescribeCurrentException(), trace, "CreateTicksCrosses Error");
-    }
+TickMarks MakeTicksCrosses(const Reporter &reporter, const TickInputs &in, GridNeatline &w,
+                           std::string &trace, std::int32_t &RetVal) {
+    const IntersectionGrid intersections{reporter, in.gridSystem, in.intervalsType, in.pointTolerance};
+    GridSweep sweep(w, intersections, kTickSweep, trace, RetVal);
+    TickRun run(reporter, in, w, trace);
+    run.Passes(sweep);
+    return TickMarks{run.ticks, run.crosses};
 }
+
+} // namespace detail
 
 } // namespace parallo

@@ -5,10 +5,10 @@
 #include <memory>
 #include <string>
 
-#include "parallo/planicalc.h"
+#include "grid/prepare.h"
+#include "intervals/intervals.h"
+#include "platform/angles.h"
 #include "platform/numbers.h"
-#include "service/neatline.h"
-#include "service/state.h"
 
 namespace parallo {
 
@@ -28,45 +28,47 @@ double NiceFactor(double m) {
     return 1.0;
 }
 
-void CalcGridInterval(ServiceState &s, double &dInterval) noexcept {
+} // namespace
+
+void CalcGridInterval(const Reporter &r, const IntervalFrame &f, double &dInterval) noexcept {
     std::string trace = "In CalcGridInterval";
     try {
         trace = "Set up range coords";
-        const Point lowerLeft = Deref(s.NeatlineLowerLeft);
-        const Point upperRight = Deref(s.NeatlineUpperRight);
+        const Point lowerLeft = Deref(f.lowerLeft);
+        const Point upperRight = Deref(f.upperRight);
 
         trace = "Create ACSP";
-        const coordkit::CoordSystemsMgr &manager = Deref(s.CoordSystemsMgr);
+        const coordkit::CoordSystemsMgr &manager = Deref(f.manager);
         const std::shared_ptr<coordkit::TransformService> service = manager.GetTransformService();
         const coordkit::TransformService &transformer = Deref(service);
         const std::shared_ptr<coordkit::CoordTransform> neatlineTransform =
-            transformer.CreateSimpleTransFromCSMtoCS(manager, s.NeatlineCoordSystem);
+            transformer.CreateSimpleTransFromCSMtoCS(manager, f.neatlineSystem);
         const std::shared_ptr<coordkit::CoordTransform> gridTransform =
-            transformer.CreateSimpleTransFromCSMtoCS(manager, s.GridCoordSystem);
+            transformer.CreateSimpleTransFromCSMtoCS(manager, f.gridSystem);
 
         // The corners are in the neatline's extents space (radians for geographic extents,
         // projection-plane metres otherwise), the transformation works on storage units: convert
         // them as the neatline itself is converted before the diagonal is carried anywhere.
         trace = "Set objTempLine";
-        shapekit::LineGeometry diagonal(NeatlineCornerInStorage(s, lowerLeft),
-                                        NeatlineCornerInStorage(s, upperRight));
+        shapekit::LineGeometry diagonal(NeatlineCornerInStorage(f.neatlineSystem, f.extentsType, lowerLeft),
+                                        NeatlineCornerInStorage(f.neatlineSystem, f.extentsType, upperRight));
 
         trace = "Transform MBR geometry for interval calculation";
         transformer.TransformGeometry(diagonal, Deref(neatlineTransform), 1);
         transformer.TransformGeometry(diagonal, Deref(gridTransform), 0);
 
-        const bool geographic = s.GridIntervalsType == 1;
+        const bool geographic = f.intervalsType == 1;
         const std::int32_t toSpace = geographic ? coordkit::kGeographic : coordkit::kProjectionPlane;
-        const coordkit::CoordSystem &gridSystem = Deref(s.GridCoordSystem);
+        const coordkit::CoordSystem &gridSystem = Deref(f.gridSystem);
         Point west = diagonal.Start();
         Point east = diagonal.End();
         gridSystem.ConvertPoint(coordkit::kStorage, toSpace, west.x, west.y, west.z);
         gridSystem.ConvertPoint(coordkit::kStorage, toSpace, east.x, east.y, east.z);
         if (geographic) {
-            west.x = Mul(west.x, planicalc::TRG_RadiansToDegrees());
-            west.y = Mul(west.y, planicalc::TRG_RadiansToDegrees());
-            east.x = Mul(east.x, planicalc::TRG_RadiansToDegrees());
-            east.y = Mul(east.y, planicalc::TRG_RadiansToDegrees());
+            west.x = Mul(west.x, platform::kDegreesPerRadian);
+            west.y = Mul(west.y, platform::kDegreesPerRadian);
+            east.x = Mul(east.x, platform::kDegreesPerRadian);
+            east.y = Mul(east.y, platform::kDegreesPerRadian);
         }
 
         trace = "180 check";
@@ -108,17 +110,9 @@ void CalcGridInterval(ServiceState &s, double &dInterval) noexcept {
 
         dInterval = interval;
     } catch (...) {
-        s.ReportError(DescribeCurrentException(), trace, "CalcGridInterval Error");
+        r.ReportError(DescribeCurrentException(), trace, "CalcGridInterval Error");
     }
 }
 
-} // namespace
 } // namespace detail
-
-void ParalloCls::CalcGridInterval(std::int16_t &iDecPlaces, double &dInterval) noexcept {
-    // iDecPlaces is handed back as the caller passed it.
-    static_cast<void>(iDecPlaces);
-    detail::CalcGridInterval(*d_, dInterval);
-}
-
 } // namespace parallo

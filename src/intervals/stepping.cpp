@@ -2,7 +2,7 @@
 #include <cmath>
 
 #include "intervals/intervals.h"
-#include "parallo/planicalc.h"
+#include "platform/angles.h"
 #include "platform/numbers.h"
 
 namespace parallo {
@@ -12,7 +12,7 @@ namespace detail {
 // these texts would be a heap allocation per call. The text is made only when a failure is
 // reported.
 
-double FindNextInterval(ServiceState &s, double value, double interval) noexcept {
+double FindNextInterval(const Reporter &r, double value, double interval) noexcept {
     const char *trace = "In FindNextInterval";
     try {
         if (interval == 0.0) return value;
@@ -28,57 +28,57 @@ double FindNextInterval(ServiceState &s, double value, double interval) noexcept
         if (g < 0.00001) return platform::Div(platform::Add(base, 1.0), inv);
         return platform::Div(base, inv);
     } catch (...) {
-        s.ReportError(DescribeCurrentException(), trace, "FindNextInterval Error");
+        r.ReportError(DescribeCurrentException(), trace, "FindNextInterval Error");
         return 0.0;
     }
 }
 
-double SetStartValue(ServiceState &s, double minimum, double offset, double interval) noexcept {
+double SetStartValue(const Reporter &r, double minimum, double offset, double interval) noexcept {
     const char *trace = "In SetStartValue";
     try {
         // The offset shifts where the search starts, not the grid: every grid value stays a
         // whole multiple of the interval.
-        return FindNextInterval(s, platform::Sub(minimum, offset), interval);
+        return FindNextInterval(r, platform::Sub(minimum, offset), interval);
     } catch (...) {
-        s.ReportError(DescribeCurrentException(), trace, "SetStartValue Error");
+        r.ReportError(DescribeCurrentException(), trace, "SetStartValue Error");
         return 0.0;
     }
 }
 
-bool ThisValLessThanLimit(ServiceState &s, double value, double limit) noexcept {
+bool ThisValLessThanLimit(const Reporter &r, bool geographic, double value, double limit) noexcept {
     const char *trace = "In ThisValLessThanLimit";
     try {
         double a = value;
         double b = limit;
-        if (s.GridIntervalsType == 1) {
-            a = platform::Mul(value, planicalc::TRG_RadiansToDegrees());
-            b = platform::Mul(limit, planicalc::TRG_RadiansToDegrees());
+        if (geographic) {
+            a = platform::Mul(value, platform::kDegreesPerRadian);
+            b = platform::Mul(limit, platform::kDegreesPerRadian);
         }
         // Four-decimal fixed point: values that agree to four decimals (of degrees for a
         // geographic grid) are equal, so no element is made at the limit itself.
         return platform::CCur(a) < platform::CCur(b);
     } catch (...) {
-        s.ReportError(DescribeCurrentException(), trace, "ThisValLessThanLimit Error");
+        r.ReportError(DescribeCurrentException(), trace, "ThisValLessThanLimit Error");
         return false;
     }
 }
 
-bool IsASkipInterval(ServiceState &s, double value, double skip) noexcept {
+bool IsASkipInterval(const Reporter &r, bool geographic, double value, double skip) noexcept {
     const char *trace = "In IsASkipInterval";
     try {
         if (skip == 0.0) return false;
         double a = std::fabs(value);
         double sk = skip;
-        if (s.GridIntervalsType == 1) {
-            a = platform::Mul(std::fabs(value), planicalc::TRG_RadiansToDegrees());
-            sk = platform::Mul(planicalc::TRG_RadiansToDegrees(), skip);
+        if (geographic) {
+            a = platform::Mul(std::fabs(value), platform::kDegreesPerRadian);
+            sk = platform::Mul(platform::kDegreesPerRadian, skip);
         }
         // The quotient is a 16-bit whole number: a value more than 32767 skip intervals from
         // zero fails here and is never a skip value.
         const std::int16_t q = platform::CInt(platform::Div(a, sk));
         return std::fabs(platform::Sub(a, platform::Mul(sk, static_cast<double>(q)))) <= 0.000001;
     } catch (...) {
-        s.ReportError(DescribeCurrentException(), trace, "IsASkipInterval Error");
+        r.ReportError(DescribeCurrentException(), trace, "IsASkipInterval Error");
         return false;
     }
 }

@@ -8,7 +8,7 @@
 #include "geometry/geometry.h"
 #include "grid/prepare.h"
 #include "labels/text.h"
-#include "parallo/planicalc.h"
+#include "platform/angles.h"
 #include "platform/numbers.h"
 
 namespace parallo {
@@ -62,11 +62,11 @@ void VerticalFromRelativePosition(GridLabel &label, std::int32_t R) {
 
 /// Horizontal and vertical justification by label kind, side, orientation and position.
 /// Orientation values other than 0, 1 and 2 set nothing.
-void Justify(const ServiceState &s, GridLabel &label, std::int32_t axis, std::int32_t iOtherAxis) {
-    const std::int32_t orientation = s.LabelOrientation;
-    const std::int32_t R = s.LabelPositionRelativeToPoint;
-    const bool away = IsAway(axis, s.LabelPosition);
-    const bool corner = s.LabelType == PXltCorner;
+void Justify(const LabelStyle &s, GridLabel &label, std::int32_t axis, std::int32_t iOtherAxis) {
+    const std::int32_t orientation = s.orientation;
+    const std::int32_t R = s.relativeToPoint;
+    const bool away = IsAway(axis, s.position);
+    const bool corner = s.type == PXltCorner;
     const bool ns = IsNorthSouth(axis);
     const bool we = IsWestEast(axis);
 
@@ -107,10 +107,10 @@ void Justify(const ServiceState &s, GridLabel &label, std::int32_t axis, std::in
 
 /// Offsets of a label that is not turned: LabelOffset across its edge, VerticalLabelOffset
 /// along it; the label turns a quarter when its orientation asks for text across the edge line.
-void UnrotatedOffsets(const ServiceState &s, GridLabel &label, std::int32_t axis, double &dx, double &dy) {
-    const double O = s.LabelOffset;
-    const double Vo = s.VerticalLabelOffset;
-    const std::int32_t R = s.LabelPositionRelativeToPoint;
+void UnrotatedOffsets(const LabelStyle &s, GridLabel &label, std::int32_t axis, double &dx, double &dy) {
+    const double O = s.offset;
+    const double Vo = s.verticalOffset;
+    const std::int32_t R = s.relativeToPoint;
     label.Angle = 0.0;
     if (IsNorthSouth(axis)) {
         dy = axis == pxgrdNorth ? O : -O;
@@ -125,20 +125,21 @@ void UnrotatedOffsets(const ServiceState &s, GridLabel &label, std::int32_t axis
             if (R == PXloBelow) dy = -Vo;
         }
     }
-    if ((IsNorthSouth(axis) && s.LabelOrientation == PXloPerpendicular) ||
-        (IsWestEast(axis) && s.LabelOrientation == PXloParallel)) {
+    if ((IsNorthSouth(axis) && s.orientation == PXloPerpendicular) ||
+        (IsWestEast(axis) && s.orientation == PXloParallel)) {
         label.Angle = platform::Add(label.Angle, 90.0);
     }
 }
 
 /// Offsets of a label turned by a degrees (geographic neatline): a start by side and
 /// orientation, then LabelOffset and VerticalLabelOffset along the turned directions.
-void RotatedOffsets(ServiceState &s, GridLabel &label, std::int32_t axis, double a, double &dx, double &dy) {
-    const double O = s.LabelOffset;
-    const double Vo = s.VerticalLabelOffset;
-    const std::int32_t R = s.LabelPositionRelativeToPoint;
-    const std::int32_t orientation = s.LabelOrientation;
-    const double t = platform::Mul(a, planicalc::TRG_DegreesToRadians());
+void RotatedOffsets(const Reporter &r, const LabelStyle &s, GridLabel &label, std::int32_t axis, double a,
+                    double &dx, double &dy) {
+    const double O = s.offset;
+    const double Vo = s.verticalOffset;
+    const std::int32_t R = s.relativeToPoint;
+    const std::int32_t orientation = s.orientation;
+    const double t = platform::Mul(a, platform::kRadiansPerDegree);
     const bool along = orientation == PXloParallelPerpendicular || orientation == PXloParallel;
     const bool oPositive = O >= 0.0;
     bool turn = false;
@@ -196,8 +197,8 @@ void RotatedOffsets(ServiceState &s, GridLabel &label, std::int32_t axis, double
         break;
     }
     double folded = a; // Normalize_Angle overwrites its argument with the folded angle
-    const double aPrime = Normalize_Angle(s, folded, q);
-    const double tPrime = platform::Mul(aPrime, planicalc::TRG_DegreesToRadians());
+    const double aPrime = Normalize_Angle(r, folded, q);
+    const double tPrime = platform::Mul(aPrime, platform::kRadiansPerDegree);
     const double sinT = std::sin(tPrime);
     const double cosT = std::cos(tPrime);
     if (IsNorthSouth(axis)) {
@@ -220,7 +221,7 @@ void RotatedOffsets(ServiceState &s, GridLabel &label, std::int32_t axis, double
 
 } // namespace
 
-void Create_OneLabel(ServiceState &s, const std::shared_ptr<coordkit::CoordSystem> &csFrom,
+void Create_OneLabel(const LabelPlacement &p, const std::shared_ptr<coordkit::CoordSystem> &csFrom,
                      const Point &ptGrid, const Point &ptRaw, const Point &ptMap, std::int32_t LabelAxis,
                      std::int32_t LabelDisplayType, const std::shared_ptr<coordkit::CoordSystem> &csGrid,
                      std::int32_t iOtherAxis, const Point *ptCorner, const Point *ptValue) noexcept {
@@ -232,19 +233,22 @@ void Create_OneLabel(ServiceState &s, const std::shared_ptr<coordkit::CoordSyste
         // grid system; on a map view in geographic degrees they belong a turn west. On any other
         // map view ptRaw.x is no map coordinate, and the transformation has placed ptMap right.
         auto P = std::make_shared<Point>();
-        if (ptRaw.x > 180.0 && s.b180Crossed && MapViewIsGeographic(s))
+        if (ptRaw.x > 180.0 && p.crossed180 && MapViewIsGeographic(p.angles.mapView))
             P->x = platform::Sub(ptRaw.x, kDegreesPerTurn);
         else
             P->x = ptMap.x;
         P->y = ptMap.y;
         P->z = 0.0;
 
-        SetHemisphere(s, shown, LabelAxis);
+        SetHemisphere(p.reporter, p.style, shown, LabelAxis);
         trace = "Splitting up label.";
-        if (IsNorthSouth(LabelAxis)) SplitUpLabel(s, shown.x, LabelDisplayType);
-        if (IsWestEast(LabelAxis)) SplitUpLabel(s, shown.y, LabelDisplayType);
+        std::shared_ptr<GridLabel> made;
+        if (IsNorthSouth(LabelAxis))
+            made = SplitUpLabel(p.reporter, p.style, p.labels, shown.x, LabelDisplayType);
+        if (IsWestEast(LabelAxis))
+            made = SplitUpLabel(p.reporter, p.style, p.labels, shown.y, LabelDisplayType);
 
-        GridLabel &label = platform::Deref(s.CurrentLabel);
+        GridLabel &label = platform::Deref(made);
         label.Origin = P;
         label.LabelAxis = static_cast<pxgrdLabelAxis>(LabelAxis);
 
@@ -253,26 +257,27 @@ void Create_OneLabel(ServiceState &s, const std::shared_ptr<coordkit::CoordSyste
         double r1 = 0.0;
         double r2 = 0.0;
         std::int32_t RetVal = 0;
-        GetLabelRotation(s, csFrom, ptGrid, r1, r2, csGrid, RetVal, ptCorner);
+        GetLabelRotation(p.angles, p.style.type, p.neatlineExtentsType, csFrom, ptGrid, r1, r2, csGrid,
+                         RetVal, ptCorner);
         const double a = IsNorthSouth(LabelAxis) ? r1 : (IsWestEast(LabelAxis) ? r2 : 0.0);
         label.Angle = a;
 
         shapekit::PointGeometry M(Point(P->x, P->y, 0.0));
-        Justify(s, label, LabelAxis, iOtherAxis);
+        Justify(p.style, label, LabelAxis, iOtherAxis);
 
         double dx = 0.0;
         double dy = 0.0;
-        if (a == 0.0 || s.NeatlineExtentsType != 1)
-            UnrotatedOffsets(s, label, LabelAxis, dx, dy);
+        if (a == 0.0 || p.neatlineExtentsType != 1)
+            UnrotatedOffsets(p.style, label, LabelAxis, dx, dy);
         else
-            RotatedOffsets(s, label, LabelAxis, a, dx, dy);
+            RotatedOffsets(p.reporter, p.style, label, LabelAxis, a, dx, dy);
 
         M.Position().x = platform::Add(P->x, dx);
         M.Position().y = platform::Add(P->y, dy);
         platform::Deref(label.Origin).x = M.Position().x;
         platform::Deref(label.Origin).y = M.Position().y;
     } catch (...) {
-        s.ReportError(DescribeCurrentException(), trace, "Create_OneLabel Error");
+        p.reporter.ReportError(DescribeCurrentException(), trace, "Create_OneLabel Error");
     }
 }
 

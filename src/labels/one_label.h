@@ -6,16 +6,31 @@
 #include <cstdint>
 #include <memory>
 
+#include "geometry/geometry.h"
+#include "labels/text.h"
 #include "parallo/coordkit.h"
 #include "parallo/shapekit.h"
-#include "service/state.h"
 
 namespace parallo {
 namespace detail {
 
-/// Makes one complete label and leaves it as CurrentLabel, the last item of LabelsCollection.
+/// What placing a label reads besides the label point.
+struct LabelPlacement {
+    const Reporter &reporter;
+    const LabelStyle &style;
+    /// The collection the label is added to (LabelsCollection).
+    GridLabels &labels;
+    /// The map view and the grid's intervals type, for the label's rotation.
+    AngleFrame angles;
+    /// NeatlineExtentsType: a label is turned with the grid only on a geographic (1) neatline.
+    std::int32_t neatlineExtentsType;
+    /// b180Crossed: the frame straddles the 180° meridian.
+    bool crossed180;
+};
+
+/// Makes one complete label, the last item of the labels collection.
 ///
-/// - ptGrid: the label point in the grid system (code-U space: radians for a geographic grid,
+/// - ptGrid: the label point in the grid system (grid space: radians for a geographic grid,
 ///   projection-plane metres otherwise). GetLabelRotation reads the rotation there.
 /// - ptValue: the coordinates the label shows (X for north and south labels, Y for west and
 ///   east) and whose sign chooses the hemisphere; null shows ptGrid itself. The label generator
@@ -33,7 +48,7 @@ namespace detail {
 /// geographic neatline and a non-zero rotation) move along the rotated directions.
 /// Never throws: failures go to ReportError with "Create_OneLabel Error", and the label keeps
 /// whatever was set on it.
-void Create_OneLabel(ServiceState &s, const std::shared_ptr<coordkit::CoordSystem> &csFrom,
+void Create_OneLabel(const LabelPlacement &p, const std::shared_ptr<coordkit::CoordSystem> &csFrom,
                      const Point &ptGrid, const Point &ptRaw, const Point &ptMap, std::int32_t LabelAxis,
                      std::int32_t LabelDisplayType, const std::shared_ptr<coordkit::CoordSystem> &csGrid,
                      std::int32_t iOtherAxis, const Point *ptCorner, const Point *ptValue = nullptr) noexcept;

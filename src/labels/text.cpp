@@ -5,7 +5,7 @@
 #include <string>
 
 #include "labels/utilities.h"
-#include "parallo/planicalc.h"
+#include "platform/angles.h"
 #include "platform/numbers.h"
 
 namespace parallo {
@@ -94,13 +94,13 @@ struct Portions {
     std::int16_t lenC = 0;
 };
 
-void SplitProjected(ServiceState &s, GridLabel &label, double dValue, double &tol, std::string &trace,
+void SplitProjected(const LabelStyle &s, GridLabel &label, double dValue, double &tol, std::string &trace,
                     Portions &p) {
-    LabelPartCls &partA = platform::Deref(s.LabelPartA);
-    LabelPartCls &partB = platform::Deref(s.LabelPartB);
-    LabelPartCls &partC = platform::Deref(s.LabelPartC);
-    LabelPartCls &partD = platform::Deref(s.LabelPartD);
-    LabelPartCls &partUnit = platform::Deref(s.LabelPartUnit);
+    LabelPartCls &partA = platform::Deref(s.partA);
+    LabelPartCls &partB = platform::Deref(s.partB);
+    LabelPartCls &partC = platform::Deref(s.partC);
+    LabelPartCls &partD = platform::Deref(s.partD);
+    LabelPartCls &partUnit = platform::Deref(s.partUnit);
 
     const std::string sign = platform::Sgn(dValue) == -1 ? "-" : "";
     const double a = std::fabs(dValue);
@@ -108,13 +108,13 @@ void SplitProjected(ServiceState &s, GridLabel &label, double dValue, double &to
 
     // The decimals are read first: should they round to a whole unit, the unit belongs to the
     // digit groups.
-    const bool showDecimals = partD.bDisplay() && s.DecimalPlaces > 0;
+    const bool showDecimals = partD.bDisplay() && s.decimalPlaces > 0;
     std::string decimals;
     if (showDecimals) {
-        decimals = platform::FormatDecimals(std::fabs(a - w), s.DecimalPlaces);
+        decimals = platform::FormatDecimals(std::fabs(a - w), s.decimalPlaces);
         if (decimals[0] != '.') {
             w += 1.0;
-            decimals = platform::FormatDecimals(0.0, s.DecimalPlaces);
+            decimals = platform::FormatDecimals(0.0, s.decimalPlaces);
         }
     }
 
@@ -141,18 +141,18 @@ void SplitProjected(ServiceState &s, GridLabel &label, double dValue, double &to
         const std::string digits = WholeNumberText(w);
         trace = "Calculating portion lengths.";
         p.n = platform::CInt(static_cast<double>(digits.size()));
-        if (p.n <= s.MagnitudeBC) {
+        if (p.n <= s.magnitudeBC) {
             p.lenC = p.n;
             p.lenB = 0;
             p.lenA = 0;
-        } else if (p.n <= s.MagnitudeAB) {
-            p.lenC = s.MagnitudeBC;
-            p.lenB = Sub16(p.n, s.MagnitudeBC);
+        } else if (p.n <= s.magnitudeAB) {
+            p.lenC = s.magnitudeBC;
+            p.lenB = Sub16(p.n, s.magnitudeBC);
             p.lenA = 0;
         } else {
-            p.lenC = s.MagnitudeBC;
-            p.lenB = Sub16(s.MagnitudeAB, s.MagnitudeBC);
-            p.lenA = Sub16(p.n, s.MagnitudeAB);
+            p.lenC = s.magnitudeBC;
+            p.lenB = Sub16(s.magnitudeAB, s.magnitudeBC);
+            p.lenA = Sub16(p.n, s.magnitudeAB);
         }
 
         trace += "\rSplitting string portion A";
@@ -179,30 +179,30 @@ void SplitProjected(ServiceState &s, GridLabel &label, double dValue, double &to
     }
 
     if (partUnit.bDisplay()) {
-        label.LabelStringUnit = s.UnitLabelText;
-        label.LabelString += s.UnitLabelText;
+        label.LabelStringUnit = s.unitText;
+        label.LabelString += s.unitText;
     }
 }
 
-void SplitGeographic(ServiceState &s, GridLabel &label, double dValue, double &tol) {
-    LabelPartCls &partA = platform::Deref(s.LabelPartA);
-    LabelPartCls &partB = platform::Deref(s.LabelPartB);
-    LabelPartCls &partC = platform::Deref(s.LabelPartC);
-    LabelPartCls &partD = platform::Deref(s.LabelPartD);
-    LabelPartCls &partHemisphere = platform::Deref(s.LabelPartHemisphere);
+void SplitGeographic(const Reporter &r, const LabelStyle &s, GridLabel &label, double dValue, double &tol) {
+    LabelPartCls &partA = platform::Deref(s.partA);
+    LabelPartCls &partB = platform::Deref(s.partB);
+    LabelPartCls &partC = platform::Deref(s.partC);
+    LabelPartCls &partD = platform::Deref(s.partD);
+    LabelPartCls &partHemisphere = platform::Deref(s.partHemisphere);
 
-    const double deg = platform::Mul(dValue, planicalc::TRG_RadiansToDegrees());
+    const double deg = platform::Mul(dValue, platform::kDegreesPerRadian);
     std::int16_t sign = 0;
     std::int16_t wholeDegrees = 0;
     std::int16_t wholeMinutes = 0;
     double seconds = 0.0;
-    PXSGridUtilities::DecDegToDMS(s, deg, sign, wholeDegrees, wholeMinutes, seconds);
+    PXSGridUtilities::DecDegToDMS(r, deg, sign, wholeDegrees, wholeMinutes, seconds);
 
     const bool showB = partB.bDisplay();
     const bool showC = partC.bDisplay();
     const bool showD = partD.bDisplay();
-    const bool ddmmss = s.bGeographicDDMMSS;
-    const std::int16_t places = s.DecimalPlaces;
+    const bool ddmmss = s.geographicDDMMSS;
+    const std::int16_t places = s.decimalPlaces;
 
     double degrees = std::fabs(static_cast<double>(wholeDegrees));
     double minutes = static_cast<double>(wholeMinutes);
@@ -293,51 +293,52 @@ void SplitGeographic(ServiceState &s, GridLabel &label, double dValue, double &t
 
 } // namespace
 
-void QuadrantStrings(ServiceState &s, const std::shared_ptr<coordkit::CoordSystem> &cs) noexcept {
+void QuadrantStrings(const Reporter &r, std::int32_t LabelDisplayType, const HemisphereNames &names,
+                     const std::shared_ptr<coordkit::CoordSystem> &cs, HemisphereTexts &texts) noexcept {
     std::string trace = "In QuadrantStrings";
     try {
         const auto projection = platform::Deref(cs).ProjectionSpace();
         const auto axis = platform::Deref(projection).AxisInfo();
         const coordkit::Axis &axisInfo = platform::Deref(axis);
-        const std::string &east = s.EastingHemisphereLabel;
-        const std::string &west = s.WestingHemisphereLabel;
-        const std::string &north = s.NorthingHemisphereLabel;
-        const std::string &south = s.SouthingHemisphereLabel;
+        const std::string &east = names.east;
+        const std::string &west = names.west;
+        const std::string &north = names.north;
+        const std::string &south = names.south;
 
-        if (s.LabelDisplayType != 1) {
-            s.XNegativeHemisphereLabel = "";
-            s.YNegativeHemisphereLabel = "";
+        if (LabelDisplayType != 1) {
+            texts.xNegative = "";
+            texts.yNegative = "";
             switch (axisInfo.ProjectedQuadrant()) {
             case 0:
             case 6:
-                s.XPositiveHemisphereLabel = east;
-                s.YPositiveHemisphereLabel = north;
+                texts.xPositive = east;
+                texts.yPositive = north;
                 break;
             case 1:
             case 3:
-                s.XPositiveHemisphereLabel = east;
-                s.YPositiveHemisphereLabel = south;
+                texts.xPositive = east;
+                texts.yPositive = south;
                 break;
             case 2:
             case 5:
-                s.XPositiveHemisphereLabel = west;
-                s.YPositiveHemisphereLabel = south;
+                texts.xPositive = west;
+                texts.yPositive = south;
                 break;
             case 4:
             case 7:
-                s.XPositiveHemisphereLabel = west;
-                s.YPositiveHemisphereLabel = north;
+                texts.xPositive = west;
+                texts.yPositive = north;
                 break;
             default:
                 break;
             }
         } else {
-            const auto set = [&s](const std::string &xPos, const std::string &xNeg, const std::string &yPos,
-                                  const std::string &yNeg) {
-                s.XPositiveHemisphereLabel = xPos;
-                s.XNegativeHemisphereLabel = xNeg;
-                s.YPositiveHemisphereLabel = yPos;
-                s.YNegativeHemisphereLabel = yNeg;
+            const auto set = [&texts](const std::string &xPos, const std::string &xNeg,
+                                      const std::string &yPos, const std::string &yNeg) {
+                texts.xPositive = xPos;
+                texts.xNegative = xNeg;
+                texts.yPositive = yPos;
+                texts.yNegative = yNeg;
             };
             switch (axisInfo.GeographicQuadrant()) {
             case 0:
@@ -357,54 +358,57 @@ void QuadrantStrings(ServiceState &s, const std::shared_ptr<coordkit::CoordSyste
             }
         }
     } catch (...) {
-        s.ReportError(DescribeCurrentException(), trace, "QuadrantStrings Error");
+        r.ReportError(DescribeCurrentException(), trace, "QuadrantStrings Error");
     }
 }
 
-void SetHemisphere(ServiceState &s, const Point &pt, std::int32_t LabelAxis) noexcept {
+void SetHemisphere(const Reporter &r, const LabelStyle &style, const Point &pt,
+                   std::int32_t LabelAxis) noexcept {
     std::string trace = "In SetHemisphere";
     try {
-        LabelPartCls &part = platform::Deref(s.LabelPartHemisphere);
+        LabelPartCls &part = platform::Deref(style.partHemisphere);
         const bool xAxis = LabelAxis == pxgrdNorth || LabelAxis == pxgrdSouth;
         const bool yAxis = LabelAxis == pxgrdWest || LabelAxis == pxgrdEast;
-        if (s.LabelDisplayType == 0) {
+        if (style.displayType == 0) {
             // Projected values carry no hemisphere of their own: the axis decides.
-            if (xAxis) part.SetText(s.XPositiveHemisphereLabel);
-            if (yAxis) part.SetText(s.YPositiveHemisphereLabel);
+            if (xAxis) part.SetText(style.hemispheres.xPositive);
+            if (yAxis) part.SetText(style.hemispheres.yPositive);
         } else {
-            if (xAxis) part.SetText(pt.x >= 0.0 ? s.XPositiveHemisphereLabel : s.XNegativeHemisphereLabel);
-            if (yAxis) part.SetText(pt.y >= 0.0 ? s.YPositiveHemisphereLabel : s.YNegativeHemisphereLabel);
+            if (xAxis) part.SetText(pt.x >= 0.0 ? style.hemispheres.xPositive : style.hemispheres.xNegative);
+            if (yAxis) part.SetText(pt.y >= 0.0 ? style.hemispheres.yPositive : style.hemispheres.yNegative);
         }
     } catch (...) {
-        s.ReportError(DescribeCurrentException(), trace, "SetHemisphere Error");
+        r.ReportError(DescribeCurrentException(), trace, "SetHemisphere Error");
     }
 }
 
-void SplitUpLabel(ServiceState &s, double dValue, std::int32_t LabelDisplayType) noexcept {
+std::shared_ptr<GridLabel> SplitUpLabel(const Reporter &r, const LabelStyle &s, GridLabels &labels,
+                                        double dValue, std::int32_t LabelDisplayType) noexcept {
     std::string trace = "In SplitUpLabel";
     Portions portions;
+    std::shared_ptr<GridLabel> made;
     try {
         // Half a unit of the last decimal shown: 0.5 for none, 0.005 for two.
-        double tol = platform::Mul(5.0, platform::Finite(std::pow(10.0, -(s.DecimalPlaces + 1.0))));
+        double tol = platform::Mul(5.0, platform::Finite(std::pow(10.0, -(s.decimalPlaces + 1.0))));
         const bool projected = LabelDisplayType == 0 || LabelDisplayType == 2;
         const bool geographic = LabelDisplayType == 1;
         if (projected || geographic) {
-            s.CurrentLabel = platform::Deref(s.LabelsCollection).Add("");
-            GridLabel &label = *s.CurrentLabel;
+            made = labels.Add("");
+            GridLabel &label = platform::Deref(made);
             if (projected) {
                 trace = "Processing projected labels";
                 SplitProjected(s, label, dValue, tol, trace, portions);
             } else {
                 trace = "Processing Geographic Labels";
-                SplitGeographic(s, label, dValue, tol);
+                SplitGeographic(r, s, label, dValue, tol);
             }
         }
 
-        LabelPartCls &hemisphere = platform::Deref(s.LabelPartHemisphere);
+        LabelPartCls &hemisphere = platform::Deref(s.partHemisphere);
         if (hemisphere.bDisplay()) {
-            GridLabel &label = platform::Deref(s.CurrentLabel);
+            GridLabel &label = platform::Deref(made);
             label.LabelStringHemisphere = hemisphere.Text();
-            if (s.bHemisphereAsSuffix)
+            if (s.hemisphereAsSuffix)
                 label.LabelString += hemisphere.Text();
             else
                 label.LabelString = hemisphere.Text() + label.LabelString;
@@ -412,8 +416,8 @@ void SplitUpLabel(ServiceState &s, double dValue, std::int32_t LabelDisplayType)
     } catch (...) {
         const std::string description = DescribeCurrentException();
         try {
-            trace += "\rMagnitudeAB = " + std::to_string(s.MagnitudeAB);
-            trace += "\rMagnitudeBC = " + std::to_string(s.MagnitudeBC);
+            trace += "\rMagnitudeAB = " + std::to_string(s.magnitudeAB);
+            trace += "\rMagnitudeBC = " + std::to_string(s.magnitudeBC);
             trace += "\riLenABC = " + std::to_string(portions.n);
             trace += "\riLenA = " + std::to_string(portions.lenA) +
                      " ; iLenB = " + std::to_string(portions.lenB) +
@@ -421,8 +425,9 @@ void SplitUpLabel(ServiceState &s, double dValue, std::int32_t LabelDisplayType)
         } catch (...) {
             // Out of memory while describing the failure: report what there is.
         }
-        s.ReportError(description, trace, "SplitUpLabel Error");
+        r.ReportError(description, trace, "SplitUpLabel Error");
     }
+    return made;
 }
 
 } // namespace detail

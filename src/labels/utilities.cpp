@@ -15,7 +15,7 @@ double FixWithTolerance(double dValue, double &dTolerance) {
     return platform::Fix(platform::Add(dValue, platform::Mul(sign, dTolerance)));
 }
 
-void DecDegToDMS(const detail::ServiceState &s, double dDegrees, std::int16_t &iSign, std::int16_t &iDegrees,
+void DecDegToDMS(const detail::Reporter &r, double dDegrees, std::int16_t &iSign, std::int16_t &iDegrees,
                  std::int16_t &iMinutes, double &dSeconds) noexcept {
     std::string trace = "In DecDegToDMS";
     try {
@@ -45,7 +45,7 @@ void DecDegToDMS(const detail::ServiceState &s, double dDegrees, std::int16_t &i
     } catch (...) {
         // There is no one to show a message to: the report goes to the host's error observer.
         const std::string description = detail::DescribeCurrentException();
-        s.ReportError(description + "\r" + trace, trace, "DecDegToDMS Error");
+        r.ReportError(description + "\r" + trace, trace, "DecDegToDMS Error");
     }
 }
 

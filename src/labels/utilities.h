@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "service/state.h"
+#include "platform/reporter.h"
 
 namespace parallo {
 namespace PXSGridUtilities {
@@ -31,10 +31,10 @@ constexpr double kMinuteNoise = 60.0 * kDegreeNoise;
 /// (0..59) and seconds (0 <= seconds < 60). A value within kDegreeNoise of a whole degree, or
 /// within kMinuteNoise of a whole minute, counts as that degree or minute; any other value lies
 /// in the degree and minute it lies in, so 45°59'57" stays 45°59'57". Never throws: a failure
-/// (degrees beyond the 16-bit range, a value that is not a number) goes to s.ReportError with
+/// (degrees beyond the 16-bit range, a value that is not a number) goes to r.ReportError with
 /// the title "DecDegToDMS Error", the description, a carriage return and the trace text as
 /// its description, and the outputs keep what was written before it.
-void DecDegToDMS(const detail::ServiceState &s, double dDegrees, std::int16_t &iSign, std::int16_t &iDegrees,
+void DecDegToDMS(const detail::Reporter &r, double dDegrees, std::int16_t &iSign, std::int16_t &iDegrees,
                  std::int16_t &iMinutes, double &dSeconds) noexcept;
 
 } // namespace PXSGridUtilities

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "grid/prepare.h"
 #include "platform/numbers.h"
 #include "service/stroking.h"
 
@@ -15,16 +16,6 @@ using platform::Deref;
 
 namespace detail {
 
-std::int32_t NeatlineInputSpace(const ServiceState &s) noexcept {
-    return s.NeatlineExtentsType == 1 ? coordkit::kGeographic : coordkit::kProjectionPlane;
-}
-
-Point NeatlineCornerInStorage(const ServiceState &s, const Point &corner) {
-    Point pt = corner;
-    Deref(s.NeatlineCoordSystem).ConvertPoint(NeatlineInputSpace(s), coordkit::kStorage, pt.x, pt.y, pt.z);
-    return pt;
-}
-
 void TransformNeatlineCorners(ServiceState &s, const coordkit::TransformService &transformer,
                               const coordkit::CoordTransform &transform) {
     s.NeatlineLowerLeftMapView = Point();
@@ -33,7 +24,8 @@ void TransformNeatlineCorners(ServiceState &s, const coordkit::TransformService 
     shapekit::PointGeometry corner;
     const auto toMapView = [&](const PointPtr &given, Point &mapView) {
         const Point &pt = Deref(given);
-        corner.Position() = NeatlineCornerInStorage(s, Point(pt.x, pt.y, 0.0));
+        corner.Position() =
+            NeatlineCornerInStorage(s.NeatlineCoordSystem, s.NeatlineExtentsType, Point(pt.x, pt.y, 0.0));
         transformer.TransformGeometry(corner, transform, 1);
         mapView = corner.Position();
     };
@@ -56,7 +48,11 @@ void CreateNeatline(ServiceState &s) noexcept {
         if (s.bForceStroking) {
             // A failed stroking reports on its own and leaves the empty polygon, which fails
             // below at the bounding box and so keeps the previous neatline.
-            Create_Stroked_Rectangle(s, polygon);
+            Create_Stroked_Rectangle(s,
+                                     {s.NeatlineLowerLeft, s.NeatlineUpperRight, s.NeatlineCoordSystem,
+                                      s.NeatlineExtentsType, s.NeatlineStrokeDistance},
+                                     {s.NeatlineStartTop, s.NeatlineStartRight, s.NeatlineStartBottom},
+                                     s.bForceStroking, polygon);
             trace = "Transform Neatline geometry to MapView";
             transformer.TransformGeometry(*polygon, transform, 1);
         } else {
@@ -71,7 +67,7 @@ void CreateNeatline(ServiceState &s) noexcept {
             ring.Add(Point(upperRight.x, lowerLeft.y));
             ring.Add(Point(lowerLeft.x, lowerLeft.y));
             const coordkit::CoordSystem &neatlineSystem = Deref(s.NeatlineCoordSystem);
-            const std::int32_t fromSpace = NeatlineInputSpace(s);
+            const std::int32_t fromSpace = NeatlineInputSpace(s.NeatlineExtentsType);
             for (std::int32_t i = 1; i <= ring.Count(); ++i) {
                 Point &pt = ring.Item(i);
                 neatlineSystem.ConvertPoint(fromSpace, coordkit::kStorage, pt.x, pt.y, pt.z);

@@ -10,14 +10,6 @@
 namespace parallo {
 namespace detail {
 
-/// The space the neatline corners are given in: geographic (4) for NeatlineExtentsType 1, the
-/// projection plane (1) for every other value.
-std::int32_t NeatlineInputSpace(const ServiceState &s) noexcept;
-
-/// A neatline corner (x, y, z as given) converted into the storage units of the neatline
-/// coordinate system. Raises 91 without a neatline system, or the system's own failure.
-Point NeatlineCornerInStorage(const ServiceState &s, const Point &corner);
-
 /// Builds NeatlinePolygon, NeatlineRangeMapView and the two map-view corners (see
 /// ParalloCls::CreateNeatline). Never throws; failures go to ReportError.
 void CreateNeatline(ServiceState &s) noexcept;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "parallo/parallo.h"
+#include "platform/reporter.h"
 
 namespace parallo {
 namespace detail {
@@ -16,7 +17,9 @@ namespace detail {
 using shapekit::Point;
 using PointPtr = std::shared_ptr<shapekit::Point>;
 
-struct ServiceState {
+/// The backing store of the service's properties and of the working fields that outlive one call.
+/// It is the service's reporter as well.
+struct ServiceState : Reporter {
     // ---- configuration (property backing fields) -----------------------------------------
     pxgrdLabelPosition LabelPosition = pxgrdLabelPosition_Outside;
     GridLabelPositionConstants LabelPositionRelativeToPoint = PXloAbove;
@@ -105,28 +108,13 @@ struct ServiceState {
     std::string YPositiveHemisphereLabel;
     std::string YNegativeHemisphereLabel;
     std::string UnitLabelText;
-    std::shared_ptr<GridLabel> CurrentLabel;
-
-    ErrorObserver observer;
-    /// How many failures have been reported so far (observer or not): lets a caller tell whether
-    /// a stretch of work ran without any report.
-    mutable std::uint64_t reportsMade = 0;
-
-    /// The failure hook of every procedure: hands the three texts to the host's observer, if
-    /// one is installed; does nothing otherwise. Never throws.
-    void ReportError(const std::string& description, const std::string& trace,
-                     const std::string& procedure) const noexcept;
 };
 
 /// Reaches the state behind a service object (library code and tests only).
 struct StateAccess {
-    static ServiceState& Of(ParalloCls& service) { return *service.d_; }
-    static const ServiceState& Of(const ParalloCls& service) { return *service.d_; }
+    static ServiceState &Of(ParalloCls &service) { return *service.d_; }
+    static const ServiceState &Of(const ParalloCls &service) { return *service.d_; }
 };
-
-/// The description to hand to ReportError for the exception in flight: an Error's description,
-/// a std::exception's what(), or a general text for anything else. Call only inside a catch.
-std::string DescribeCurrentException() noexcept;
 
 } // namespace detail
 } // namespace parallo

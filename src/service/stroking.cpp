@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "parallo/planicalc.h"
+#include "platform/angles.h"
 #include "platform/numbers.h"
+#include "service/state.h"
 
 namespace parallo {
 
@@ -40,25 +41,20 @@ void SideSteps(double length, double d, std::int32_t &n, double &r) {
 
 /// Whether the corners of the neatline are angles (radians): given as geographic extents, or
 /// in a system whose projection plane is geographic.
-bool NeatlineCornersAreAngles(const ServiceState &s) {
-    if (s.NeatlineExtentsType == 1) return true;
-    return s.NeatlineCoordSystem && s.NeatlineCoordSystem->BaseStorageType() == coordkit::kGeographicStorage;
+bool NeatlineCornersAreAngles(std::int32_t extentsType, const CoordSystemPtr &system) {
+    if (extentsType == 1) return true;
+    return system && system->BaseStorageType() == coordkit::kGeographicStorage;
 }
 
 } // namespace
 
-bool CrossesAntimeridian(double x0, double x1) noexcept {
-    if (x0 >= 0.0 && x1 < 0.0) return true;
-    return x0 < 0.0 && x1 < 0.0 && x0 >= x1;
-}
-
 double EastwardWidthAcrossAntimeridian(double x0, double x1) {
-    const double half = Mul(180.0, planicalc::TRG_DegreesToRadians());
+    const double half = Mul(180.0, platform::kRadiansPerDegree);
     return Add(Sub(half, x0), Add(x1, half));
 }
 
 void StrokeRectangle(double x0, double y0, double x1, double y1, double d, double eastwardWidth,
-                     StrokedRing &ring, ServiceState *s) {
+                     StrokedRing &ring, const SideStarts *live) {
     std::int16_t c = 0;
     std::int32_t n = 0;
     double r = 0.0;
@@ -73,7 +69,7 @@ void StrokeRectangle(double x0, double y0, double x1, double y1, double d, doubl
 
     AppendPoint(ring, c, x0, y1);
     ring.startTop = c;
-    if (s) s->NeatlineStartTop = c;
+    if (live) live->top = c;
 
     // Top side rightwards. Across the 180° meridian the run goes east from x0 over the meridian,
     // so its last longitude is x1 + 360°.
@@ -86,7 +82,7 @@ void StrokeRectangle(double x0, double y0, double x1, double y1, double d, doubl
 
     AppendPoint(ring, c, x1, y1);
     ring.startRight = c;
-    if (s) s->NeatlineStartRight = c;
+    if (live) live->right = c;
 
     // Right side downwards.
     SideSteps(height, d, n, r);
@@ -95,7 +91,7 @@ void StrokeRectangle(double x0, double y0, double x1, double y1, double d, doubl
 
     AppendPoint(ring, c, x1, y0);
     ring.startBottom = c;
-    if (s) s->NeatlineStartBottom = c;
+    if (live) live->bottom = c;
 
     // Bottom side leftwards, over the same longitudes as the top run.
     SideSteps(width, d, n, r);
@@ -105,35 +101,36 @@ void StrokeRectangle(double x0, double y0, double x1, double y1, double d, doubl
     AppendPoint(ring, c, x0, y0);
 }
 
-void Create_Stroked_Rectangle(ServiceState &s, std::shared_ptr<shapekit::PolygonGeometry> &objCP) noexcept {
+void Create_Stroked_Rectangle(const Reporter &r, const NeatlineRectangle &rect, const SideStarts &starts,
+                              bool &forceStroking,
+                              std::shared_ptr<shapekit::PolygonGeometry> &objCP) noexcept {
     std::string trace = "In Create_Stroked_Rectangle";
     try {
-        const Point &lowerLeft = Deref(s.NeatlineLowerLeft);
-        const Point &upperRight = Deref(s.NeatlineUpperRight);
+        const Point &lowerLeft = Deref(rect.lowerLeft);
+        const Point &upperRight = Deref(rect.upperRight);
         const double x0 = lowerLeft.x;
         const double y0 = lowerLeft.y;
         const double x1 = upperRight.x;
         const double y1 = upperRight.y;
-        const double d = s.NeatlineStrokeDistance;
+        const double d = rect.strokeDistance;
 
         // A geographic frame across the 180° meridian is stroked eastwards over the meridian;
         // stroking from x0 to x1 would give its top and bottom no points at all, and they would
         // become straight chords on any view where parallels curve. A reversed rectangle in
         // projected units keeps its empty runs.
         double eastwardWidth = 0.0;
-        if (CrossesAntimeridian(x0, x1) && NeatlineCornersAreAngles(s))
+        if (CrossesAntimeridian(x0, x1) && NeatlineCornersAreAngles(rect.extentsType, rect.system))
             eastwardWidth = EastwardWidthAcrossAntimeridian(x0, x1);
 
         StrokedRing ring;
-        StrokeRectangle(x0, y0, x1, y1, d, eastwardWidth, ring, &s);
+        StrokeRectangle(x0, y0, x1, y1, d, eastwardWidth, ring, &starts);
         const std::int16_t c = static_cast<std::int16_t>(ring.points.Count());
 
         // Into storage units, deciding on the way whether the conversion moved any point off its
         // side's coordinate: only then is stroking needed for later runs.
-        const std::int32_t fromSpace =
-            s.NeatlineExtentsType == 1 ? coordkit::kGeographic : coordkit::kProjectionPlane;
+        const std::int32_t fromSpace = NeatlineInputSpace(rect.extentsType);
         const std::vector<Point> before = ring.points.Vector();
-        Deref(s.NeatlineCoordSystem)
+        Deref(rect.system)
             .ConvertPoints(fromSpace, coordkit::kStorage, ring.points.data(), ring.points.size());
 
         bool changed = false;
@@ -151,7 +148,7 @@ void Create_Stroked_Rectangle(ServiceState &s, std::shared_ptr<shapekit::Polygon
             }
             if (!changed) changed = vertical ? converted.x != reference : converted.y != reference;
         }
-        s.bForceStroking = changed;
+        forceStroking = changed;
 
         shapekit::GeometryBuilder builder;
         builder.StartPolygon();
@@ -161,11 +158,11 @@ void Create_Stroked_Rectangle(ServiceState &s, std::shared_ptr<shapekit::Polygon
         ring.points.Clear();
         builder.Reset();
     } catch (...) {
-        s.ReportError(DescribeCurrentException(), trace, "Create_Stroked_Rectangle Error");
+        r.ReportError(DescribeCurrentException(), trace, "Create_Stroked_Rectangle Error");
     }
 }
 
-double Validate_StrokeDistance(ServiceState &s, double &dStroke, const Point &pt1,
+double Validate_StrokeDistance(const Reporter &r, double &dStroke, const Point &pt1,
                                const Point &pt2) noexcept {
     std::string trace = "In Validate_StrokeDistance";
     try {
@@ -179,27 +176,29 @@ double Validate_StrokeDistance(ServiceState &s, double &dStroke, const Point &pt
         if (Div(m, dStroke) > 10000.0) dStroke = Div(m, 10000.0);
         return dStroke;
     } catch (...) {
-        s.ReportError(DescribeCurrentException(), trace, "Validate_StrokeDistance Error");
+        r.ReportError(DescribeCurrentException(), trace, "Validate_StrokeDistance Error");
         return 0.0;
     }
 }
 
-void Set_DefaultStrokingGrid(ServiceState &s, double &dStroke) noexcept {
+void Set_DefaultStrokingGrid(const PointPtr &interval, double &dStroke) noexcept {
     try {
         // Only the x interval counts.
-        const double proposal = Div(Deref(s.Interval).x, 10.0);
+        const double proposal = Div(Deref(interval).x, 10.0);
         dStroke = proposal;
     } catch (...) {
         // No report: the argument keeps its value.
     }
 }
 
-void Set_DefaultStrokingNeatline(ServiceState &s, double &dNeatlineStrokingDistance) noexcept {
+void Set_DefaultStrokingNeatline(const PointPtr &lowerLeftCorner, const PointPtr &upperRightCorner,
+                                 const CoordSystemPtr &neatlineSystem,
+                                 double &dNeatlineStrokingDistance) noexcept {
     std::string trace;
     try {
         trace = "Set up range coords";
-        const Point &lowerLeft = Deref(s.NeatlineLowerLeft);
-        const Point &upperRight = Deref(s.NeatlineUpperRight);
+        const Point &lowerLeft = Deref(lowerLeftCorner);
+        const Point &upperRight = Deref(upperRightCorner);
         const double x0 = lowerLeft.x;
         const double y0 = lowerLeft.y;
         const double x1 = upperRight.x;
@@ -207,7 +206,7 @@ void Set_DefaultStrokingNeatline(ServiceState &s, double &dNeatlineStrokingDista
 
         trace = "180 check";
         bool crossed = false;
-        if (Deref(s.NeatlineCoordSystem).BaseStorageType() == coordkit::kGeographicStorage) {
+        if (Deref(neatlineSystem).BaseStorageType() == coordkit::kGeographicStorage) {
             trace = "Check whether the 180 longitude line is crossed";
             crossed = CrossesAntimeridian(x0, x1);
         }
@@ -231,15 +230,22 @@ void Set_DefaultStrokingNeatline(ServiceState &s, double &dNeatlineStrokingDista
 } // namespace detail
 
 void ParalloCls::Create_Stroked_Rectangle(PolygonPtr &objCP) noexcept {
-    detail::Create_Stroked_Rectangle(*d_, objCP);
+    detail::ServiceState &s = *d_;
+    detail::Create_Stroked_Rectangle(s,
+                                     {s.NeatlineLowerLeft, s.NeatlineUpperRight, s.NeatlineCoordSystem,
+                                      s.NeatlineExtentsType, s.NeatlineStrokeDistance},
+                                     {s.NeatlineStartTop, s.NeatlineStartRight, s.NeatlineStartBottom},
+                                     s.bForceStroking, objCP);
 }
 
 void ParalloCls::Set_DefaultStrokingGrid(double &dStroke) noexcept {
-    detail::Set_DefaultStrokingGrid(*d_, dStroke);
+    detail::Set_DefaultStrokingGrid(d_->Interval, dStroke);
 }
 
 void ParalloCls::Set_DefaultStrokingNeatline(double &dNeatlineStrokingDistance) noexcept {
-    detail::Set_DefaultStrokingNeatline(*d_, dNeatlineStrokingDistance);
+    const detail::ServiceState &s = *d_;
+    detail::Set_DefaultStrokingNeatline(s.NeatlineLowerLeft, s.NeatlineUpperRight, s.NeatlineCoordSystem,
+                                        dNeatlineStrokingDistance);
 }
 
 } // namespace parallo

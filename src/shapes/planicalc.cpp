@@ -8,12 +8,13 @@
 #include <limits>
 
 #include "parallo/error.h"
+#include "platform/angles.h"
 
 namespace planicalc {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+using parallo::platform::kPi;
 
 /// The positional tolerance, one per thread so that service objects on different threads never
 /// see each other's value.
@@ -56,8 +57,8 @@ void SetXY(shapekit::Point &ip, const shapekit::Point &from) {
 
 double TRG_PI() noexcept { return kPi; }
 double TRG_2PI() noexcept { return 2.0 * kPi; }
-double TRG_RadiansToDegrees() noexcept { return 180.0 / kPi; }
-double TRG_DegreesToRadians() noexcept { return kPi / 180.0; }
+double TRG_RadiansToDegrees() noexcept { return parallo::platform::kDegreesPerRadian; }
+double TRG_DegreesToRadians() noexcept { return parallo::platform::kRadiansPerDegree; }
 
 std::int32_t TRGSegmentIntersectSegment(const shapekit::Point &a1, const shapekit::Point &a2,
                                         const shapekit::Point &b1, const shapekit::Point &b2,

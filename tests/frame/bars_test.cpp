@@ -12,14 +12,13 @@
 
 #include "frame/bars.h"
 #include "frame/crossings.h"
-#include "service/state.h"
+#include "parallo/coordkit_proj.h"
 #include "support/frames.h"
 #include "support/raises.h"
 
 namespace {
 
 using namespace parallo::frame;
-using parallo::detail::StateAccess;
 using shapekit::Point;
 
 /// The UTM sheet as a plain five-point rectangle in its own system: map view = grid system.
@@ -59,12 +58,17 @@ struct BarFrame {
         parallo_test::FrameLayout layout = c.layout;
         if (c.interval > 0.0) layout.intervalX = layout.intervalY = c.interval;
         frame = parallo_test::MakeFrame(layout);
-        parallo::detail::ServiceState &s = StateAccess::Of(frame->service);
-        ring = parallo::detail::ServiceNeatlineRing(s);
-        const Point interval = *s.Interval;
-        crossings = parallo::detail::GridCrossings(s, ring, interval, kRowInterval);
+        const parallo::ParalloCls &s = frame->service;
+        ring = parallo::detail::NeatlineRingOf(s.NeatlinePolygon(),
+                                               static_cast<std::int16_t>(std::stoi(s.NeatlineStartTop())),
+                                               static_cast<std::int16_t>(std::stoi(s.NeatlineStartRight())),
+                                               static_cast<std::int16_t>(std::stoi(s.NeatlineStartBottom())));
+        const parallo::detail::FrameGrid grid{coordkit::CreateProjCoordSystemsMgr(frame->mapView),
+                                              frame->gridSystem, layout.geographicGrid};
+        const Point interval = *s.Interval();
+        crossings = parallo::detail::GridCrossings(grid, ring, interval, kRowInterval);
         const Point quarter(interval.x / 4.0, interval.y / 4.0);
-        for (const Crossing &x : parallo::detail::GridCrossings(s, ring, quarter, kRowSubInterval))
+        for (const Crossing &x : parallo::detail::GridCrossings(grid, ring, quarter, kRowSubInterval))
             crossings.push_back(x);
         double minX = ring.points[0].x, maxX = minX, largest = 0.0;
         for (const Point &p : ring.points) {

@@ -51,19 +51,19 @@ TEST_F(NormalizeAngle, FoldsQuadrantsAndHugeOrNonFiniteAngles) {
     for (const Case &c : cases) {
         SCOPED_TRACE(std::to_string(c.angle) + " q" + std::to_string(c.quadrant));
         double a = c.angle;
-        EXPECT_EQ(Normalize_Angle(s, a, c.quadrant), c.result);
+        EXPECT_EQ(Normalize_Angle(reporter, a, c.quadrant), c.result);
         EXPECT_EQ(a, c.folded);
     }
     double a = 1e300; // a turn is far below this angle's precision: no endless subtraction
-    const double r = Normalize_Angle(s, a, 1);
+    const double r = Normalize_Angle(reporter, a, 1);
     EXPECT_EQ(r, std::fabs(a));
     EXPECT_LE(std::fabs(a), 90.0);
     EXPECT_TRUE(reports.empty());
     a = std::numeric_limits<double>::infinity();
-    EXPECT_EQ(Normalize_Angle(s, a, 1), 0.0);
+    EXPECT_EQ(Normalize_Angle(reporter, a, 1), 0.0);
     EXPECT_TRUE(std::isinf(a)); // not written
     a = std::nan("");
-    EXPECT_EQ(Normalize_Angle(s, a, 2), 0.0);
+    EXPECT_EQ(Normalize_Angle(reporter, a, 2), 0.0);
     ASSERT_EQ(reports.size(), 2u);
     EXPECT_EQ(reports[0].description, "Overflow");
     EXPECT_EQ(reports[0].trace, "In Normalize_Angle");
@@ -76,17 +76,18 @@ class Azimuths : public GeometryTest {
 protected:
     void SetUp() override {
         GeometryTest::SetUp();
-        s.MapViewCoordSystem = mapView;
+        mapViewSystem = mapView;
     }
     void RunAzimuths(const CoordSystemPtr &cs, const Point &pt, bool parallelWanted = true) {
         angleDelta = parallelDelta = kSentinel;
-        parallo::detail::GetAzimuths(s, cs, pt, angleDelta, parallelDelta, parallelWanted);
+        parallo::detail::GetAzimuths(Frame(), cs, pt, angleDelta, parallelDelta, parallelWanted);
     }
     void RunRotation(const CoordSystemPtr &from, const Point &pt, const CoordSystemPtr &csGrid,
                      const Point *corner = nullptr) {
         rotation = parallelRotation = kSentinel;
         retVal = 5;
-        parallo::detail::GetLabelRotation(s, from, pt, rotation, parallelRotation, csGrid, retVal, corner);
+        parallo::detail::GetLabelRotation(Frame(), labelType, extentsType, from, pt, rotation,
+                                          parallelRotation, csGrid, retVal, corner);
     }
     std::shared_ptr<parallo_test::CoordSystemDouble> mapView = parallo_test::MakeIdentitySystem();
     double angleDelta = 0.0, parallelDelta = 0.0, rotation = 0.0, parallelRotation = 0.0;
@@ -110,7 +111,7 @@ TEST_F(Azimuths, SameAndRotatedSystems) {
     EXPECT_NEAR(rotation, -0.5 * 180.0 / kPi, 1e-12);
 
     // The range bounds themselves are accepted on a geographic grid.
-    s.GridIntervalsType = 1;
+    intervalsType = 1;
     RunAzimuths(mapView, {-kPi, kPi / 2.0});
     EXPECT_EQ(angleDelta, 0.0);
     RunAzimuths(mapView, {kPi, -kPi / 2.0});
@@ -118,7 +119,8 @@ TEST_F(Azimuths, SameAndRotatedSystems) {
     // With geographic storage the parallels run due east, wherever they are.
     for (double lon : {-170.0, 179.0}) {
         double lat = 60.0, h = 0.0, az = kSentinel;
-        parallo::detail::GetLatitudeDirection(s, parallo_test::MakeGeographicSystem(), lon, lat, h, az);
+        parallo::detail::GetLatitudeDirection(reporter, parallo_test::MakeGeographicSystem(), lon, lat, h,
+                                              az);
         EXPECT_EQ(az, kPi / 2.0);
     }
     EXPECT_TRUE(reports.empty());
@@ -127,7 +129,7 @@ TEST_F(Azimuths, SameAndRotatedSystems) {
 TEST_F(Azimuths, LongitudeBeyondTheMeridianIsBroughtBackByWholeTurns) {
     // After the neatline is shifted across 180 degrees a grid point east of it carries a
     // longitude above pi. It is the same place as one turn less and must get its own angles.
-    s.GridIntervalsType = 1;
+    intervalsType = 1;
     auto rotated = parallo_test::MakeRotatedSystem(0.25);
     for (const double lon : {kPi + 0.3, -kPi - 0.3, 3.0 * kPi + 0.1, 2.0 * kPi}) {
         RunAzimuths(rotated, {lon, 0.2});
@@ -141,7 +143,7 @@ TEST_F(Azimuths, LongitudeBeyondTheMeridianIsBroughtBackByWholeTurns) {
     // On PROJ: a tick east of 180 degrees in an Arctic polar view sits at 190 degrees and must
     // turn as at -170, where the meridian is turned by 170 degrees from the view's 0 E.
     auto geographic = coordkit::CreateProjCoordSystem("EPSG:4326");
-    s.MapViewCoordSystem = coordkit::CreateProjCoordSystem("EPSG:3995");
+    mapViewSystem = coordkit::CreateProjCoordSystem("EPSG:3995");
     const double lat = 75.0 * kPi / 180.0;
     RunAzimuths(geographic, {-170.0 * kPi / 180.0, lat});
     const double west = angleDelta, westParallel = parallelDelta;
@@ -157,7 +159,7 @@ TEST_F(Azimuths, LongitudeBeyondTheMeridianIsBroughtBackByWholeTurns) {
 // direction is neither written nor found, so a failure only it would meet goes unreported.
 TEST_F(Azimuths, TheGridAngleAloneIsTheSameAngle) {
     // UTM 32N shown in LAEA Europe, some 300 km east of the zone's meridian.
-    s.MapViewCoordSystem = coordkit::CreateProjCoordSystem("EPSG:3035");
+    mapViewSystem = coordkit::CreateProjCoordSystem("EPSG:3035");
     const CoordSystemPtr utm = coordkit::CreateProjCoordSystem("EPSG:32632");
     RunAzimuths(utm, {800000.0, 5300000.0});
     const double full = angleDelta;
@@ -169,8 +171,8 @@ TEST_F(Azimuths, TheGridAngleAloneIsTheSameAngle) {
 
     // A grid whose conversions fail but whose angle is known, read at a geographic position:
     // the full call reports the parallel's failure, the angle alone does not.
-    s.MapViewCoordSystem = mapView;
-    s.GridIntervalsType = 1;
+    mapViewSystem = mapView;
+    intervalsType = 1;
     auto failing = parallo_test::MakeRotatedSystem(0.25);
     failing->Config().failure = parallo_test::ConvertFailure::kRaise;
     RunAzimuths(failing, {0.1, 0.2});
@@ -206,8 +208,8 @@ TEST_F(Azimuths, FailuresWriteNothing) {
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         reports.clear();
-        s.GridIntervalsType = c.gridType;
-        s.MapViewCoordSystem = c.mapViewSet ? mapView : nullptr;
+        intervalsType = c.gridType;
+        mapViewSystem = c.mapViewSet ? mapView : nullptr;
         const CoordSystemPtr cs = c.convertible ? mapView : stuck;
         RunAzimuths(cs, c.pt);
         EXPECT_EQ(angleDelta, kSentinel);
@@ -228,8 +230,8 @@ TEST_F(Azimuths, FailuresWriteNothing) {
 }
 
 TEST_F(Azimuths, CornerLabelsReadTheCornerPoint) {
-    s.LabelType = parallo::PXltCorner;
-    s.NeatlineExtentsType = 1;
+    labelType = parallo::PXltCorner;
+    extentsType = 1;
     const Point corner(0.1, 0.2);
     // pt itself is no geographic position; the corner is.
     RunRotation(mapView, {1000.0, 5000.0}, mapView, &corner);
@@ -241,7 +243,7 @@ TEST_F(Azimuths, CornerLabelsReadTheCornerPoint) {
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(reports[0].description, kNotSet);
     // A corner label with projected extents takes pt through csFrom.
-    s.NeatlineExtentsType = 0;
+    extentsType = 0;
     RunRotation(mapView, {0.1, 0.2}, mapView, nullptr);
     EXPECT_EQ(retVal, 5);
 }

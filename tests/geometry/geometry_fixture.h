@@ -1,5 +1,5 @@
-// Shared set-up of the geometry tests: a service state on an identity grid system that collects
-// every failure report.
+// Shared set-up of the geometry tests: the narrow inputs of the geometry procedures on an identity
+// grid system, with a reporter that collects every failure report.
 #ifndef PARALLO_TESTS_GEOMETRY_FIXTURE_H
 #define PARALLO_TESTS_GEOMETRY_FIXTURE_H
 
@@ -10,12 +10,12 @@
 
 #include "geometry/geometry.h"
 #include "parallo/planicalc.h"
-#include "service/state.h"
+#include "platform/angles.h"
 #include "support/coordkit_double.h"
 
 namespace geometry_test {
 
-constexpr double kPi = 3.14159265358979323846;
+using parallo::platform::kPi;
 
 struct Report {
     std::string description, trace, title;
@@ -24,16 +24,26 @@ struct Report {
 class GeometryTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        s.GridCoordSystem = grid;
-        s.GridIntervalsType = 0;
-        s.dPointTolerance = 0.0001;
-        s.observer = [this](const std::string &d, const std::string &t, const std::string &title) {
+        reporter.observer = [this](const std::string &d, const std::string &t, const std::string &title) {
             reports.push_back({d, t, title});
         };
         planicalc::TRGSetPositionalTolerance(0.0);
     }
-    parallo::detail::ServiceState s;
+    /// The inputs of the intersection procedures.
+    parallo::detail::IntersectionGrid Grid() const {
+        return {reporter, gridSystem, intervalsType, pointTolerance};
+    }
+    /// The inputs of the angle procedures.
+    parallo::detail::AngleFrame Frame() const { return {reporter, mapViewSystem, intervalsType}; }
+
+    parallo::detail::Reporter reporter;
     std::shared_ptr<parallo_test::CoordSystemDouble> grid = parallo_test::MakeIdentitySystem();
+    parallo::detail::CoordSystemPtr gridSystem = grid;
+    parallo::detail::CoordSystemPtr mapViewSystem;
+    std::int32_t intervalsType = 0;
+    double pointTolerance = 0.0001;
+    parallo::GridLabelTypeConstants labelType = parallo::PXltEdge;
+    std::int32_t extentsType = 0;
     std::vector<Report> reports;
 };
 

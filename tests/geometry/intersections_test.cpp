@@ -58,7 +58,7 @@ protected:
         auto prior = std::make_shared<PointsCollection>();
         auto points = prior;
         IntersectionAnglesColl angles;
-        parallo::detail::GridlineNeatlineIntersections(s, a, b, neatline, bAddToNeatline, points,
+        parallo::detail::GridlineNeatlineIntersections(Grid(), a, b, neatline, bAddToNeatline, points,
                                                        withAngles ? &angles : nullptr, o.retVal);
         o.replaced = points != prior;
         if (points) o.points.assign(points->begin(), points->end());
@@ -112,7 +112,7 @@ TEST_F(Intersections, EntryAndExitInEdgeOrder) {
     // positional tolerance is left at 1e-4 / S for a projected grid, 1e-8 / S for a geographic one.
     grid->Config().storageScale = 2.0;
     for (std::int32_t type : {0, 1}) {
-        s.GridIntervalsType = type;
+        intervalsType = type;
         o = Intersect({15, -1}, {15, 11}, square);
         EXPECT_EQ(o.retVal, 0);
         EXPECT_TRUE(o.replaced);
@@ -126,13 +126,13 @@ TEST_F(Intersections, LineThroughVerticesKeepsTheLaterPointOfEachPair) {
     auto points = std::make_shared<PointsCollection>();
     IntersectionAnglesColl angles;
     std::int32_t retVal = 0;
-    parallo::detail::GridlineNeatlineIntersections(s, {-6, 0}, {6, 0}, diamond, false, points, &angles,
+    parallo::detail::GridlineNeatlineIntersections(Grid(), {-6, 0}, {6, 0}, diamond, false, points, &angles,
                                                    retVal);
     // Each vertex is met by both its edges (the closing edge runs from vertex 1 to 4): an
     // eastward line against edges at azimuths 45, 315, 225 and (closing) 315 degrees.
     ASSERT_EQ(points->Count(), 4);
     ExpectNear(Angles(angles), {315, 225, 135, 225});
-    parallo::detail::RemoveDuplicatePoints(s, points.get(), &angles, 0);
+    parallo::detail::RemoveDuplicatePoints(Grid(), points.get(), &angles, 0);
     ASSERT_EQ(points->Count(), 2);
     EXPECT_EQ(points->Item(1).x, -5.0);
     EXPECT_EQ(points->Item(2).x, 5.0);
@@ -224,7 +224,7 @@ TEST_F(Intersections, EdgeIndexEqualsTheFullScan) {
     for (int polygonNo = 0; polygonNo < 12; ++polygonNo) {
         const std::vector<Point> ring = RandomRing(rng, sizes(rng));
         auto neatline = MakePolygon(ring);
-        s.GridIntervalsType = unit(rng) < 0.5 ? 0 : 1;
+        intervalsType = unit(rng) < 0.5 ? 0 : 1;
         grid->Config().storageScale = unit(rng) < 0.5 ? 1.0 : 0.25;
         for (int lineNo = 0; lineNo < 150; ++lineNo) {
             SCOPED_TRACE("polygon " + std::to_string(polygonNo) + " line " + std::to_string(lineNo));
@@ -304,73 +304,27 @@ protected:
     IntersectionAnglesColl angles;
 };
 
-TEST_F(Ordering, SortIsStableAndMovesTheAngles) {
-    using parallo::detail::SortPointsByAxis;
-    Fill({{3, 1, 1}, {1, 2, 2}, {3, 0, 3}, {2, 5, 4}}, {10, 20, 30, 40});
-    SortPointsByAxis(s, &points, &angles, 0);
-    EXPECT_EQ(Zs(), (std::vector<double>{2, 4, 1, 3})); // equal x keep their order
-    EXPECT_EQ(Angles(angles), (std::vector<double>{20, 40, 10, 30}));
-    SortPointsByAxis(s, &points, &angles, 7); // any axis but 0 sorts by y
-    EXPECT_EQ(Zs(), (std::vector<double>{3, 1, 2, 4}));
-    EXPECT_EQ(Angles(angles), (std::vector<double>{30, 10, 20, 40}));
-    EXPECT_TRUE(reports.empty());
-    // Too few angles: reported, and the exchanges made stay.
-    Fill({{2, 0, 1}, {1, 0, 2}}, {5});
-    SortPointsByAxis(s, &points, &angles, 0);
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0].description, "Subscript out of range");
-    EXPECT_EQ(reports[0].trace, "In SortPointsByAxis");
-    EXPECT_EQ(reports[0].title, "SortPointsByAxis Error");
-    EXPECT_EQ(Zs(), (std::vector<double>{2, 1}));
-}
-
 TEST_F(Ordering, DuplicatesShrinkToTheLaterPoint) {
     using parallo::detail::RemoveDuplicatePoints;
     Fill({{1, 4, 1}, {1, 4, 2}, {1, 2, 9}, {1, 4, 3}}, {10, 20, 90, 30});
-    RemoveDuplicatePoints(s, &points, &angles, 1);
+    RemoveDuplicatePoints(Grid(), &points, &angles, 1);
     EXPECT_EQ(Zs(), (std::vector<double>{9, 3}));
     EXPECT_EQ(Angles(angles), (std::vector<double>{90, 30}));
-    RemoveDuplicatePoints(s, nullptr, &angles, 1);
+    RemoveDuplicatePoints(Grid(), nullptr, &angles, 1);
     // Closer than dPointTolerance (1e-4) in both axes: 1e-4 apart is not, 5e-5 is; close in x
     // only is not.
     Fill({{0, 0, 1}, {0.0001, 0, 2}, {0.00015, 0, 3}, {0.00015, 1, 4}}, {});
-    RemoveDuplicatePoints(s, &points, nullptr, 0);
+    RemoveDuplicatePoints(Grid(), &points, nullptr, 0);
     EXPECT_EQ(Zs(), (std::vector<double>{1, 3, 4}));
     EXPECT_TRUE(reports.empty());
 
     Fill({{1, 1, 1}, {1, 1, 2}}, {}); // angles take part but hold nothing
-    RemoveDuplicatePoints(s, &points, &angles, 1);
+    RemoveDuplicatePoints(Grid(), &points, &angles, 1);
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(reports[0].description, "Subscript out of range");
     EXPECT_EQ(reports[0].trace, "Error on Remove");
     EXPECT_EQ(reports[0].title, "RemoveDuplicatePoints Error i=1, objPts.Count= 1, nPts=2");
     EXPECT_EQ(points.Count(), 1); // the removal made stays
-}
-
-TEST_F(Ordering, ByAngleRule) {
-    struct Case {
-        const char *rule;
-        std::vector<Point> pts;
-        std::vector<double> angles, kept;
-    };
-    const std::vector<Point> atStart = {{0, 0}, {0, 0}}, afterStart = {{0, 0}, {0, 5}, {0, 5}};
-    // At the start a pair keeps its first angle when a < 225, its second when b > 315; after a
-    // distinct pair the rule is a < 45 or b > 135; otherwise the later angle survives.
-    const Case cases[] = {{"start, a < 225", {{0, 0}, {0, 0}, {0, 5}}, {200, 300, 50}, {200, 50}},
-                          {"start, b > 315", atStart, {250, 320}, {250}},
-                          {"start, neither", atStart, {250, 300}, {300}},
-                          {"later, neither", afterStart, {10, 90, 100}, {10, 100}},
-                          {"later, a < 45", afterStart, {10, 30, 100}, {10, 30}},
-                          {"later, b > 135", afterStart, {10, 100, 140}, {10, 100}},
-                          {"later, the start rule is gone", afterStart, {10, 250, 300}, {10, 250}},
-                          {"later, b = 130", afterStart, {10, 100, 130}, {10, 130}}};
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.rule);
-        Fill(c.pts, c.angles);
-        parallo::detail::RemoveDuplicatePointsByAngle(s, &points, &angles, 1);
-        EXPECT_EQ(Angles(angles), c.kept);
-    }
-    EXPECT_TRUE(reports.empty());
 }
 
 } // namespace

@@ -15,7 +15,7 @@ protected:
         ip = sentinel = std::make_shared<Point>(-99.0, -99.0, -99.0);
         type = -7;
         angle = 123.0;
-        parallo::detail::LCL_SegmentIntersectSegment(s, a1, a2, b1, b2, ip, type, angle);
+        parallo::detail::LCL_SegmentIntersectSegment(Grid(), a1, a2, b1, b2, ip, type, angle);
     }
     parallo::detail::PointPtr sentinel, ip;
     std::int32_t type = 0;
@@ -71,7 +71,7 @@ TEST_F(SegmentIntersection, AngleNormalisationAndTheToleranceLeftBehind) {
     EXPECT_EQ(angle, 0.0);
     EXPECT_EQ(planicalc::TRGGetPositionalTolerance(), 0.0001 / 4.0);
     // A geographic grid normalises at the caller's tolerance and leaves it: just under 2 pi.
-    s.GridIntervalsType = 1;
+    intervalsType = 1;
     planicalc::TRGSetPositionalTolerance(1e-12);
     Run({4, 5}, {6, 5}, {4, 5 - 1e-9}, {6, 5 + 1e-9});
     ASSERT_EQ(type, 1);
@@ -80,7 +80,7 @@ TEST_F(SegmentIntersection, AngleNormalisationAndTheToleranceLeftBehind) {
     EXPECT_LT(angle, 2.0 * kPi);
     EXPECT_EQ(planicalc::TRGGetPositionalTolerance(), 1e-12);
     // No meeting: the tolerance is not touched at all.
-    s.GridIntervalsType = 0;
+    intervalsType = 0;
     Run({0, 0}, {1, 1}, {2, 0}, {3, 1});
     EXPECT_EQ(planicalc::TRGGetPositionalTolerance(), 1e-12);
 }

@@ -8,18 +8,13 @@
 #include <map>
 #include <set>
 
-#include "grid/prepare.h"
 #include "grid_checks.h"
 #include "parallo/coordkit_proj.h"
-#include "service/state.h"
 #include "support/frames.h"
 
 namespace {
 
 using gridtest::Items;
-using parallo::detail::GridNeatline;
-using parallo::detail::ServiceState;
-using parallo::detail::StateAccess;
 using parallo_test::Frame;
 using parallo_test::FrameLayout;
 using parallo_test::Radians;
@@ -308,28 +303,7 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
-// ---- the neatline preparation and the 180° meridian ------------------------------------------
-
-TEST(Prepare, LabelVariantAgreesWithTheGridPreparation) {
-    auto f = parallo_test::MakeFrame(parallo_test::PacificOnGeographic());
-    ServiceState &s = StateAccess::Of(f->service);
-    GridNeatline grid, label;
-    std::string trace;
-    parallo::detail::PrepareNeatline(s, grid, trace);
-    parallo::detail::LabelNeatlineSetup setup;
-    setup.service = s.CoordSystemsMgr->GetTransformService();
-    setup.gridTransform = setup.service->CreateSimpleTransFromCSMtoCS(*s.CoordSystemsMgr, s.GridCoordSystem);
-    setup.neatlineTransform =
-        setup.service->CreateSimpleTransFromCSMtoCS(*s.CoordSystemsMgr, s.NeatlineCoordSystem);
-    s.b180Crossed = false;
-    parallo::detail::PrepareLabelNeatline(s, setup, label, trace);
-    EXPECT_TRUE(s.b180Crossed);
-    EXPECT_EQ(label.U, grid.U);
-    EXPECT_NEAR(label.pMin.x, grid.pMin.x, 1e-9); // radians, as above
-    EXPECT_NEAR(label.pMax.x, grid.pMax.x, 1e-9);
-    ASSERT_EQ(label.Tfr_Polygon->Points().Count(), grid.Tfr_Polygon->Points().Count());
-    EXPECT_EQ(s.NeatlinePolygon->Points().Count(), label.Tfr_Polygon->Points().Count()); // untouched
-}
+// ---- the 180° meridian -------------------------------------------------------------------------
 
 TEST(Pacific, GeographicMapViewOutputComesBackWithin180) {
     auto f = Generate(parallo_test::PacificOnGeographic(), &parallo::ParalloCls::CreateGridlines, 0.0, 0.0);

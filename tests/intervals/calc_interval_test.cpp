@@ -4,26 +4,37 @@
 
 #include <string>
 
+#include "intervals/intervals.h"
 #include "service/frame_fixture.h"
 
 namespace {
 
 using frametest::P;
 using frametest::Rad;
-using frametest::UseSystems;
 
+/// The inputs of the automatic interval, on real systems; every report is logged.
 struct Interval : ::testing::Test {
-    parallo::ParalloCls service;
-    parallo::detail::ServiceState &s = parallo::detail::StateAccess::Of(service);
+    parallo::detail::Reporter reporter;
     frametest::ReportLog log;
-    void SetUp() override { log.Attach(s); }
+    std::shared_ptr<shapekit::Point> lowerLeft, upperRight;
+    std::shared_ptr<coordkit::CoordSystemsMgr> manager;
+    std::shared_ptr<coordkit::CoordSystem> neatlineSystem, gridSystem;
+    std::int32_t extentsType = 0, intervalsType = 0;
+    void SetUp() override { log.Attach(reporter); }
 
-    /// CalcGridInterval's dInterval (-1 when the call leaves it); decimal places must stay 7.
+    /// Neatline and map-view systems from PROJ definitions; the grid defaults to the neatline's.
+    void UseSystems(const std::string &neatline, const std::string &mapView, const std::string &grid = "") {
+        neatlineSystem = coordkit::CreateProjCoordSystem(neatline);
+        gridSystem = coordkit::CreateProjCoordSystem(grid.empty() ? neatline : grid);
+        manager = coordkit::CreateProjCoordSystemsMgr(coordkit::CreateProjCoordSystem(mapView));
+    }
+    /// The proposed interval, or -1 when the call leaves it.
     double Propose() {
-        std::int16_t places = 7;
         double interval = -1.0;
-        service.CalcGridInterval(places, interval);
-        EXPECT_EQ(places, 7);
+        parallo::detail::CalcGridInterval(
+            reporter,
+            {lowerLeft, upperRight, manager, neatlineSystem, gridSystem, extentsType, intervalsType},
+            interval);
         return interval;
     }
 };
@@ -37,14 +48,13 @@ TEST_F(Interval, ProjectedFramesFollowTheTwoDecimalMantissa) {
                                {60000, 100, 5000},  {60100, 100, 10000}, {15000, 100, 1000},
                                {15100, 100, 2000},  {8000, 12000, 1000}, {120, 80, 10},
                                {0, 0, 1},           {-12000, -8000, 100}};
-    UseSystems(s, "EPSG:32632", "EPSG:3857");
+    UseSystems("EPSG:32632", "EPSG:3857");
     for (const auto &c : cases) {
         SCOPED_TRACE(c[0]);
-        s.NeatlineLowerLeft = P(400000, 5000000);
-        s.NeatlineUpperRight = P(400000 + c[0], 5000000 + c[1]);
+        lowerLeft = P(400000, 5000000);
+        upperRight = P(400000 + c[0], 5000000 + c[1]);
         EXPECT_DOUBLE_EQ(Propose(), c[2]);
     }
-    EXPECT_FALSE(service.Interval()); // the proposal is not stored
     EXPECT_TRUE(log.reports.empty());
 }
 
@@ -57,13 +67,13 @@ TEST_F(Interval, GeographicFrameInRadiansGivesDegreesOrWholeMinutes) {
         {9, 45, 13, 48, 24.0 / 60},      {-10, 20, 20, 30, 2},          {0, 0, 10, 60, 5},
         {9, 45, 9.15, 45.075, 1.0 / 60}, {9, 45, 9.3, 45.15, 1.0 / 60}, {9, 45, 9.7, 45.35, 4.0 / 60},
         {9, 45, 9.78, 45.39, 5.0 / 60},  {9, 45, 10.2, 45.6, 7.0 / 60}, {170, -20, -170, -15, 2}};
-    UseSystems(s, "EPSG:4326", "EPSG:3857");
-    s.NeatlineExtentsType = 1;
-    s.GridIntervalsType = 1;
+    UseSystems("EPSG:4326", "EPSG:3857");
+    extentsType = 1;
+    intervalsType = 1;
     for (const auto &c : cases) {
         SCOPED_TRACE(std::to_string(c[0]) + " " + std::to_string(c[2]));
-        s.NeatlineLowerLeft = P(Rad(c[0]), Rad(c[1]));
-        s.NeatlineUpperRight = P(Rad(c[2]), Rad(c[3]));
+        lowerLeft = P(Rad(c[0]), Rad(c[1]));
+        upperRight = P(Rad(c[2]), Rad(c[3]));
         EXPECT_DOUBLE_EQ(Propose(), c[4]);
     }
     EXPECT_TRUE(log.reports.empty());
@@ -74,22 +84,22 @@ TEST_F(Interval, StatePlaneCornersAreConvertedToFeetFirst) {
     // feet, the frame would shrink to 3.66 km and propose 500). Shown in UTM 18N with a UTM grid, too.
     for (const char *grid : {"EPSG:2263", "EPSG:32618"}) {
         SCOPED_TRACE(grid);
-        UseSystems(s, "EPSG:2263", grid, grid);
-        s.NeatlineLowerLeft = P(300000, 60000);
-        s.NeatlineUpperRight = P(312000, 68000);
+        UseSystems("EPSG:2263", grid, grid);
+        lowerLeft = P(300000, 60000);
+        upperRight = P(312000, 68000);
         EXPECT_DOUBLE_EQ(Propose(), 1000.0);
     }
     EXPECT_TRUE(log.reports.empty());
 }
 
 TEST_F(Interval, FailuresLeaveTheCallersValue) {
-    UseSystems(s, "EPSG:32632", "EPSG:3857");
-    s.NeatlineLowerLeft = P(400000, 5000000);
-    s.NeatlineUpperRight = P(412000, 5008000);
-    s.GridCoordSystem = nullptr;
+    UseSystems("EPSG:32632", "EPSG:3857");
+    lowerLeft = P(400000, 5000000);
+    upperRight = P(412000, 5008000);
+    gridSystem = nullptr;
     EXPECT_EQ(Propose(), -1.0);
-    s.GridCoordSystem = s.NeatlineCoordSystem;
-    s.NeatlineUpperRight = nullptr;
+    gridSystem = neatlineSystem;
+    upperRight = nullptr;
     EXPECT_EQ(Propose(), -1.0); // reported at the start
     ASSERT_EQ(log.reports.size(), 2u);
     EXPECT_EQ(log.reports[0].trace, "Create ACSP");

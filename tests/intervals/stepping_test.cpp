@@ -8,15 +8,15 @@
 #include <gtest/gtest.h>
 
 #include "intervals/intervals.h"
-#include "service/state.h"
+#include "platform/angles.h"
 
 namespace {
 
 using namespace parallo::detail;
 
-constexpr double kD2R = 3.14159265358979323846 / 180.0;
+constexpr double kD2R = parallo::platform::kRadiansPerDegree;
 
-/// A state whose observer records every report as "title | trace | description".
+/// A reporter whose observer records every report as "title | trace | description".
 class Stepping : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -24,7 +24,7 @@ protected:
             reports.push_back(n + " | " + t + " | " + d);
         };
     }
-    ServiceState s;
+    Reporter s;
     std::vector<std::string> reports;
 };
 
@@ -76,8 +76,7 @@ TEST_F(Stepping, LimitInFourDecimalsAndSkipValuesFromZero) {
                   {0, 0.5236, 0.5237, true}};
     for (const auto &c : limits) {
         SCOPED_TRACE(std::to_string(c.value) + " < " + std::to_string(c.limit));
-        s.GridIntervalsType = c.gridType;
-        EXPECT_EQ(ThisValLessThanLimit(s, c.value, c.limit), c.less);
+        EXPECT_EQ(ThisValLessThanLimit(s, c.gridType == 1, c.value, c.limit), c.less);
     }
     const struct {
         std::int32_t gridType;
@@ -100,8 +99,7 @@ TEST_F(Stepping, LimitInFourDecimalsAndSkipValuesFromZero) {
                  {1, (30.0 + 2e-6) * kD2R, 10.0 * kD2R, false}};
     for (const auto &c : skips) {
         SCOPED_TRACE(std::to_string(c.value) + " skip " + std::to_string(c.skip));
-        s.GridIntervalsType = c.gridType;
-        EXPECT_EQ(IsASkipInterval(s, c.value, c.skip), c.isSkip);
+        EXPECT_EQ(IsASkipInterval(s, c.gridType == 1, c.value, c.skip), c.isSkip);
     }
     EXPECT_TRUE(reports.empty());
 }
@@ -119,12 +117,12 @@ TEST_F(Stepping, FailuresAreReportedWithTheNeutralResult) {
     expectReport("FindNextInterval");
     EXPECT_EQ(SetStartValue(s, 1e308, -1e308, 1.0), 0.0); // minimum - offset overflows
     expectReport("SetStartValue");
-    EXPECT_FALSE(ThisValLessThanLimit(s, 0.0, 1e18)); // beyond the fixed-point range
+    EXPECT_FALSE(ThisValLessThanLimit(s, false, 0.0, 1e18)); // beyond the fixed-point range
     expectReport("ThisValLessThanLimit");
     // Beyond 32767.5 skip intervals from zero the 16-bit quotient fails: never a skip value.
-    EXPECT_FALSE(IsASkipInterval(s, 4e7, 1000.0));
+    EXPECT_FALSE(IsASkipInterval(s, false, 4e7, 1000.0));
     expectReport("IsASkipInterval");
-    EXPECT_FALSE(IsASkipInterval(s, -32768.0 * 1000.0, 1000.0));
+    EXPECT_FALSE(IsASkipInterval(s, false, -32768.0 * 1000.0, 1000.0));
     expectReport("IsASkipInterval");
 }
 

@@ -14,6 +14,7 @@
 
 #include "parallo/coordkit_proj.h"
 #include "parallo/parallo.h"
+#include "platform/angles.h"
 #include "support/frames.h"
 
 namespace {
@@ -28,7 +29,7 @@ using parallo_test::Frame;
 using parallo_test::FrameLayout;
 using shapekit::Point;
 
-constexpr double kPi = 3.14159265358979323846;
+using parallo::platform::kPi;
 constexpr double kUsFoot = 1200.0 / 3937.0; // metres
 constexpr std::int32_t kProjected = parallo::kExtentProjected, kGeographic = parallo::kExtentGeographic;
 /// 1e-5 m on a projected map view (far below anything drawn, far above the rounding of millions

@@ -8,7 +8,7 @@
 
 #include "parallo/coordkit_proj.h"
 #include "parallo/parallo.h"
-#include "parallo/planicalc.h"
+#include "platform/angles.h"
 #include "service/state.h"
 
 namespace frametest {
@@ -20,11 +20,11 @@ struct Report {
     std::string description, trace, title;
 };
 
-/// Records every report of the state it is attached to.
+/// Records every report of the reporter (or service state) it is attached to.
 struct ReportLog {
     std::vector<Report> reports;
-    void Attach(ServiceState &s) {
-        s.observer = [this](const std::string &d, const std::string &t, const std::string &title) {
+    void Attach(parallo::detail::Reporter &r) {
+        r.observer = [this](const std::string &d, const std::string &t, const std::string &title) {
             reports.push_back({d, t, title});
         };
     }
@@ -32,7 +32,7 @@ struct ReportLog {
 
 inline std::shared_ptr<Point> P(double x, double y) { return std::make_shared<Point>(x, y); }
 
-inline double Rad(double degrees) { return degrees * planicalc::TRG_DegreesToRadians(); }
+inline double Rad(double degrees) { return parallo::platform::DegreesToRadians(degrees); }
 
 /// Neatline, map-view and grid systems from PROJ definitions (the grid defaults to the neatline's).
 inline void UseSystems(ServiceState &s, const std::string &neatline, const std::string &mapView,

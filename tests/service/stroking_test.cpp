@@ -15,26 +15,37 @@ namespace {
 using frametest::P;
 using frametest::Rad;
 using frametest::ReportLog;
-using parallo::detail::ServiceState;
 using shapekit::Point;
 using XY = std::vector<std::pair<double, double>>;
 
-/// An identity neatline system (projected storage); Stroke() strokes the given rectangle.
+/// The inputs of the stroking on an identity neatline system (projected storage); Stroke()
+/// strokes the given rectangle.
 struct StrokeCase : ::testing::Test {
-    ServiceState s;
+    parallo::detail::Reporter reporter;
     ReportLog log;
     std::shared_ptr<parallo_test::CoordSystemDouble> system = parallo_test::MakeIdentitySystem();
+    std::shared_ptr<coordkit::CoordSystem> neatlineSystem;
+    std::shared_ptr<Point> lowerLeft, upperRight;
+    std::int32_t extentsType = 0;
+    double strokeDistance = 0.0;
+    std::int16_t startTop = 0, startRight = 0, startBottom = 0;
+    bool forceStroking = false;
 
     void SetUp() override {
-        log.Attach(s);
-        s.NeatlineCoordSystem = system;
+        log.Attach(reporter);
+        neatlineSystem = system;
+    }
+    void StrokeInto(std::shared_ptr<shapekit::PolygonGeometry> &polygon) {
+        parallo::detail::Create_Stroked_Rectangle(
+            reporter, {lowerLeft, upperRight, neatlineSystem, extentsType, strokeDistance},
+            {startTop, startRight, startBottom}, forceStroking, polygon);
     }
     std::shared_ptr<shapekit::PolygonGeometry> Stroke(double x0, double y0, double x1, double y1, double d) {
-        s.NeatlineLowerLeft = P(x0, y0);
-        s.NeatlineUpperRight = P(x1, y1);
-        s.NeatlineStrokeDistance = d;
+        lowerLeft = P(x0, y0);
+        upperRight = P(x1, y1);
+        strokeDistance = d;
         std::shared_ptr<shapekit::PolygonGeometry> polygon;
-        parallo::detail::Create_Stroked_Rectangle(s, polygon);
+        StrokeInto(polygon);
         return polygon;
     }
 };
@@ -65,9 +76,9 @@ TEST_F(StrokeCase, WrittenSmallCases) {
         for (const Point &pt : polygon->Points())
             got.emplace_back(pt.x, pt.y);
         EXPECT_EQ(got, c.expected);
-        EXPECT_EQ(s.NeatlineStartTop, c.top);
-        EXPECT_EQ(s.NeatlineStartRight, c.right);
-        EXPECT_EQ(s.NeatlineStartBottom, c.bottom);
+        EXPECT_EQ(startTop, c.top);
+        EXPECT_EQ(startRight, c.right);
+        EXPECT_EQ(startBottom, c.bottom);
     }
     EXPECT_TRUE(log.reports.empty());
 }
@@ -88,41 +99,41 @@ TEST_F(StrokeCase, StrokingIsForcedWhenAnySideCoordinateMoves) {
         system->Config().a = c.a;
         system->Config().e = c.e;
         system->Config().f = c.f;
-        s.bForceStroking = !c.force;
+        forceStroking = !c.force;
         auto polygon = Stroke(0, 0, c.width, 10, 3);
         ASSERT_TRUE(polygon);
-        EXPECT_EQ(s.bForceStroking, c.force);
-        EXPECT_EQ(polygon->Points().Item(s.NeatlineStartRight).x, c.width / c.a); // in storage units
+        EXPECT_EQ(forceStroking, c.force);
+        EXPECT_EQ(polygon->Points().Item(startRight).x, c.width / c.a); // in storage units
     }
 }
 
 TEST_F(StrokeCase, FailuresReportAndLeaveThePolygon) {
     const struct {
         const char *what;
-        std::function<void(ServiceState &)> spoil;
+        std::function<void(StrokeCase &)> spoil;
         const char *description;
         std::int32_t top; ///< side start written before the failure
-    } cases[] = {{"zero stroke distance", [](ServiceState &st) { st.NeatlineStrokeDistance = 0; },
-                  "Division by zero", 0},
-                 {"no system: the ring is built, its conversion fails",
-                  [](ServiceState &st) { st.NeatlineCoordSystem = nullptr; },
-                  "Object variable or With block variable not set", 6}};
+    } cases[] = {
+        {"zero stroke distance", [](StrokeCase &st) { st.strokeDistance = 0; }, "Division by zero", 0},
+        {"no system: the ring is built, its conversion fails",
+         [](StrokeCase &st) { st.neatlineSystem = nullptr; },
+         "Object variable or With block variable not set", 6}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         log.reports.clear();
         SetUp();
-        s.NeatlineStartTop = 0;
-        s.NeatlineLowerLeft = P(0, 0);
-        s.NeatlineUpperRight = P(10, 10);
-        s.NeatlineStrokeDistance = 3;
-        s.bForceStroking = true;
-        c.spoil(s);
+        startTop = 0;
+        lowerLeft = P(0, 0);
+        upperRight = P(10, 10);
+        strokeDistance = 3;
+        forceStroking = true;
+        c.spoil(*this);
         auto previous = std::make_shared<shapekit::PolygonGeometry>();
         auto polygon = previous;
-        parallo::detail::Create_Stroked_Rectangle(s, polygon);
+        StrokeInto(polygon);
         EXPECT_EQ(polygon, previous);
-        EXPECT_TRUE(s.bForceStroking);
-        EXPECT_EQ(s.NeatlineStartTop, c.top);
+        EXPECT_TRUE(forceStroking);
+        EXPECT_EQ(startTop, c.top);
         ASSERT_EQ(log.reports.size(), 1u);
         EXPECT_EQ(log.reports[0].description, c.description);
         EXPECT_EQ(log.reports[0].trace, "In Create_Stroked_Rectangle");
@@ -138,35 +149,24 @@ TEST_F(StrokeCase, SixteenBitPointCountHoldsExactly32767Points) {
     EXPECT_TRUE(log.reports.empty());
     // One wider: 32769 points overflow on the bottom side, after every side start was written.
     const auto previous = polygon;
-    s.NeatlineUpperRight = P(8191, 8189);
-    parallo::detail::Create_Stroked_Rectangle(s, polygon);
+    upperRight = P(8191, 8189);
+    StrokeInto(polygon);
     EXPECT_EQ(polygon, previous);
-    EXPECT_EQ(s.NeatlineStartBottom, 24576);
+    EXPECT_EQ(startBottom, 24576);
     ASSERT_EQ(log.reports.size(), 1u);
     EXPECT_EQ(log.reports[0].description, "Overflow");
 }
 
 // ---- a frame across the 180° meridian ----------------------------------------------------
 
-TEST(CrossingRule, DecidesTheMeridianCrossing) {
-    const struct {
-        double x0, x1;
-        bool crosses;
-    } cases[] = {{Rad(170), Rad(-170), true}, {0.0, -0.1, true},         {Rad(-10), Rad(-20), true},
-                 {Rad(-10), Rad(-10), true},  {Rad(10), Rad(20), false}, {Rad(20), Rad(10), false},
-                 {Rad(-20), Rad(-10), false}, {Rad(-20), Rad(10), false}};
-    for (const auto &c : cases)
-        EXPECT_EQ(parallo::detail::CrossesAntimeridian(c.x0, c.x1), c.crosses) << c.x0 << " " << c.x1;
-}
-
 TEST_F(StrokeCase, GeographicFrameAcrossTheMeridianIsStrokedEastwards) {
-    s.NeatlineCoordSystem = parallo_test::MakeGeographicSystem();
-    s.NeatlineExtentsType = 1;
+    neatlineSystem = parallo_test::MakeGeographicSystem();
+    extentsType = 1;
     // 0.9° divides neither side, so the run lengths do not hang on rounding.
     auto polygon = Stroke(Rad(170), Rad(50), Rad(-170), Rad(60), Rad(0.9));
     ASSERT_TRUE(polygon);
     const auto &pts = polygon->Points();
-    const std::int32_t top = s.NeatlineStartTop, right = s.NeatlineStartRight, bottom = s.NeatlineStartBottom;
+    const std::int32_t top = startTop, right = startRight, bottom = startBottom;
     // 10° of latitude and 20° of longitude: 12 and 23 run points per side.
     EXPECT_EQ(top, 1 + 12 + 1);
     EXPECT_EQ(right - top, 23 + 1);
@@ -186,15 +186,15 @@ TEST_F(StrokeCase, GeographicFrameAcrossTheMeridianIsStrokedEastwards) {
     EXPECT_NEAR(pts.Item(bottom).x, -170.0, 1e-9);
 
     // Angular corners (extents type 1) in a projected system are still a geographic frame.
-    s.NeatlineCoordSystem = system;
+    neatlineSystem = system;
     ASSERT_TRUE(Stroke(3.0, 0.0, -3.0, 0.2, 0.05));
-    EXPECT_GT(s.NeatlineStartRight - s.NeatlineStartTop, 2);
+    EXPECT_GT(startRight - startTop, 2);
 }
 
 // ---- stroke distances -----------------------------------------------------------------------
 
 TEST(ValidateStrokeDistance, ClampsAgainstTheLargerSignedExtent) {
-    ServiceState s;
+    parallo::detail::Reporter s;
     ReportLog log;
     log.Attach(s);
     // 0 takes the larger extent; below a ten-thousandth of it, that; beyond it, the extent.
@@ -242,7 +242,7 @@ TEST(DefaultStroking, GridTakesATenthOfXNeatlineAHundredthOfTheLargerExtent) {
     } cases[] = {{false, -10, 0, 30, 20, 0.4, 0},
                  {false, -10, 0, 30, 90, 0.9, 0},
                  {false, 30, 90, -10, 0, 0.4, 0},
-                 {true, 3.0, 0.0, -3.0, 0.01, (planicalc::TRG_2PI() - 6.0) / 100.0, 1e-17},
+                 {true, 3.0, 0.0, -3.0, 0.01, (2.0 * parallo::platform::kPi - 6.0) / 100.0, 1e-17},
                  {false, 3.0, 0.0, -3.0, 0.01, 0.0001, 0},
                  {false, 0, 0, 1.0 / 3.0, 0, 0.333333333333333 / 100.0, 0}};
     for (const auto &c : cases) {

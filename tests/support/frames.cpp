@@ -6,13 +6,13 @@
 #include <utility>
 
 #include "parallo/coordkit_proj.h"
-#include "parallo/planicalc.h"
+#include "platform/angles.h"
 
 namespace parallo_test {
 
 using shapekit::Point;
 
-double Radians(double degrees) { return degrees * planicalc::TRG_DegreesToRadians(); }
+double Radians(double degrees) { return parallo::platform::DegreesToRadians(degrees); }
 
 FrameLayout UtmSheetOnLaea() {
     FrameLayout f;

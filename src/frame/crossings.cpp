@@ -1,32 +1,31 @@
-// The frame styles on the service: frame bars and frame ticks from the neatline and the places
-// where the grid values change along it, with their properties.
+// Where the grid lines of a grid system meet a neatline: each edge of the neatline carried into
+// the grid system, and the grid values it passes.
+#include "frame/crossings.h"
+
 #include <algorithm>
 #include <cmath>
-#include <initializer_list>
+#include <cstdint>
 #include <memory>
-#include <string>
-#include <utility>
+#include <vector>
 
-#include "frame/bars.h"
-#include "frame/crossings.h"
-#include "parallo/parallo.h"
 #include "platform/numbers.h"
-#include "service/state.h"
 
 namespace parallo {
 
 using platform::Deref;
+using shapekit::Point;
 
 namespace detail {
 
-frame::NeatlineRing ServiceNeatlineRing(const ServiceState &s) {
-    const shapekit::PolygonGeometry &polygon = Deref(s.NeatlinePolygon);
+frame::NeatlineRing NeatlineRingOf(const std::shared_ptr<shapekit::PolygonGeometry> &neatline,
+                                   std::int16_t startTop, std::int16_t startRight, std::int16_t startBottom) {
+    const shapekit::PolygonGeometry &polygon = Deref(neatline);
     frame::NeatlineRing ring;
     ring.points = polygon.Points().Vector();
     if (ring.points.size() != 5) {
-        const std::int16_t top = s.NeatlineStartTop;
-        const std::int16_t right = s.NeatlineStartRight;
-        const std::int16_t bottom = s.NeatlineStartBottom;
+        const std::int16_t top = startTop;
+        const std::int16_t right = startRight;
+        const std::int16_t bottom = startBottom;
         if (top < 2 || right <= top || bottom <= right) Raise(kInvalidProcedureCall, "CreateFrameBars");
         ring.sideStart = {{0, static_cast<std::size_t>(top - 1), static_cast<std::size_t>(right - 1),
                            static_cast<std::size_t>(bottom - 1)}};
@@ -54,8 +53,6 @@ double RingExtent(const frame::NeatlineRing &ring) {
     return std::max(maxX - minX, maxY - minY);
 }
 
-bool HasSubInterval(const PointPtr &p) { return p && p->x > 0.0 && p->y > 0.0; }
-
 /// A grid coordinate within this fraction of an interval of a grid value lies on it: the round
 /// trip to the map view and back moves a point on a side of constant x or y by far less, and a
 /// line along a side must not seem to cross it at every wiggle.
@@ -65,16 +62,16 @@ constexpr std::int64_t kCrossingBudget = 1000000;
 
 } // namespace
 
-std::vector<frame::Crossing> GridCrossings(const ServiceState &s, const frame::NeatlineRing &ring,
+std::vector<frame::Crossing> GridCrossings(const FrameGrid &frameGrid, const frame::NeatlineRing &ring,
                                            const Point &interval, frame::FrameRow row,
                                            const Point *leaveOutMultiplesOf) {
     if (!(interval.x > 0.0 && interval.y > 0.0)) Raise(kInvalidProcedureCall, "CreateFrameBars");
-    const coordkit::CoordSystemsMgr &manager = Deref(s.CoordSystemsMgr);
+    const coordkit::CoordSystemsMgr &manager = Deref(frameGrid.manager);
     const std::shared_ptr<coordkit::TransformService> transformer = manager.GetTransformService();
     const std::shared_ptr<coordkit::CoordTransform> toGrid =
-        Deref(transformer).CreateSimpleTransFromCSMtoCS(manager, s.GridCoordSystem);
-    const coordkit::CoordSystem &grid = Deref(s.GridCoordSystem);
-    const bool geographic = s.GridIntervalsType == 1;
+        Deref(transformer).CreateSimpleTransFromCSMtoCS(manager, frameGrid.grid);
+    const coordkit::CoordSystem &grid = Deref(frameGrid.grid);
+    const bool geographic = frameGrid.geographic;
     const std::int32_t space = geographic ? coordkit::kGeographic : coordkit::kProjectionPlane;
 
     std::size_t n = ring.points.size();
@@ -166,129 +163,5 @@ std::vector<frame::Crossing> GridCrossings(const ServiceState &s, const frame::N
     return crossings;
 }
 
-namespace {
-
-std::shared_ptr<shapekit::GeometryCollection> TickLines(const std::vector<frame::FrameTick> &ticks,
-                                                        frame::FrameRow row) {
-    auto lines = std::make_shared<shapekit::GeometryCollection>();
-    for (const frame::FrameTick &t : ticks) {
-        if (t.row == row) lines->Add(std::make_shared<shapekit::LineGeometry>(t.start, t.end));
-    }
-    return lines;
-}
-
-} // namespace
-
-void CreateFrameBars(ServiceState &s, std::int32_t &RetVal) noexcept {
-    std::string trace = "In CreateFrameBars";
-    RetVal = 0;
-    try {
-        trace = "Reading the neatline";
-        const frame::NeatlineRing ring = ServiceNeatlineRing(s);
-        frame::FrameBarSettings settings;
-        settings.dWidth = s.FrameBarWidth;
-        settings.bCorners = s.bFrameBarCorners;
-        settings.bNautical = HasSubInterval(s.FrameBarSubInterval);
-        const Point interval = Deref(s.Interval);
-        const Point subInterval = settings.bNautical ? *s.FrameBarSubInterval : Point();
-
-        trace = "Finding where the grid lines meet the neatline";
-        std::vector<frame::Crossing> crossings = GridCrossings(s, ring, interval, frame::kRowInterval);
-        if (settings.bNautical) {
-            trace = "Finding where the sub-interval grid lines meet the neatline";
-            const std::vector<frame::Crossing> fine =
-                GridCrossings(s, ring, subInterval, frame::kRowSubInterval);
-            crossings.insert(crossings.end(), fine.begin(), fine.end());
-        }
-
-        if (!crossings.empty()) RetVal = 1;
-        trace = "Building the frame bars";
-        const std::vector<frame::FrameBar> bars = frame::CreateFrameBars(ring, crossings, settings);
-        auto polygons = std::make_shared<shapekit::GeometryCollection>();
-        std::vector<bool> fills;
-        fills.reserve(bars.size());
-        for (const frame::FrameBar &bar : bars) {
-            auto polygon = std::make_shared<shapekit::PolygonGeometry>();
-            polygon->Points().Vector() = bar.ring;
-            polygons->Add(polygon);
-            fills.push_back(bar.bFilled);
-        }
-        s.FrameBarGeometry = std::move(polygons);
-        s.FrameBarFills = std::move(fills);
-    } catch (...) {
-        RetVal = -1;
-        s.ReportError(DescribeCurrentException(), trace, "CreateFrameBars Error");
-    }
-}
-
-void CreateFrameTicks(ServiceState &s, std::int32_t &RetVal) noexcept {
-    std::string trace = "In CreateFrameTicks";
-    RetVal = 0;
-    try {
-        trace = "Reading the neatline";
-        const frame::NeatlineRing ring = ServiceNeatlineRing(s);
-        const Point interval = Deref(s.Interval);
-
-        trace = "Finding where the grid lines meet the neatline";
-        std::vector<frame::Crossing> crossings = GridCrossings(s, ring, interval, frame::kRowInterval);
-        if (HasSubInterval(s.MinorTickInterval) && s.MinorTickLength > 0.0) {
-            trace = "Finding where the minor grid lines meet the neatline";
-            const Point minor = *s.MinorTickInterval;
-            const std::vector<frame::Crossing> fine =
-                GridCrossings(s, ring, minor, frame::kRowSubInterval, &interval);
-            crossings.insert(crossings.end(), fine.begin(), fine.end());
-        }
-
-        if (!crossings.empty()) RetVal = 1;
-        trace = "Building the frame ticks";
-        frame::TickSettings major;
-        major.dLength = s.TickLength;
-        major.bOutward = s.bTicksOutward;
-        frame::TickSettings minorTicks;
-        minorTicks.dLength = s.MinorTickLength;
-        minorTicks.bOutward = s.bMinorTicksOutward;
-        const std::vector<frame::FrameTick> ticks =
-            frame::CreateFrameTicks(ring, crossings, major, minorTicks);
-        s.FrameTickGeometry = TickLines(ticks, frame::kRowInterval);
-        s.MinorTickGeometry = TickLines(ticks, frame::kRowSubInterval);
-    } catch (...) {
-        RetVal = -1;
-        s.ReportError(DescribeCurrentException(), trace, "CreateFrameTicks Error");
-    }
-}
-
 } // namespace detail
-
-void ParalloCls::CreateFrameBars(std::int32_t &RetVal) noexcept { detail::CreateFrameBars(*d_, RetVal); }
-void ParalloCls::CreateFrameTicks(std::int32_t &RetVal) noexcept { detail::CreateFrameTicks(*d_, RetVal); }
-
-double ParalloCls::FrameBarWidth() const noexcept { return d_->FrameBarWidth; }
-void ParalloCls::SetFrameBarWidth(double value) noexcept { d_->FrameBarWidth = value; }
-const ParalloCls::PointPtr &ParalloCls::FrameBarSubInterval() const noexcept {
-    return d_->FrameBarSubInterval;
-}
-void ParalloCls::SetFrameBarSubInterval(PointPtr value) noexcept {
-    d_->FrameBarSubInterval = std::move(value);
-}
-bool ParalloCls::bFrameBarCorners() const noexcept { return d_->bFrameBarCorners; }
-void ParalloCls::SetbFrameBarCorners(bool value) noexcept { d_->bFrameBarCorners = value; }
-bool ParalloCls::bTicksOutward() const noexcept { return d_->bTicksOutward; }
-void ParalloCls::SetbTicksOutward(bool value) noexcept { d_->bTicksOutward = value; }
-const ParalloCls::PointPtr &ParalloCls::MinorTickInterval() const noexcept { return d_->MinorTickInterval; }
-void ParalloCls::SetMinorTickInterval(PointPtr value) noexcept { d_->MinorTickInterval = std::move(value); }
-double ParalloCls::MinorTickLength() const noexcept { return d_->MinorTickLength; }
-void ParalloCls::SetMinorTickLength(double value) noexcept { d_->MinorTickLength = value; }
-bool ParalloCls::bMinorTicksOutward() const noexcept { return d_->bMinorTicksOutward; }
-void ParalloCls::SetbMinorTicksOutward(bool value) noexcept { d_->bMinorTicksOutward = value; }
-const ParalloCls::CollectionPtr &ParalloCls::FrameBarGeometry() const noexcept {
-    return d_->FrameBarGeometry;
-}
-const std::vector<bool> &ParalloCls::FrameBarFills() const noexcept { return d_->FrameBarFills; }
-const ParalloCls::CollectionPtr &ParalloCls::FrameTickGeometry() const noexcept {
-    return d_->FrameTickGeometry;
-}
-const ParalloCls::CollectionPtr &ParalloCls::MinorTickGeometry() const noexcept {
-    return d_->MinorTickGeometry;
-}
-
 } // namespace parallo
