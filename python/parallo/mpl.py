@@ -14,7 +14,7 @@ import math
 
 import matplotlib.transforms as mtransforms
 from matplotlib.collections import LineCollection
-from matplotlib.font_manager import FontProperties, findfont, get_font
+from matplotlib.font_manager import FontProperties
 from matplotlib.patches import Polygon
 from matplotlib.textpath import TextToPath
 
@@ -76,22 +76,13 @@ def _font(run, size):
                           style="italic" if run.get("italic") else "normal")
 
 
+_TEXT_TO_PATH = TextToPath()
+
+
 def _advance(text, prop):
-    """The run's advance width in points: the glyphs' advances with kerning, as a text engine
-    sets them one after the other; the ink width when the face cannot be read."""
-    try:
-        font = get_font(findfont(prop))
-        font.set_size(prop.get_size_in_points(), 72)
-        width, previous = 0.0, None
-        for char in text:
-            index = font.get_char_index(ord(char))
-            if previous is not None:
-                width += font.get_kerning(previous, index, 0) / 64.0
-            width += font.load_glyph(index, flags=0x2).horiAdvance / 64.0  # no hinting
-            previous = index
-        return width
-    except Exception:  # noqa: BLE001 - any face trouble: fall back to the ink width
-        return TextToPath().get_text_width_height_descent(text, prop, ismath=False)[0]
+    """The run's width in points as matplotlib sets it (the glyphs' advances with kerning), so
+    that the next run starts where this one ends."""
+    return _TEXT_TO_PATH.get_text_width_height_descent(text, prop, ismath=False)[0]
 
 
 def _label_runs(properties, runs):
