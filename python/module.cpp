@@ -49,6 +49,8 @@ struct Outcome {
     /// One entry per label feature, in the order of the features.
     std::vector<std::vector<StyledRun>> labelRuns;
     std::string labelColour;
+    /// Ground metres per map-view unit (1 when the map view has no linear unit).
+    double mapUnitMetres = 1.0;
     /// By feature kind, one entry per feature of that kind in the order of the features: the
     /// grid value the line stands on, NaN when it cannot be told.
     std::vector<std::pair<std::string, std::vector<double>>> lineValues;
@@ -134,6 +136,24 @@ std::vector<double> LineValues(const std::shared_ptr<shapekit::GeometryCollectio
     return values;
 }
 
+/// Ground metres per unit of the map view's linear unit; 1 when it has none.
+double MapUnitMetres(const parallo::ParalloCls &s) {
+    try {
+        const auto &mapView = s.MapViewCoordSystem();
+        auto projection = mapView ? mapView->ProjectionSpace() : nullptr;
+        auto axis = projection ? projection->AxisInfo() : nullptr;
+        if (!axis) return 1.0;
+        const auto units = coordkit::CreateProjUnitsOfMeasure();
+        const std::int32_t code = units->GetUnitCode(1, axis->UnitName());
+        const double metres = code == coordkit::kMetreUnitCode
+                                  ? 1.0
+                                  : units->ConvertValue(1, 1.0, code, coordkit::kMetreUnitCode);
+        return std::isfinite(metres) && metres > 0.0 ? metres : 1.0;
+    } catch (const std::exception &) {
+        return 1.0; // a geographic map view: degrees are no length
+    }
+}
+
 /// The map view to grid transformation of a read frame, or null when it cannot be made.
 std::shared_ptr<coordkit::CoordTransform> GridTransform(const parallo::ParalloCls &s) {
     try {
@@ -168,6 +188,7 @@ bool RunPipeline(const std::string &text, Outcome &out, Refusal &refusal) {
 
     const parallo::ParalloCls &s = *frame.service;
     out.labelColour = Colour(s.LabelColor());
+    out.mapUnitMetres = MapUnitMetres(s);
     if (s.LabelsCollection()) {
         const parallo::LabelStyle style = parallo::LabelStyleOf(s);
         for (const auto &label : *s.LabelsCollection())
@@ -223,7 +244,8 @@ void Check(const std::string &text) {
 }
 
 /// Runs the pipeline on configuration text (JSON). Returns a dict: "geojson" (text), "warnings",
-/// "failures", "label_runs", "label_color", "line_values"; or raises parallo.ConfigError.
+/// "failures", "label_runs", "label_color", "map_unit_metres", "line_values"; or raises
+/// parallo.ConfigError.
 py::dict RunFrame(const std::string &text) {
     Outcome out;
     Refusal refusal;
@@ -246,6 +268,7 @@ py::dict RunFrame(const std::string &text) {
     }
     d["label_runs"] = labels;
     d["label_color"] = out.labelColour;
+    d["map_unit_metres"] = out.mapUnitMetres;
     py::dict values;
     for (const auto &kv : out.lineValues)
         values[py::str(kv.first)] = kv.second;
@@ -270,4 +293,5 @@ PYBIND11_MODULE(_parallo, m) {
     baseline["centred"] = parallo::kBaselineCentred;
     m.attr("BASELINE") = baseline;
     m.attr("DEFAULT_LABEL_SIZE") = parallo::kDefaultLabelSize;
+    m.attr("POINT_MILLIMETRES") = parallo::kPointMillimetres;
 }

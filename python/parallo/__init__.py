@@ -57,17 +57,20 @@ class Result(dict):
       is drawn in (``text``, ``part``, ``size`` and ``rise`` in points, ``font``, ``bold``,
       ``italic``, ``underline``, ``strikethrough``), as the command's SVG draws them;
     - ``label_color``: the labels' colour as ``"#rrggbb"``;
+    - ``map_unit_metres``: ground metres per map-view unit (1 without a linear unit), which with
+      ``result["MapScale"]`` (present when the labels were laid out) ties label sizes to the map;
     - ``line_values``: by kind, the grid value of each line feature of that kind, in order.
     """
 
     def __init__(self, collection, warnings=(), failures=(), label_runs=None, label_color="#000000",
-                 line_values=None):
+                 line_values=None, map_unit_metres=1.0):
         super().__init__(collection)
         self.warnings = list(warnings)
         self.failures = list(failures)
         self.label_runs = label_runs
         self.label_color = label_color
         self.line_values = line_values or {}
+        self.map_unit_metres = map_unit_metres
 
     def lines(self, kinds=LINE_KINDS):
         """The line features of ``kinds`` as ``Line(kind, value, xy)``, in feature order."""
@@ -109,7 +112,7 @@ def _text(config):
 
 def _result(out):
     return Result(json.loads(out["geojson"]), out["warnings"], out["failures"], out["label_runs"],
-                  out["label_color"], out["line_values"])
+                  out["label_color"], out["line_values"], out["map_unit_metres"])
 
 
 def furniture(config):

@@ -41,9 +41,11 @@ try:
 
     _BASELINE = dict(_parallo.BASELINE)
     _DEFAULT_SIZE = float(_parallo.DEFAULT_LABEL_SIZE)
+    _POINT_MILLIMETRES = float(_parallo.POINT_MILLIMETRES)
 except ImportError:  # the drawing works on GeoJSON files without the compiled module
     _BASELINE = {"above": 0.1, "hanging": 0.75, "centred": 0.35}
     _DEFAULT_SIZE = 12.0
+    _POINT_MILLIMETRES = 25.4 / 72.0
 
 _TEXT_CENTRED_ON_ORIGIN, _TEXT_ENDS_AT_ORIGIN = 4, 5
 _TEXT_BELOW_ORIGIN, _TEXT_CENTRED_VERTICALLY = 7, 8
@@ -130,14 +132,32 @@ def _draw_label(ax, origin, properties, runs, transform, color, fontscale, zorde
     return artists
 
 
+def _map_fontscale(ax, data, result, extent):
+    """The factor that sets labels at the map's scale on the figure: figure points per map unit
+    over paper points per map unit at the scale the labels were laid out at (MapScale)."""
+    scale = result.get("MapScale")
+    if not scale or not extent:
+        return 1.0
+    x0, y0, x1, y1 = extent
+    step = max(x1 - x0, y1 - y0) / 100.0 or 1.0
+    a, b = data.transform([(x0, y0), (x0 + step, y0)])
+    figure_points = math.hypot(b[0] - a[0], b[1] - a[1]) / step * 72.0 / ax.figure.dpi
+    paper_points = getattr(result, "map_unit_metres", 1.0) * 1000.0 / (_POINT_MILLIMETRES * scale)
+    factor = figure_points / paper_points
+    return factor if math.isfinite(factor) and factor > 0.0 else 1.0
+
+
 def draw(ax, result, *, transform=None, labels=True, fontscale=1.0, styles=None, autoscale=None):
     """Draws a result's features on ``ax``; returns the artists by feature kind.
 
     ``transform``: the map view's Cartopy CRS on a GeoAxes (or any matplotlib transform); the
     data coordinates when left out. ``labels``: whether to draw the labels. ``fontscale``
-    multiplies every label size (sizes are in points on the figure). ``styles``: per kind,
-    matplotlib keywords that replace those of ``STYLES``. ``autoscale``: fit the view to the
-    furniture with equal aspect; by default on a plain Axes, off on a GeoAxes (set its extent).
+    multiplies every label size (sizes are in points on the figure); ``"map"`` sets them at the
+    map's scale instead, as the labels were laid out at ``result["MapScale"]``, so that the
+    shown labels neither overprint nor cross the neatline on this figure's extent (1 when the
+    result has no MapScale). ``styles``: per kind, matplotlib keywords that replace those of
+    ``STYLES``. ``autoscale``: fit the view to the furniture with equal aspect; by default on a
+    plain Axes, off on a GeoAxes (set its extent first).
     Underline and strikethrough of a label part are not drawn.
     """
     is_geo = hasattr(ax, "projection")
@@ -152,45 +172,58 @@ def draw(ax, result, *, transform=None, labels=True, fontscale=1.0, styles=None,
         style.setdefault(kind, {}).update(values)
 
     features = result.get("features", ())
-    label_runs = getattr(result, "label_runs", None)
-    color = getattr(result, "label_color", None) or "#000000"
-    lines, drawn = {}, {}
-    label_index = 0
+    drawn = {}
+    lines = {}
+    xs, ys = [], []
     for feature in features:
         properties = feature.get("properties") or {}
         kind = properties.get("kind", "")
-        geometry = feature.get("geometry")
         if kind == "label":
-            runs = label_runs[label_index] if label_runs is not None and label_index < len(label_runs) else None
-            label_index += 1
-            if not labels or properties.get("hidden") is True or not geometry:
-                continue
-            origin = geometry.get("coordinates")
-            if geometry.get("type") != "Point" or not origin:
-                continue
-            drawn.setdefault("label", []).extend(
-                _draw_label(ax, origin, properties, _label_runs(properties, runs), data, color, fontscale,
-                            style["label"].get("zorder", 3.0)))
             continue
-        for part, coordinates in _parts(geometry):
+        for part, coordinates in _parts(feature.get("geometry")):
+            points = _xy(coordinates)
+            xs.extend(p[0] for p in points)
+            ys.extend(p[1] for p in points)
             if part == "line":
-                lines.setdefault(kind, []).append(_xy(coordinates))
+                lines.setdefault(kind, []).append(points)
             elif part == "ring" and kind == "frameBar":
                 keywords = dict(style["frameBar"])
                 dark, light = keywords.pop("dark"), keywords.pop("light")
                 keywords["facecolor"] = dark if properties.get("filled") else light
-                patch = Polygon(_xy(coordinates), closed=True, transform=data, **keywords)
-                drawn.setdefault(kind, []).append(ax.add_patch(patch))
+                drawn.setdefault(kind, []).append(ax.add_patch(Polygon(points, closed=True, transform=data,
+                                                                       **keywords)))
             elif part == "ring":
                 keywords = dict(style.get(kind) or style["border"])
-                patch = Polygon(_xy(coordinates), closed=True, transform=data, **keywords)
-                drawn.setdefault(kind, []).append(ax.add_patch(patch))
+                drawn.setdefault(kind, []).append(ax.add_patch(Polygon(points, closed=True, transform=data,
+                                                                       **keywords)))
     for kind, segments in lines.items():
         keywords = dict(style.get(kind) or style["tick"])
         collection = LineCollection(segments, transform=data, **keywords)
         drawn.setdefault(kind, []).append(ax.add_collection(collection, autolim=not is_geo))
-
     if autoscale if autoscale is not None else not is_geo:
         ax.set_aspect("equal")
         ax.autoscale_view()
+    if not labels:
+        return drawn
+
+    if fontscale == "map":
+        ax.apply_aspect()
+        extent = (min(xs), min(ys), max(xs), max(ys)) if xs else None
+        fontscale = _map_fontscale(ax, data, result, extent)
+    label_runs = getattr(result, "label_runs", None)
+    color = getattr(result, "label_color", None) or "#000000"
+    index = -1
+    for feature in features:
+        properties = feature.get("properties") or {}
+        if properties.get("kind") != "label":
+            continue
+        index += 1
+        geometry = feature.get("geometry") or {}
+        origin = geometry.get("coordinates")
+        if properties.get("hidden") is True or geometry.get("type") != "Point" or not origin:
+            continue
+        runs = label_runs[index] if label_runs is not None and index < len(label_runs) else None
+        drawn.setdefault("label", []).extend(
+            _draw_label(ax, origin, properties, _label_runs(properties, runs), data, color, fontscale,
+                        style["label"].get("zorder", 3.0)))
     return drawn

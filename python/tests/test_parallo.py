@@ -152,6 +152,22 @@ class Drawing(unittest.TestCase):
         self.assertEqual(len(self.texts(ax)), len(labels) - 1)
         plt.close("all")
 
+    def test_labels_at_the_maps_scale(self):
+        # At 1:25000 a point of type is 25000 * 25.4 / 72 mm on the ground; on the figure the
+        # sizes shrink by the figure's points per metre over that.
+        result = parallo.furniture(example("utm32n_sheet.json"))
+        result["MapScale"] = 25000.0
+        ax = plt.figure(figsize=(5, 5), dpi=100).add_subplot()
+        parallo.mpl.draw(ax, result, fontscale="map")
+        box = ax.get_window_extent()
+        (x0, x1), (y0, y1) = ax.get_xlim(), ax.get_ylim()
+        figure_points = min(box.width / (x1 - x0), box.height / (y1 - y0)) * 72.0 / ax.figure.dpi
+        paper_points = 1000.0 / (25.4 / 72.0 * 25000.0)
+        first = result.label_runs[0][0]
+        self.assertAlmostEqual(self.texts(ax)[0].get_fontsize(), first["size"] * figure_points / paper_points,
+                               delta=1e-6 * first["size"], msg="the same scale computed two ways")
+        plt.close("all")
+
     def test_draw_on_a_cartopy_geoaxes(self):
         import cartopy.crs as ccrs
 
