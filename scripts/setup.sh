@@ -11,6 +11,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   libxml2-utils
   libfreetype-dev libharfbuzz-dev libfontconfig-dev fonts-dejavu-core
+  python3-dev pybind11-dev python3-numpy python3-matplotlib python3-cartopy python-cartopy-data
 )
 
 missing=()
