@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <cstdint>
 #include <memory>
 #include <ostream>
@@ -105,7 +106,7 @@ double ToSegment(const Point &p, const Point &a, const Point &b) {
 
 /// The distance between two boxes that do not overlap: the least vertex-to-edge distance.
 double Apart(const LabelBox &a, const LabelBox &b) {
-    double d = INFINITY;
+    double d = std::numeric_limits<double>::infinity();
     for (const LabelBox *from : {&a, &b}) {
         const LabelBox &to = from == &a ? b : a;
         for (const Point &p : from->Corners)
