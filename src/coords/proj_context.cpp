@@ -183,6 +183,21 @@ std::int32_t GeographicQuadrantOf(const std::vector<AxisInfo> &axes) {
     return lat == "south" ? 1 : 3;
 }
 
+/// The operation from a projected system's geographic base to its plane, both with axes
+/// normalised. The system carries it as its deriving conversion, which with its axes normalised
+/// is the very pipeline PROJ's operation search finds between the two (the same PROJ string for
+/// every projected system of PROJ's database), without the search's database queries. The search
+/// remains for a conversion PROJ cannot normalise.
+PjPtr ProjectionOf(PJ_CONTEXT *ctx, const PJ *plain, const PJ *normalGeographic, const PJ *normalPlain) {
+    PjPtr deriving(Counted(proj_crs_get_coordoperation(ctx, plain)));
+    if (deriving) {
+        PjPtr normal(Counted(proj_normalize_for_visualization(ctx, deriving.get())));
+        if (normal) return normal;
+    }
+    TakeProjReason();
+    return PjPtr(Counted(proj_create_crs_to_crs_from_pj(ctx, normalGeographic, normalPlain, nullptr, nullptr)));
+}
+
 } // namespace
 
 bool CrsDescription::NativeAngularIsDegrees() const noexcept {
@@ -365,8 +380,7 @@ CrsObjects BuildCrsObjects(const std::string &definition, CrsDescription *descri
         normalGeographic.reset(Counted(proj_normalize_for_visualization(ctx, geodetic.get())));
         if (!normalGeographic)
             FailDefinition(definition, "its geographic base cannot be normalised: " + TakeProjReason());
-        objects.conversion.reset(Counted(proj_create_crs_to_crs_from_pj(
-            ctx, normalGeographic.get(), normalPlain.get(), nullptr, nullptr)));
+        objects.conversion = ProjectionOf(ctx, plain.get(), normalGeographic.get(), normalPlain.get());
         if (!objects.conversion)
             FailDefinition(definition, "PROJ cannot project its geographic base: " + TakeProjReason());
     }
