@@ -48,7 +48,8 @@ struct OpKeyHash {
 struct OpEntry {
     std::weak_ptr<const CrsDescription> source;
     std::weak_ptr<const CrsDescription> target;
-    PjPtr op;
+    PjPtr owned;      ///< an operation made for this pair, or null
+    PJ *op = nullptr; ///< `owned`, or a system's own conversion (owned by its objects), or null
 };
 
 /// Entries whose systems are gone are swept when a cache reaches this size; the limit then
@@ -195,7 +196,8 @@ PjPtr ProjectionOf(PJ_CONTEXT *ctx, const PJ *plain, const PJ *normalGeographic,
         if (normal) return normal;
     }
     TakeProjReason();
-    return PjPtr(Counted(proj_create_crs_to_crs_from_pj(ctx, normalGeographic, normalPlain, nullptr, nullptr)));
+    return PjPtr(
+        Counted(proj_create_crs_to_crs_from_pj(ctx, normalGeographic, normalPlain, nullptr, nullptr)));
 }
 
 } // namespace
@@ -454,12 +456,29 @@ void AdoptObjects(const std::shared_ptr<const CrsDescription> &description, CrsO
     t.crs[description->id] = std::move(entry);
 }
 
+namespace {
+
+bool IsGeographicCrs(const PJ *crs) {
+    const PJ_TYPE type = proj_get_type(crs);
+    return type == PJ_TYPE_GEOGRAPHIC_2D_CRS || type == PJ_TYPE_GEOGRAPHIC_3D_CRS;
+}
+
+/// Whether `geographic` is the very geographic base of the projected system whose objects are
+/// `projected` (both unbound): then the system's own conversion joins them.
+bool IsOwnBase(const PJ *geographic, const CrsObjects &projected) {
+    return projected.conversion && proj_get_type(projected.crs.get()) == PJ_TYPE_PROJECTED_CRS &&
+           IsGeographicCrs(geographic) && projected.geographic &&
+           proj_is_equivalent_to(geographic, projected.geographic.get(), PJ_COMP_STRICT);
+}
+
+} // namespace
+
 PJ *OperationFor(const std::shared_ptr<const CrsDescription> &source, bool sourceGeographic,
                  const std::shared_ptr<const CrsDescription> &target, bool targetGeographic) {
     ThreadProj &t = Thread();
     const OpKey key{source->id, target->id, sourceGeographic, targetGeographic};
     auto it = t.ops.find(key);
-    if (it != t.ops.end()) return it->second.op.get();
+    if (it != t.ops.end()) return it->second.op;
 
     const CrsObjects &from = ObjectsFor(source);
     const CrsObjects &to = ObjectsFor(target);
@@ -470,13 +489,34 @@ PJ *OperationFor(const std::shared_ptr<const CrsDescription> &source, bool sourc
                  "\" is a local plane system with no geographic coordinates to store",
              "CreateSimpleTransFromCSMtoCS");
     }
+    // A geographic system and itself, or a projected system and its own geographic base, need no
+    // search of PROJ's database (milliseconds each): PROJ finds no operation at all between the
+    // same geographic system in degrees, and between a projected system and its base the
+    // system's deriving conversion (the same PROJ string; taken backwards, its inverse made as
+    // an operation of its own, since a pipeline run backwards differs from the reversed pipeline
+    // in the last bits). Bound systems (with a datum shift) always go through the search.
+    OpEntry entry;
+    PJ_CONTEXT *ctx = ThreadContext();
     TakeProjReason();
-    PjPtr op(Counted(proj_create_crs_to_crs_from_pj(ThreadContext(), a, b, nullptr, nullptr)));
-    if (!op) {
-        const std::string reason = TakeProjReason();
-        Fail("PROJ knows no transformation from \"" + source->definition + "\" to \"" + target->definition +
-                 "\"" + (reason.empty() ? std::string() : ": " + reason),
-             "CreateSimpleTransFromCSMtoCS");
+    if (IsGeographicCrs(a) && IsGeographicCrs(b) && source->NativeAngularIsDegrees() &&
+        target->NativeAngularIsDegrees() && proj_is_equivalent_to(a, b, PJ_COMP_STRICT)) {
+        entry.op = nullptr;
+    } else if (!targetGeographic && IsOwnBase(a, to)) {
+        entry.op = to.conversion.get();
+    } else {
+        if (!sourceGeographic && IsOwnBase(b, from))
+            entry.owned.reset(Counted(proj_coordoperation_create_inverse(ctx, from.conversion.get())));
+        if (!entry.owned) {
+            TakeProjReason();
+            entry.owned.reset(Counted(proj_create_crs_to_crs_from_pj(ctx, a, b, nullptr, nullptr)));
+        }
+        if (!entry.owned) {
+            const std::string reason = TakeProjReason();
+            Fail("PROJ knows no transformation from \"" + source->definition + "\" to \"" +
+                     target->definition + "\"" + (reason.empty() ? std::string() : ": " + reason),
+                 "CreateSimpleTransFromCSMtoCS");
+        }
+        entry.op = entry.owned.get();
     }
     if (t.ops.size() >= t.opsSweepAt) {
         for (auto op_it = t.ops.begin(); op_it != t.ops.end();) {
@@ -485,13 +525,11 @@ PJ *OperationFor(const std::shared_ptr<const CrsDescription> &source, bool sourc
         }
         t.opsSweepAt = std::max(kMinSweepSize, 2 * t.ops.size());
     }
-    OpEntry entry;
     entry.source = source;
     entry.target = target;
-    entry.op = std::move(op);
-    PJ *raw = entry.op.get();
+    PJ *op = entry.op;
     t.ops.emplace(key, std::move(entry));
-    return raw;
+    return op;
 }
 
 void CheckRun(shapekit::Point *points, std::size_t count, Form form, double toMetre, const RunLabel &label,
