@@ -1,9 +1,12 @@
 // The per-thread PROJ context, the per-thread caches of PROJ objects, and how a definition becomes
 // the PROJ objects of a coordinate system.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <unordered_map>
 #include <utility>
@@ -200,6 +203,43 @@ PjPtr ProjectionOf(PJ_CONTEXT *ctx, const PJ *plain, const PJ *normalGeographic,
         Counted(proj_create_crs_to_crs_from_pj(ctx, normalGeographic, normalPlain, nullptr, nullptr)));
 }
 
+/// The trigger-free copy of PROJ's database made when the library was built, when PROJ would
+/// open the very file it was made from; empty otherwise (PROJ_DATA or PROJ_LIB set, another or an
+/// upgraded proj.db, no copy). The copy's name records the size and modification time of its
+/// source.
+std::string LeanDatabase() {
+#ifdef PARALLO_LEAN_PROJ_DB_DIRS
+    for (const char *variable : {"PROJ_DATA", "PROJ_LIB"}) {
+        const char *value = std::getenv(variable);
+        if (value && *value) return std::string();
+    }
+    const auto split = [](const std::string &list) {
+        std::vector<std::string> parts;
+        std::size_t start = 0;
+        while (start <= list.size()) {
+            const std::size_t end = std::min(list.find(':', start), list.size());
+            if (end > start) parts.push_back(list.substr(start, end - start));
+            start = end + 1;
+        }
+        return parts;
+    };
+    const char *searchPath = proj_info().searchpath;
+    for (const std::string &dir : split(searchPath ? searchPath : "")) {
+        struct stat source {};
+        if (stat((dir + "/proj.db").c_str(), &source) != 0) continue;
+        // The first proj.db on PROJ's search path is the one PROJ opens.
+        const std::string name = "/proj-" + std::to_string(source.st_size) + "-" +
+                                 std::to_string(static_cast<long long>(source.st_mtime)) + ".db";
+        for (const std::string &leanDir : split(PARALLO_LEAN_PROJ_DB_DIRS)) {
+            struct stat lean {};
+            if (stat((leanDir + name).c_str(), &lean) == 0) return leanDir + name;
+        }
+        return std::string();
+    }
+#endif
+    return std::string();
+}
+
 } // namespace
 
 bool CrsDescription::NativeAngularIsDegrees() const noexcept {
@@ -217,6 +257,12 @@ PJ_CONTEXT *ThreadContext() {
         proj_log_func(t.ctx, &t, CaptureLog);
         proj_log_level(t.ctx, PJ_LOG_ERROR);
         proj_context_set_enable_network(t.ctx, 0);
+        static const std::string lean = LeanDatabase();
+        if (!lean.empty() && !proj_context_set_database_path(t.ctx, lean.c_str(), nullptr, nullptr)) {
+            // The copy cannot be opened: PROJ's own database, as without a copy.
+            proj_context_set_database_path(t.ctx, nullptr, nullptr, nullptr);
+            TakeProjReason();
+        }
     }
     return t.ctx;
 }
