@@ -584,8 +584,23 @@ void CheckRun(shapekit::Point *points, std::size_t count, Form form, double toMe
     const double toDegrees = form == Form::kGeographicRadians ? 180.0 / kPi : 1.0;
     const double scale = form == Form::kPlaneNative ? toMetre : 1.0;
     const double pole = form == Form::kGeographicRadians ? kPi / 2.0 : 90.0;
-    // The messages are made only when a point fails: this loop runs over every point of every
-    // conversion and transformation.
+    // This runs twice over every point of every conversion and transformation. A first pass
+    // makes two comparisons a point, which hold only for points the checks below would leave as
+    // they are (finite, on the earth, no pole to clamp to: a NaN fails every comparison); only a
+    // run with another point goes through the checks, which name it.
+    bool plain = true;
+    if (geographic) {
+        for (std::size_t i = 0; i < count; ++i) {
+            plain &= (std::fabs(points[i].y) <= pole) &
+                     (std::fabs(points[i].x * toDegrees) <= kMaxLongitudeDegrees);
+        }
+    } else {
+        for (std::size_t i = 0; i < count; ++i) {
+            plain &= (std::fabs(points[i].x * scale) <= kMaxPlaneMetres) &
+                     (std::fabs(points[i].y * scale) <= kMaxPlaneMetres);
+        }
+    }
+    if (plain) return;
     const auto where = [count](std::size_t i) {
         return count == 1 ? std::string() : " (point " + std::to_string(i + 1) + ")";
     };
