@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   g++ cmake make pkg-config
-  libproj-dev proj-data proj-bin
+  libproj-dev proj-data proj-bin sqlite3
   nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
