@@ -14,7 +14,7 @@
 namespace {
 
 using parallo::detail::GridSweep;
-using parallo::detail::SweepEnd;
+using parallo::detail::SweepEdges;
 using shapekit::Point;
 
 /// Every line the sweep hands over: its value and the along-line ends of its pieces.
@@ -61,7 +61,7 @@ struct Sweep : ::testing::Test {
             w.workingNeatline->Points().Add(p);
         planicalc::TRGGetRange(*w.workingNeatline, w.pMin, w.pMax);
     }
-    Recorder Walk(bool vertical, SweepEnd end = SweepEnd::ThroughFarEdge, double step = 100.0) {
+    Recorder Walk(bool vertical, SweepEdges end = SweepEdges::Included, double step = 100.0) {
         const parallo::detail::IntersectionGrid grid{reporter, plane, 0, 0.0001};
         const parallo::detail::SweepRules rules{"Test", end, false, false, false, false};
         GridSweep sweep(w, grid, rules, trace, retVal);
@@ -77,7 +77,7 @@ TEST_F(Sweep, GridLinesAndLabelsReachTheFarEdgeTicksStopShortOfIt) {
     Neatline(kSquare);
     const std::vector<double> through = {100, 200, 300, 400, 500, 600, 700, 800, 900, 1000};
     EXPECT_EQ(Walk(true).Values(), through);
-    EXPECT_EQ(Walk(true, SweepEnd::BelowFarEdge).Values(),
+    EXPECT_EQ(Walk(true, SweepEdges::Excluded).Values(),
               std::vector<double>(through.begin(), through.end() - 1));
     // Skip values (0 among them) are left out; the offset moves the first value to 0, not the
     // grid.
@@ -134,9 +134,9 @@ TEST_F(Sweep, BudgetEdges) {
     // edge, which is walked; one more and the walk refuses to start.
     Neatline({{0, 0}, {0, 100}, {100, 100}, {100, 0}});
     *offset = Point(32668.0, 0.0);
-    EXPECT_EQ(Walk(true, SweepEnd::ThroughFarEdge, 1.0).lines.size(), 32768u);
+    EXPECT_EQ(Walk(true, SweepEdges::Included, 1.0).lines.size(), 32768u);
     *offset = Point(32669.0, 0.0);
-    EXPECT_THROW(Walk(true, SweepEnd::ThroughFarEdge, 1.0), parallo::Error);
+    EXPECT_THROW(Walk(true, SweepEdges::Included, 1.0), parallo::Error);
 
     // The line count is rounded in doubles: beyond any 32-bit count it is just a large number.
     EXPECT_GT(parallo::detail::EstimatedGridLines(w, Point(1e-8, 1e-8)), 1e10);
