@@ -73,12 +73,24 @@ struct Sweep : ::testing::Test {
 
 const std::vector<Point> kSquare = {{0, 0}, {0, 1000}, {1000, 1000}, {1000, 0}};
 
-TEST_F(Sweep, GridLinesAndLabelsReachTheFarEdgeTicksStopShortOfIt) {
+TEST_F(Sweep, GridLinesAndLabelsReachBothEdgesTicksStopShortOfThem) {
     Neatline(kSquare);
-    const std::vector<double> through = {100, 200, 300, 400, 500, 600, 700, 800, 900, 1000};
+    const std::vector<double> through = {0, 100, 200, 300, 400, 500, 600, 700, 800, 900, 1000};
     EXPECT_EQ(Walk(true).Values(), through);
     EXPECT_EQ(Walk(true, SweepEdges::Excluded).Values(),
-              std::vector<double>(through.begin(), through.end() - 1));
+              std::vector<double>(through.begin() + 1, through.end() - 1));
+    // Rounding noise either way of an edge changes nothing: each edge line has its one piece
+    // along the whole edge (the hair inside it is two point tolerances, 2e-4).
+    for (const double noise : {-1e-9, 1e-9}) {
+        Neatline({{noise, noise}, {noise, 1000 - noise}, {1000 - noise, 1000 - noise}, {1000 - noise, noise}});
+        const Recorder r = Walk(true);
+        ASSERT_EQ(r.Values().size(), through.size()) << noise;
+        for (const std::size_t k : {std::size_t{0}, through.size() - 1}) {
+            ASSERT_EQ(r.lines[k].ends.size(), 2u) << noise;
+            EXPECT_NEAR(r.lines[k].ends[1] - r.lines[k].ends[0], 1000.0, 1e-6) << "noise and intersection rounding";
+        }
+    }
+    Neatline(kSquare);
     // Skip values (0 among them) are left out; the offset moves the first value to 0, not the
     // grid.
     *skip = Point(300.0, 0.0);

@@ -305,9 +305,10 @@ TEST(GenEdges, OnlyTheChosenSidesInOrderAndNoSkippedValues) {
     f->service.SetPlaceRightSideGridElements(false);
     f->service.CreateLabels();
     EXPECT_TRUE(f->reports.empty());
-    // Top labels of the 39 interior vertical lines first, then left labels of the horizontal ones.
-    std::vector<std::int32_t> sides(39, pxgrdNorth);
-    sides.insert(sides.end(), 39, pxgrdWest);
+    // Top labels of the 41 vertical lines (the two on the sheet's edges included) first, then
+    // left labels of the horizontal ones.
+    std::vector<std::int32_t> sides(41, pxgrdNorth);
+    sides.insert(sides.end(), 41, pxgrdWest);
     EXPECT_EQ(Axes(f->service), sides);
 
     auto s = Styled(parallo_test::UtmSheetOnWebMercator(), kProjected, 100.0);
@@ -320,8 +321,8 @@ TEST(GenEdges, OnlyTheChosenSidesInOrderAndNoSkippedValues) {
         EXPECT_NE(std::fmod(ReadValue(*l, false), vertical ? 10000.0 : 5000.0), 0.0) << l->LabelString;
         ++count[vertical ? 0 : 1];
     }
-    EXPECT_EQ(count[0], 2 * (39 - 3)); // 490000, 500000, 510000 skipped
-    EXPECT_EQ(count[1], 2 * (39 - 7)); // every 5000 m of 5325000..5355000 skipped
+    EXPECT_EQ(count[0], 2 * (41 - 5)); // every 10000 m of 480000..520000 skipped
+    EXPECT_EQ(count[1], 2 * (41 - 9)); // every 5000 m of 5320000..5360000 skipped
 }
 
 // ---- corner labels ------------------------------------------------------------------------------
