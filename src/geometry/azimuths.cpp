@@ -166,7 +166,8 @@ void GetLatitudeDirection(const Reporter &r, const CoordSystemPtr &cs, double &d
         // far side, turning the parallel half a turn: there the neighbour is taken as far west,
         // and the direction from it to the point is the eastward one.
         const bool westward = dLonDeg + 0.0006 > 180.0;
-        double x2 = platform::Mul(westward ? dLonDeg - 0.0006 : dLonDeg + 0.0006, platform::kRadiansPerDegree);
+        double x2 =
+            platform::Mul(westward ? dLonDeg - 0.0006 : dLonDeg + 0.0006, platform::kRadiansPerDegree);
         double y2 = platform::Mul(dLatDeg, platform::kRadiansPerDegree);
         sys.ConvertPoint(coordkit::kGeographic, coordkit::kProjectionPlane, x2, y2, dHeight);
 

@@ -70,7 +70,8 @@ bool NeatlineVertexIndex::RunsAlong(bool vertical, double value, double tol) con
     const Point *seen = nullptr;
     for (; it != order.end() && across(*it) <= value + tol; ++it) {
         const Point &v = ring_[*it];
-        if (seen != nullptr && (std::fabs(v.x - seen->x) > tol || std::fabs(v.y - seen->y) > tol)) return true;
+        if (seen != nullptr && (std::fabs(v.x - seen->x) > tol || std::fabs(v.y - seen->y) > tol))
+            return true;
         seen = &v;
     }
     return false;
@@ -105,14 +106,6 @@ bool GridSweep::Before(double value, double limit, double edgeTolerance) const {
     return !(value > limit + edgeTolerance);
 }
 
-namespace {
-
-/// The fraction of an interval below a multiple within which FindNextInterval takes a value as
-/// lying on the multiple and steps over it.
-constexpr double kStepOverFraction = 1e-05;
-
-} // namespace
-
 void GridSweep::Axis(bool vertical, double step, const PointPtr &gridOffset, const PointPtr &skipInterval,
                      SweepVisitor &visitor) {
     const AxisLines lines(w_, vertical);
@@ -124,13 +117,10 @@ void GridSweep::Axis(bool vertical, double step, const PointPtr &gridOffset, con
     const bool edges = rules_.edges == SweepEdges::Included;
     const double edgeTolerance = edges ? platform::Mul(kEdgeTolerance, step) : 0.0;
     // SetStartValue gives the first multiple above the low edge, stepping over one within 1e-5
-    // of an interval above it: the value on the low edge (or just inside it) is walked first,
-    // as the value on the high edge is walked last.
+    // of an interval above it: the value on the low edge is walked first, as the value on the
+    // high edge is walked last.
     std::int32_t first = 0;
-    if (edges) {
-        const double below = start - step;
-        if (below >= lines.lo - edgeTolerance && below <= lines.lo + kStepOverFraction * step) first = -1;
-    }
+    if (edges && std::fabs((start - step) - lines.lo) <= edgeTolerance) first = -1;
     for (std::int32_t i = first;; i = platform::Add32(i, 1)) {
         // Each value from the start, never by repeated addition, so that no rounding accumulates
         // and grid lines, marks and labels stand on the very same values.
@@ -158,8 +148,8 @@ void GridSweep::Axis(bool vertical, double step, const PointPtr &gridOffset, con
         }
 
         trace_ = "Going to GridlineNeatlineIntersections";
-        GridlineNeatlineIntersections(grid_, lines.Start(across), lines.End(across), w_.workingNeatline, false,
-                                      points_, &angles_, RetVal_);
+        GridlineNeatlineIntersections(grid_, lines.Start(across), lines.End(across), w_.workingNeatline,
+                                      false, points_, &angles_, RetVal_);
         if (!vertical || rules_.traceSortOnVerticals) trace_ = "Going to SortPointsByAxis";
         if (rules_.duplicatesByAngle)
             RemoveDuplicatePointsByAngle(grid_, points_.get(), &angles_, vertical ? 1 : 0);

@@ -108,12 +108,12 @@ struct GridSides {
 double EstimatedGridLines(const GridNeatline &w, const Point &interval);
 
 /// Grid values within this fraction of the interval of a neatline edge lie on that edge. A
-/// value that coincides with the edge arrives off it by conversion noise only: a State Plane
-/// edge of 2710000 ft comes back from the metres of the projection plane as 2709999.9999999977
-/// (1e-13 of a 10000 ft interval), and the noise of a coordinate is a few units in its last
-/// place, some 1e-9 m on a UTM northing. 1e-9 of the interval holds that noise with room to
-/// spare for intervals down to a metre, yet no grid line a reader could tell from the edge is
-/// moved onto it.
+/// value that coincides with the edge arrives off it by conversion noise only: a UTM sheet's
+/// edge at 520000 m comes back from a round trip through Web Mercator as 520000.00000000006
+/// (6e-14 of a 1 km interval), a State Plane edge in feet off its value in the metres of the
+/// projection plane by a few units in the last place. Such noise is some 1e-9 m at most on a
+/// UTM northing: 1e-9 of the interval holds it with room to spare for intervals down to a
+/// metre, yet no grid line a reader could tell from the edge counts as on it.
 constexpr double kEdgeTolerance = 1e-09;
 
 /// Whether a walk makes the grid values that lie on the frame's edges.

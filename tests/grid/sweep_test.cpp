@@ -82,12 +82,14 @@ TEST_F(Sweep, GridLinesAndLabelsReachBothEdgesTicksStopShortOfThem) {
     // Rounding noise either way of an edge changes nothing: each edge line has its one piece
     // along the whole edge (the hair inside it is two point tolerances, 2e-4).
     for (const double noise : {-1e-9, 1e-9}) {
-        Neatline({{noise, noise}, {noise, 1000 - noise}, {1000 - noise, 1000 - noise}, {1000 - noise, noise}});
+        Neatline(
+            {{noise, noise}, {noise, 1000 - noise}, {1000 - noise, 1000 - noise}, {1000 - noise, noise}});
         const Recorder r = Walk(true);
         ASSERT_EQ(r.Values().size(), through.size()) << noise;
         for (const std::size_t k : {std::size_t{0}, through.size() - 1}) {
             ASSERT_EQ(r.lines[k].ends.size(), 2u) << noise;
-            EXPECT_NEAR(r.lines[k].ends[1] - r.lines[k].ends[0], 1000.0, 1e-6) << "noise and intersection rounding";
+            EXPECT_NEAR(r.lines[k].ends[1] - r.lines[k].ends[0], 1000.0, 1e-6)
+                << "noise and intersection rounding";
         }
     }
     Neatline(kSquare);
