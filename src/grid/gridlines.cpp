@@ -21,8 +21,9 @@ using shapekit::Point;
 /// Puts a point of the grid line `value` exactly onto it.
 void OntoLine(bool vertical, double value, Point &p) { (vertical ? p.x : p.y) = value; }
 
-/// The grid lines' walk: every line up to and including one along the frame's far edge.
-constexpr detail::SweepRules kGridlineSweep{"Create_Gridlines",          detail::SweepEnd::ThroughFarEdge,
+/// The grid lines' walk: every line from the one along the frame's low edge to the one along its
+/// high edge, where a grid value coincides with them.
+constexpr detail::SweepRules kGridlineSweep{"Create_Gridlines",          detail::SweepEdges::Included,
                                             /*duplicatesByAngle=*/false, /*traceStart=*/false,
                                             /*traceSkip=*/true,          /*traceSortOnVerticals=*/false};
 
