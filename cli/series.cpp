@@ -475,7 +475,11 @@ Outcome RunSheet(const Json &base, const Index &index, const Sheet &sheet, const
         outcome.failures.push_back(e.what());
         return outcome;
     }
-    RunResult result = RunCalls(frame);
+    // One measurer per thread: fontconfig's set-up and the faces cost more than a sheet's
+    // labels; measuring is deterministic, so the boxes are those of a measurer of its own.
+    thread_local std::unique_ptr<TextMeasurer> fonts = CreateFontTextMeasurer();
+    thread_local ApproximateTextMeasurer rough;
+    RunResult result = RunCalls(frame, fonts ? *fonts : static_cast<TextMeasurer &>(rough));
     outcome.warnings = Warnings(config, frame, result);
     if (result.laidOut && !result.layout.Failure.empty())
         outcome.warnings.push_back("the label layout failed (" + result.layout.Failure +
@@ -484,7 +488,7 @@ Outcome RunSheet(const Json &base, const Index &index, const Sheet &sheet, const
     std::vector<OutputFile> files;
     files.push_back(OutputFile{geojsonPath, WriteGeoJson(frame, result)});
     files.push_back(OutputFile{svgPath, WriteSvg(frame, result)});
-    const std::string error = WriteFilesAtomically(files);
+    const std::string error = WriteFilesAtomically(files, false);
     if (!error.empty()) {
         outcome.status = Status::kError;
         outcome.failures.push_back(error);
@@ -754,8 +758,10 @@ int Series(int argc, const char *const *argv, std::ostream &out, std::ostream &e
         if (outcome.status == Status::kSkipped) line += " (from the previous run)";
         err << line << "\n";
     }
-    const std::string error =
-        WriteFilesAtomically({OutputFile{summaryPath, SummaryText(o, index, outcomes)}});
+    // The sheets' files are flushed to the disk together, once, rather than each on its own.
+    std::string error = SyncDirectory(o.outDir);
+    if (error.empty())
+        error = WriteFilesAtomically({OutputFile{summaryPath, SummaryText(o, index, outcomes)}});
     if (!error.empty()) {
         err << "parallo: " << error << "\n";
         return kExitFailure;
