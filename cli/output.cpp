@@ -15,19 +15,19 @@ namespace cli {
 
 namespace {
 
-std::string Directory(const std::string &path) {
+std::string Directory(const std::string& path) {
     std::string::size_type slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
     if (slash == 0) return "/";
     return path.substr(0, slash);
 }
 
-std::string BaseName(const std::string &path) {
+std::string BaseName(const std::string& path) {
     std::string::size_type slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-mode_t NewFileMode(const std::string &path) {
+mode_t NewFileMode(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) return st.st_mode & 07777;
     mode_t mask = ::umask(0);
@@ -35,12 +35,12 @@ mode_t NewFileMode(const std::string &path) {
     return static_cast<mode_t>(0666 & ~mask);
 }
 
-std::string SystemError(const std::string &what, const std::string &path) {
+std::string SystemError(const std::string& what, const std::string& path) {
     return what + " " + path + ": " + std::strerror(errno);
 }
 
 /// Writes `content` to a new temporary file next to `path`; returns its name or sets `error`.
-std::string WriteTemporary(const OutputFile &file, bool flush, std::string &error) {
+std::string WriteTemporary(const OutputFile& file, bool flush, std::string& error) {
     if (file.path.empty() || file.path.back() == '/') {
         error = "not a file name: \"" + file.path + "\"";
         return std::string();
@@ -54,7 +54,7 @@ std::string WriteTemporary(const OutputFile &file, bool flush, std::string &erro
         return std::string();
     }
     name.assign(buffer.data());
-    const char *data = file.content.data();
+    const char* data = file.content.data();
     std::size_t left = file.content.size();
     bool ok = true;
     while (left > 0) {
@@ -80,11 +80,11 @@ std::string WriteTemporary(const OutputFile &file, bool flush, std::string &erro
 
 /// Writes all of `content` to an existing file that is not a regular one (a device such as
 /// /dev/null or /dev/stdout, a pipe): those cannot be replaced, only written to.
-std::string WriteDirect(const OutputFile &file) {
+std::string WriteDirect(const OutputFile& file) {
     int fd = ::open(file.path.c_str(), O_WRONLY | O_TRUNC);
     if (fd < 0) fd = ::open(file.path.c_str(), O_WRONLY);
     if (fd < 0) return SystemError("cannot open", file.path);
-    const char *data = file.content.data();
+    const char* data = file.content.data();
     std::size_t left = file.content.size();
     while (left > 0) {
         ssize_t n = ::write(fd, data, left);
@@ -103,11 +103,9 @@ std::string WriteDirect(const OutputFile &file) {
 
 } // namespace
 
-std::string WriteFilesAtomically(const std::vector<OutputFile> &files) {
-    return WriteFilesAtomically(files, true);
-}
+std::string WriteFilesAtomically(const std::vector<OutputFile>& files) { return WriteFilesAtomically(files, true); }
 
-std::string SyncDirectory(const std::string &directory) {
+std::string SyncDirectory(const std::string& directory) {
     int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY);
     if (fd < 0) return SystemError("cannot open the directory", directory);
     const bool ok = ::syncfs(fd) == 0;
@@ -116,12 +114,12 @@ std::string SyncDirectory(const std::string &directory) {
     return error;
 }
 
-std::string WriteFilesAtomically(const std::vector<OutputFile> &files, bool flush) {
+std::string WriteFilesAtomically(const std::vector<OutputFile>& files, bool flush) {
     // Regular files (and new ones) are replaced whole through a temporary file; a symbolic link
     // is followed so that the link stays and its target is replaced. Anything else that exists
     // (a device, a pipe) is written to directly: renaming over it would replace the device node.
     std::vector<OutputFile> replaced, direct;
-    for (const OutputFile &file : files) {
+    for (const OutputFile& file : files) {
         struct stat st {};
         if (::stat(file.path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
             if (S_ISDIR(st.st_mode)) return "cannot write " + file.path + ": it is a directory";
@@ -129,7 +127,7 @@ std::string WriteFilesAtomically(const std::vector<OutputFile> &files, bool flus
             continue;
         }
         OutputFile target{file.path, file.content};
-        if (char *resolved = ::realpath(file.path.c_str(), nullptr)) {
+        if (char* resolved = ::realpath(file.path.c_str(), nullptr)) {
             target.path = resolved;
             std::free(resolved);
         }
@@ -138,23 +136,20 @@ std::string WriteFilesAtomically(const std::vector<OutputFile> &files, bool flus
 
     std::vector<std::string> temporaries;
     std::string error;
-    for (const OutputFile &file : replaced) {
+    for (const OutputFile& file : replaced) {
         std::string name = WriteTemporary(file, flush, error);
         if (name.empty()) break;
         temporaries.push_back(name);
     }
-    for (std::size_t i = 0; error.empty() && i < direct.size(); ++i)
-        error = WriteDirect(direct[i]);
+    for (std::size_t i = 0; error.empty() && i < direct.size(); ++i) error = WriteDirect(direct[i]);
     if (!error.empty()) {
-        for (const std::string &name : temporaries)
-            ::unlink(name.c_str());
+        for (const std::string& name : temporaries) ::unlink(name.c_str());
         return error;
     }
     for (std::size_t i = 0; i < replaced.size(); ++i) {
         if (::rename(temporaries[i].c_str(), replaced[i].path.c_str()) != 0) {
             error = SystemError("cannot replace", replaced[i].path);
-            for (std::size_t j = i; j < temporaries.size(); ++j)
-                ::unlink(temporaries[j].c_str());
+            for (std::size_t j = i; j < temporaries.size(); ++j) ::unlink(temporaries[j].c_str());
             return error;
         }
     }
