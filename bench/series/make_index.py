@@ -4,7 +4,9 @@
 Sheets are 10 km x 10 km geographic quads (0.135 deg x 0.09 deg near 48 deg N) in rows from
 west to east across 8 deg E to 16 deg E, so that the series spans UTM zones 32 and 33; each
 sheet is drawn in the UTM zone of its centre ("UTM") with a 1 km grid, ticks, crosses and
-labels. Usage: make_index.py SHEETS OUTDIR (writes OUTDIR/base.json and OUTDIR/index.geojson).
+labels. Usage: make_index.py SHEETS OUTDIR [SINGLES] writes OUTDIR/base.json and
+OUTDIR/index.geojson, and the single configurations of the first SINGLES sheets (the base with
+the sheet's zone and corners) as OUTDIR/singles/<id>.json, for timing one process per sheet.
 """
 import json
 import os
@@ -38,15 +40,26 @@ BASE = {
 
 def main():
     count, out = int(sys.argv[1]), sys.argv[2]
+    singles = int(sys.argv[3]) if len(sys.argv) > 3 else 0
     os.makedirs(out, exist_ok=True)
+    if singles:
+        os.makedirs(os.path.join(out, "singles"), exist_ok=True)
     per_row = int(round((EAST - WEST) / WIDTH))
     features = []
     for n in range(count):
         row, col = divmod(n, per_row)
         x0, y0 = WEST + col * WIDTH, SOUTH + row * HEIGHT
         ring = [[x0, y0], [x0 + WIDTH, y0], [x0 + WIDTH, y0 + HEIGHT], [x0, y0 + HEIGHT], [x0, y0]]
-        features.append({"type": "Feature", "id": "S%03d-%03d" % (row, col), "properties": {},
+        sheet = "S%03d-%03d" % (row, col)
+        features.append({"type": "Feature", "id": sheet, "properties": {},
                          "geometry": {"type": "Polygon", "coordinates": [ring]}})
+        if n < singles:
+            single = dict(BASE)
+            single["MapViewCoordSystem"] = "EPSG:326%02d" % (int((x0 + WIDTH / 2 + 180) // 6) + 1)
+            single["NeatlineLowerLeft"] = [x0, y0]
+            single["NeatlineUpperRight"] = [x0 + WIDTH, y0 + HEIGHT]
+            with open(os.path.join(out, "singles", sheet + ".json"), "w") as f:
+                json.dump(single, f)
     index = {"type": "FeatureCollection",
              "crs": {"type": "name", "properties": {"name": "EPSG:4326"}},
              "features": features}
