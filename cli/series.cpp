@@ -863,8 +863,13 @@ Index ReadIndex(const std::string &text, bool jsonLines) {
 
 Json SheetConfig(const Json &base, const Index &index, const Sheet &sheet) {
     Json config = base;
-    for (auto it = sheet.overrides.begin(); it != sheet.overrides.end(); ++it)
-        config[it.key()] = it.value();
+    // A null property removes the base's key: the sheet takes the reader's default.
+    for (auto it = sheet.overrides.begin(); it != sheet.overrides.end(); ++it) {
+        if (it.value().is_null())
+            config.erase(it.key());
+        else
+            config[it.key()] = it.value();
+    }
     const bool cornersGiven =
         sheet.overrides.contains("NeatlineLowerLeft") || sheet.overrides.contains("NeatlineUpperRight");
 

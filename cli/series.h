@@ -45,9 +45,9 @@ struct Index {
 /// feature or line that cannot be a sheet becomes a sheet with a `problem`.
 Index ReadIndex(const std::string &text, bool jsonLines);
 
-/// The configuration a single run of the sheet reads: `base` with the sheet's keys, its
-/// corners (the bounding rectangle of its polygon, in the neatline system and the units the
-/// configuration reads corners in) and each coordinate system given as "UTM" replaced by the
+/// The configuration a single run of the sheet reads: `base` with the sheet's keys (a null one
+/// removes the base's key), its corners (the bounding rectangle of its polygon, in the neatline system and
+/// the units the configuration reads corners in) and each coordinate system given as "UTM" replaced by the
 /// WGS 84 UTM zone of the sheet's centre. Raises ConfigError (path into the configuration) when
 /// the sheet cannot have one.
 Json SheetConfig(const Json &base, const Index &index, const Sheet &sheet);
