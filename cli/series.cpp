@@ -239,6 +239,7 @@ void ReadPolygon(const Json &geometry, const std::string &path, Sheet &sheet) {
         }
     }
     if (sheet.vertices.empty()) Fail(ringsPath, "the polygon has no positions");
+    sheet.vertices.shrink_to_fit();
 }
 
 void ReadFeature(const Json &feature, const std::string &path, Sheet &sheet) {
@@ -823,7 +824,24 @@ Index ReadIndex(const std::string &text, bool jsonLines) {
         return index;
     }
 
-    const Json doc = ParseJson(text);
+    // Each feature becomes a sheet as soon as it is parsed and is then dropped, so that reading
+    // an index of many thousand sheets never holds all of their JSON at once.
+    const Json doc = ParseJson(text, "features", [&index](Json &&feature) {
+        const std::size_t i = index.sheets.size();
+        index.sheets.emplace_back();
+        Sheet &sheet = index.sheets.back();
+        sheet.label = "feature " + std::to_string(i + 1);
+        try {
+            ReadFeature(feature, IndexPath("$.features", i), sheet);
+        } catch (const ConfigError &e) {
+            sheet.problem = e.what();
+            sheet.id.clear();
+            sheet.label = "feature " + std::to_string(i + 1);
+            sheet.overrides = Json::object();
+            sheet.vertices.clear();
+            sheet.vertices.shrink_to_fit();
+        }
+    });
     if (!doc.is_object()) Fail("$", "expected a GeoJSON FeatureCollection, got " + TypeName(doc));
     auto type = doc.find("type");
     if (type == doc.end() || *type != "FeatureCollection") Fail("$.type", "expected \"FeatureCollection\"");
@@ -842,20 +860,6 @@ Index ReadIndex(const std::string &text, bool jsonLines) {
         std::string error;
         if (!ThreadProj().Operation(index.crs, kGeographicDefinition, false, error))
             Fail("$.crs.properties.name", error);
-    }
-    index.sheets.resize(features->size());
-    for (std::size_t i = 0; i < features->size(); ++i) {
-        Sheet &sheet = index.sheets[i];
-        sheet.label = "feature " + std::to_string(i + 1);
-        try {
-            ReadFeature((*features)[i], IndexPath("$.features", i), sheet);
-        } catch (const ConfigError &e) {
-            sheet.problem = e.what();
-            sheet.id.clear();
-            sheet.label = "feature " + std::to_string(i + 1);
-            sheet.overrides = Json::object();
-            sheet.vertices.clear();
-        }
     }
     RefuseDuplicates(index);
     return index;
