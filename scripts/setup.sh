@@ -9,7 +9,7 @@ PACKAGES=(
   nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  libxml2-utils
+  libxml2-utils time
   libfreetype-dev libharfbuzz-dev libfontconfig-dev fonts-dejavu-core
   python3-dev pybind11-dev python3-numpy python3-matplotlib python3-cartopy python-cartopy-data
 )
