@@ -161,13 +161,33 @@ ProjCache &ThreadProj() {
 /// An axis-aligned rectangle grown point by point.
 struct Rect {
     double minX = HUGE_VAL, minY = HUGE_VAL, maxX = -HUGE_VAL, maxY = -HUGE_VAL;
+    /// The x range again with x read as a longitude in degrees within 0…360.
+    double minEast = HUGE_VAL, maxEast = -HUGE_VAL;
     void Add(double x, double y) {
         minX = std::min(minX, x);
         minY = std::min(minY, y);
         maxX = std::max(maxX, x);
         maxY = std::max(maxY, y);
+        const double east = x < 0.0 ? x + 360.0 : x;
+        minEast = std::min(minEast, east);
+        maxEast = std::max(maxEast, east);
     }
     bool Empty() const { return !(minX <= maxX && minY <= maxY); }
+    /// For longitudes in degrees: a sheet across the 180° meridian (170°E to 170°W) spans 20°,
+    /// not the 340° between its extreme values. When the span read within 0…360 is the shorter,
+    /// the west edge becomes minX and the east edge maxX, each within -180…180, so that minX >
+    /// maxX, as corners across the meridian are given to the service.
+    void TakeShorterLongitudeSpan() {
+        if (maxX - minX <= 180.0 || !(maxEast - minEast < maxX - minX)) return;
+        minX = minEast > 180.0 ? minEast - 360.0 : minEast;
+        maxX = maxEast > 180.0 ? maxEast - 360.0 : maxEast;
+    }
+    /// The middle longitude, in degrees within -180…180, also across the 180° meridian.
+    double MiddleLongitude() const {
+        if (minX <= maxX) return 0.5 * (minX + maxX);
+        const double middle = 0.5 * (minX + maxX + 360.0);
+        return middle > 180.0 ? middle - 360.0 : middle;
+    }
 };
 
 /// The rectangle around `xy` (pairs) after the operation from `from` to `to`; raises
@@ -355,7 +375,8 @@ void Centre(const Json &config, const Index &index, const std::vector<double> &x
         }
         r = TransformedRect(native, definition, kGeographicDefinition, false, path);
     }
-    longitude = 0.5 * (r.minX + r.maxX);
+    r.TakeShorterLongitudeSpan();
+    longitude = r.MiddleLongitude();
     latitude = 0.5 * (r.minY + r.maxY);
 }
 
@@ -384,6 +405,8 @@ void SetCorners(Json &config, const Index &index, const Sheet &sheet) {
     if (index.crs.empty() || system == config.end()) {
         for (std::size_t i = 0; i + 1 < sheet.vertices.size(); i += 2)
             r.Add(sheet.vertices[i], sheet.vertices[i + 1]);
+        if (GeographicExtents(config) && !HasString(config, "AngleUnit", "radian"))
+            r.TakeShorterLongitudeSpan();
     } else {
         const std::string definition = DefinitionText(*system);
         const bool geographic = GeographicExtents(config);
@@ -392,6 +415,7 @@ void SetCorners(Json &config, const Index &index, const Sheet &sheet) {
                 r.Add(sheet.vertices[i], sheet.vertices[i + 1]);
         } else {
             r = TransformedRect(sheet.vertices, index.crs, definition, geographic, "$.NeatlineLowerLeft");
+            if (geographic) r.TakeShorterLongitudeSpan();
         }
         double scale = 1.0;
         if (geographic && HasString(config, "AngleUnit", "radian")) scale = kPi / 180.0;

@@ -255,6 +255,37 @@ TEST_F(SeriesTest, UpToDateSheetsAreSkippedUnlessForced) {
     ::utimensat(AT_FDCWD, base.c_str(), now, 0);
 }
 
+TEST_F(SeriesTest, ASheetAcrossThe180DegreeMeridianTakesItsOwnZoneAndWidth) {
+    // 0.2° from 179.9°E to 179.9°W: its corners are the short way round (about 22 km wide at
+    // 10°S), not the 359.8° between its extreme longitudes, and its centre picks zone 1.
+    Json ring =
+        Json::array({Json::array({179.9, -10.1}), Json::array({-179.9, -10.1}), Json::array({-179.9, -10.0}),
+                     Json::array({179.9, -10.0}), Json::array({179.9, -10.1})});
+    Json index = {
+        {"type", "FeatureCollection"},
+        {"crs", {{"type", "name"}, {"properties", {{"name", "EPSG:4326"}}}}},
+        {"features",
+         Json::array({Json{{"type", "Feature"},
+                           {"id", "pacific"},
+                           {"properties", Json::object()},
+                           {"geometry", {{"type", "Polygon"}, {"coordinates", Json::array({ring})}}}}})}};
+    WriteFile(dir_ + "/pacific.geojson", index.dump());
+    const Outcome o =
+        RunParallo({"series", dir_ + "/base.json", dir_ + "/pacific.geojson", "-o", dir_ + "/pacific"}, dir_);
+    ASSERT_EQ(o.status, 0) << o.err;
+    const Json out = Json::parse(ReadFile(dir_ + "/pacific/pacific.geojson"));
+    EXPECT_EQ(out["crs"]["properties"]["name"], "EPSG:32701") << "the zone of the sheet's centre, 180°";
+    double minX = HUGE_VAL, maxX = -HUGE_VAL;
+    for (const Json &f : out["features"])
+        if (f["properties"]["kind"] == "neatline")
+            for (const Json &p : f["geometry"]["coordinates"][0]) {
+                minX = std::min(minX, p[0].get<double>());
+                maxX = std::max(maxX, p[0].get<double>());
+            }
+    // Zone 1's central meridian is 177°W: the sheet lies some 330 km west of it, 22 km wide.
+    EXPECT_NEAR(maxX - minX, 22000.0, 1000.0) << "the sheet's width in zone 1, metres";
+}
+
 TEST(SeriesUtmZone, ZoneOfTheCentre) {
     struct Case {
         double lon, lat;
