@@ -3,7 +3,6 @@
 #include <limits>
 
 #include "geometry_fixture.h"
-#include "parallo/coordkit_proj.h"
 
 namespace geometry_test {
 namespace {
@@ -41,13 +40,13 @@ TEST_F(NormalizeAngle, FoldsQuadrantsAndHugeOrNonFiniteAngles) {
         std::int32_t quadrant;
         double result, folded;
     };
-    // 540 and +-180 fold to 0; -135 to -45; 390 is 30 in every quadrant; 100 folds to 80 and
+    // 540 and +-180 fold to 0; -135 to -45; 300 to -60; 390 is 30 in every quadrant; 100 folds to 80 and
     // quadrant 2 gives 180 - 80; quadrant 7 is none of the four. 2^40 turns and 45 degrees is
     // exact: reducing a huge angle must neither loop for ever nor lose it.
     const double huge = 360.0 * 1099511627776.0 + 45.0;
     const Case cases[] = {{540, 1, 0, 0},    {-135, 3, 225, -45}, {30, 7, 0, 30},    {180, 1, 0, 0},
                           {-180, 1, 0, 0},   {390, 1, 30, 30},    {390, 2, 150, 30}, {390, 3, 210, 30},
-                          {390, 4, 330, 30}, {100, 2, 100, 80},   {huge, 1, 45, 45}};
+                          {390, 4, 330, 30}, {100, 2, 100, 80},   {huge, 1, 45, 45}, {300, 1, 60, -60}};
     for (const Case &c : cases) {
         SCOPED_TRACE(std::to_string(c.angle) + " q" + std::to_string(c.quadrant));
         double a = c.angle;
@@ -65,9 +64,7 @@ TEST_F(NormalizeAngle, FoldsQuadrantsAndHugeOrNonFiniteAngles) {
     a = std::nan("");
     EXPECT_EQ(Normalize_Angle(reporter, a, 2), 0.0);
     ASSERT_EQ(reports.size(), 2u);
-    EXPECT_EQ(reports[0].description, "Overflow");
-    EXPECT_EQ(reports[0].trace, "In Normalize_Angle");
-    EXPECT_EQ(reports[0].title, "Normalize_Angle Error");
+    EXPECT_EQ(Texts(reports[0]), "Overflow|In Normalize_Angle|Normalize_Angle Error");
 }
 
 // ---- GetAzimuths and GetLabelRotation ----------------------------------------------------------
@@ -94,84 +91,11 @@ protected:
     std::int32_t retVal = 0;
 };
 
-TEST_F(Azimuths, SameAndRotatedSystems) {
-    RunAzimuths(mapView, {0.3, 0.2});
-    EXPECT_EQ(angleDelta, 0.0);
-    EXPECT_EQ(parallelDelta, kPi / 2.0);
-    RunRotation(mapView, {0.3, 0.2}, mapView);
-    EXPECT_EQ(rotation, 0.0);
-    EXPECT_EQ(parallelRotation, 0.0);
-    EXPECT_EQ(retVal, 5); // untouched on success
-
-    auto rotated = parallo_test::MakeRotatedSystem(0.5);
-    RunAzimuths(rotated, {0.3, 0.2});
-    EXPECT_EQ(angleDelta, 0.5); // grid minus map view
-    RunRotation(rotated, {0.3, 0.2}, rotated);
-    // Map view minus grid, in degrees: the factor 180/pi carries one rounding.
-    EXPECT_NEAR(rotation, -0.5 * 180.0 / kPi, 1e-12);
-
-    // The range bounds themselves are accepted on a geographic grid.
-    intervalsType = 1;
-    RunAzimuths(mapView, {-kPi, kPi / 2.0});
-    EXPECT_EQ(angleDelta, 0.0);
-    RunAzimuths(mapView, {kPi, -kPi / 2.0});
-    EXPECT_EQ(angleDelta, 0.0);
-    // With geographic storage the parallels run due east, wherever they are.
-    for (double lon : {-170.0, 179.0}) {
-        double lat = 60.0, h = 0.0, az = kSentinel;
-        parallo::detail::GetLatitudeDirection(reporter, parallo_test::MakeGeographicSystem(), lon, lat, h,
-                                              az);
-        EXPECT_EQ(az, kPi / 2.0);
-    }
-    EXPECT_TRUE(reports.empty());
-}
-
-TEST_F(Azimuths, LongitudeBeyondTheMeridianIsBroughtBackByWholeTurns) {
-    // After the neatline is shifted across 180 degrees a grid point east of it carries a
-    // longitude above pi. It is the same place as one turn less and must get its own angles.
-    intervalsType = 1;
-    auto rotated = parallo_test::MakeRotatedSystem(0.25);
-    for (const double lon : {kPi + 0.3, -kPi - 0.3, 3.0 * kPi + 0.1, 2.0 * kPi}) {
-        RunAzimuths(rotated, {lon, 0.2});
-        EXPECT_EQ(angleDelta, 0.25) << lon;
-        EXPECT_EQ(parallelDelta, kPi / 2.0) << lon;
-        RunRotation(rotated, {lon, 0.2}, rotated);
-        EXPECT_EQ(retVal, 5) << lon;
-    }
-    EXPECT_TRUE(reports.empty());
-
-    // On PROJ: a tick east of 180 degrees in an Arctic polar view sits at 190 degrees and must
-    // turn as at -170, where the meridian is turned by 170 degrees from the view's 0 E.
-    auto geographic = coordkit::CreateProjCoordSystem("EPSG:4326");
-    mapViewSystem = coordkit::CreateProjCoordSystem("EPSG:3995");
-    const double lat = 75.0 * kPi / 180.0;
-    RunAzimuths(geographic, {-170.0 * kPi / 180.0, lat});
-    const double west = angleDelta, westParallel = parallelDelta;
-    RunAzimuths(geographic, {190.0 * kPi / 180.0, lat});
-    ASSERT_TRUE(reports.empty()) << reports[0].description;
-    // The longitudes differ by one turn and a rounding of 2 pi: 1e-9.
-    EXPECT_NEAR(angleDelta, west, 1e-9);
-    EXPECT_NEAR(parallelDelta, westParallel, 1e-9);
-    EXPECT_NEAR(std::fabs(std::remainder(angleDelta, 2.0 * kPi)), 170.0 * kPi / 180.0, 1e-6);
-}
-
-// Ticks and crosses ask for the grid angle alone: the same angle, bit for bit; the parallel's
-// direction is neither written nor found, so a failure only it would meet goes unreported.
-TEST_F(Azimuths, TheGridAngleAloneIsTheSameAngle) {
-    // UTM 32N shown in LAEA Europe, some 300 km east of the zone's meridian.
-    mapViewSystem = coordkit::CreateProjCoordSystem("EPSG:3035");
-    const CoordSystemPtr utm = coordkit::CreateProjCoordSystem("EPSG:32632");
-    RunAzimuths(utm, {800000.0, 5300000.0});
-    const double full = angleDelta;
-    EXPECT_NE(full, 0.0);
-    RunAzimuths(utm, {800000.0, 5300000.0}, false);
-    EXPECT_EQ(angleDelta, full);
-    EXPECT_EQ(parallelDelta, kSentinel);
-    EXPECT_TRUE(reports.empty());
-
+// Ticks and crosses ask for the grid angle alone: the parallel's direction is neither written
+// nor found, so a failure only it would meet goes unreported.
+TEST_F(Azimuths, TheGridAngleAloneMeetsNoFailureOfTheParallelAndTheRangeBoundsPass) {
     // A grid whose conversions fail but whose angle is known, read at a geographic position:
     // the full call reports the parallel's failure, the angle alone does not.
-    mapViewSystem = mapView;
     intervalsType = 1;
     auto failing = parallo_test::MakeRotatedSystem(0.25);
     failing->Config().failure = parallo_test::ConvertFailure::kRaise;
@@ -183,6 +107,12 @@ TEST_F(Azimuths, TheGridAngleAloneIsTheSameAngle) {
     RunAzimuths(failing, {0.1, 0.2}, false);
     EXPECT_EQ(angleDelta, 0.25);
     EXPECT_EQ(parallelDelta, kSentinel);
+    EXPECT_TRUE(reports.empty());
+    // The range bounds themselves are accepted on a geographic grid.
+    for (const Point &bound : {Point(-kPi, kPi / 2.0), Point(kPi, -kPi / 2.0)}) {
+        RunAzimuths(mapView, bound);
+        EXPECT_EQ(angleDelta, 0.0);
+    }
     EXPECT_TRUE(reports.empty());
 }
 
@@ -212,20 +142,15 @@ TEST_F(Azimuths, FailuresWriteNothing) {
         mapViewSystem = c.mapViewSet ? mapView : nullptr;
         const CoordSystemPtr cs = c.convertible ? mapView : stuck;
         RunAzimuths(cs, c.pt);
-        EXPECT_EQ(angleDelta, kSentinel);
-        EXPECT_EQ(parallelDelta, kSentinel);
         RunRotation(cs, c.pt, mapView);
         EXPECT_EQ(retVal, -1);
-        EXPECT_EQ(rotation, kSentinel);
-        EXPECT_EQ(parallelRotation, kSentinel);
+        EXPECT_EQ((std::vector<double>{angleDelta, parallelDelta, rotation, parallelRotation}),
+                  std::vector<double>(4, kSentinel));
         ASSERT_EQ(reports.size(), 2u);
-        EXPECT_EQ(reports[0].title, "GetAzimuths Error");
-        EXPECT_EQ(reports[1].title, "GetLabelRotation Error");
+        EXPECT_EQ(reports[0].title + "|" + reports[1].title, "GetAzimuths Error|GetLabelRotation Error");
         EXPECT_EQ(reports[0].description, c.text ? c.text : std::string(invalid) + "GetAzimuths");
         EXPECT_EQ(reports[1].description, c.text ? c.text : std::string(invalid) + "GetLabelRotation");
-        if (c.gridType == 1) {
-            EXPECT_EQ(reports[0].trace, "Determining BaseStorageType");
-        }
+        EXPECT_TRUE(c.gridType != 1 || reports[0].trace == "Determining BaseStorageType");
     }
 }
 

@@ -21,6 +21,9 @@ struct Report {
     std::string description, trace, title;
 };
 
+/// The three texts of a report in one string, "description|trace|title", for one comparison.
+inline std::string Texts(const Report &r) { return r.description + "|" + r.trace + "|" + r.title; }
+
 class GeometryTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -20,6 +20,9 @@ struct Report {
     std::string description, trace, title;
 };
 
+/// The three texts of a report in one string, "description|trace|title", for one comparison.
+inline std::string Texts(const Report &r) { return r.description + "|" + r.trace + "|" + r.title; }
+
 /// Records every report of the reporter (or service state) it is attached to.
 struct ReportLog {
     std::vector<Report> reports;

