@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 
+#include "grid/densify.h"
 #include "parallo/planicalc.h"
 #include "platform/angles.h"
 #include "platform/numbers.h"
@@ -55,6 +57,37 @@ void IntoGridSpace(const NeatlineFrame &f, GridNeatline &w) {
 
 std::shared_ptr<shapekit::PolygonGeometry> CopyPolygon(const std::shared_ptr<shapekit::PolygonGeometry> &p) {
     return shapekit::As<shapekit::PolygonGeometry>(planicalc::TRGCopyGeometry(platform::Deref(p)));
+}
+
+/// One point through T; false when the transformation refuses it or gives no finite point.
+bool TransformOne(const coordkit::TransformService &service, const coordkit::CoordTransform &T,
+                  std::int32_t direction, Point &p) noexcept {
+    try {
+        shapekit::PointGeometry g(p);
+        service.TransformGeometry(g, T, direction);
+        p = g.Position();
+        return std::isfinite(p.x) && std::isfinite(p.y);
+    } catch (...) {
+        return false;
+    }
+}
+
+/// b moved by whole turns to within half a turn of a (longitudes in degrees).
+Point NearLongitude(Point b, const Point &a) noexcept {
+    if (b.x - a.x > 180.0) b.x -= kDegreesPerTurn;
+    if (b.x - a.x < -180.0) b.x += kDegreesPerTurn;
+    return b;
+}
+
+/// The working copy handed back as NeatlinePolygon: the host's vertices only, when the
+/// preparation inserted points along its edges.
+std::shared_ptr<shapekit::PolygonGeometry> HandBack(const GridNeatline &w) {
+    if (w.hostVertices.empty()) return CopyPolygon(w.workingNeatline);
+    const std::vector<Point> &all = platform::Deref(w.workingNeatline).Points().Vector();
+    auto polygon = std::make_shared<shapekit::PolygonGeometry>();
+    for (std::size_t i : w.hostVertices)
+        polygon->Points().Add(all.at(i));
+    return polygon;
 }
 
 /// F1 for points already in a system whose x is a longitude in degrees: every x beyond 180 comes
@@ -115,7 +148,75 @@ void WorkingCopyToStorage(bool crossed180, const CoordSystemPtr &gridSystem, Gri
     platform::Deref(gridSystem).ConvertPoints(w.gridSpace, coordkit::kStorage, pts.data(), pts.size());
 }
 
+/// Which of the two spaces of the working copy count x in degrees of longitude.
+EdgeLongitudes LongitudesOf(const NeatlineFrame &f) {
+    const CoordSystemPtr &mapView = platform::Deref(f.manager).WorkspaceCoordSystem();
+    return {mapView && mapView->BaseStorageType() == coordkit::kGeographicStorage,
+            platform::Deref(f.gridSystem).BaseStorageType() == coordkit::kGeographicStorage};
+}
+
 } // namespace
+
+void FollowFrameEdges(const std::vector<Point> &mapView, const EdgeLongitudes &longitudes, GridNeatline &w) {
+    shapekit::PointsCollection &pts = platform::Deref(w.workingNeatline).Points();
+    const std::vector<Point> storage = pts.Vector();
+    const std::size_t n = storage.size();
+    if (n < 2 || mapView.size() != n || n >= kMaxNeatlinePoints) return;
+
+    double minX = mapView[0].x, maxX = mapView[0].x, minY = mapView[0].y, maxY = mapView[0].y;
+    for (const Point &p : mapView) {
+        minX = std::min(minX, p.x);
+        maxX = std::max(maxX, p.x);
+        minY = std::min(minY, p.y);
+        maxY = std::max(maxY, p.y);
+    }
+    const double size = std::max(maxX - minX, maxY - minY);
+    if (!std::isfinite(size) || !(size > 0.0)) return;
+
+    const coordkit::TransformService &service = platform::Deref(w.service);
+    const coordkit::CoordTransform &T = platform::Deref(w.T);
+    // `at` is the map view, where the frame edge is straight; `drawn` the grid system's storage
+    // units, where the grid lines are cut against the chord between two vertices.
+    StepRefiner r;
+    r.tolerance = kFrameFollowFraction * size;
+    r.budget = kMaxNeatlinePoints - n;
+    const auto farEnd = [&](const StepEnd &p, const StepEnd &q) {
+        return longitudes.mapView ? NearLongitude(q.at, p.at) : q.at;
+    };
+    r.halfway = [&](const StepEnd &p, const StepEnd &q, StepEnd &mid) {
+        mid.at = Middle(p.at, farEnd(p, q));
+        mid.drawn = mid.at;
+        return TransformOne(service, T, 0, mid.drawn);
+    };
+    r.deviation = [&](const StepEnd &p, const StepEnd &q, const StepEnd &) {
+        Point chord = Middle(p.drawn, longitudes.grid ? NearLongitude(q.drawn, p.drawn) : q.drawn);
+        if (!TransformOne(service, T, 1, chord)) return std::numeric_limits<double>::infinity();
+        if (longitudes.mapView) chord = NearLongitude(chord, p.at);
+        return DistanceToSegment(chord, p.at, farEnd(p, q));
+    };
+
+    std::vector<Point> dense;
+    std::vector<std::size_t> host;
+    std::vector<StepEnd> inserted;
+    const auto edge = [&](std::size_t i, std::size_t j) {
+        inserted.clear();
+        RefineStep(r, {mapView[i], storage[i]}, {mapView[j], storage[j]}, inserted);
+        for (const StepEnd &e : inserted)
+            dense.push_back(e.drawn);
+    };
+    for (std::size_t i = 0; i < n; ++i) {
+        host.push_back(dense.size());
+        dense.push_back(storage[i]);
+        if (i + 1 < n) edge(i, i + 1);
+    }
+    // The sweep closes an open ring by an edge from the last vertex to the first.
+    const Point &first = mapView.front();
+    const Point &last = mapView.back();
+    if (first.x != last.x || first.y != last.y) edge(n - 1, 0);
+    if (dense.size() == n) return;
+    pts.Vector() = std::move(dense);
+    w.hostVertices = std::move(host);
+}
 
 bool CrossesAntimeridian(double x0, double x1) noexcept {
     if (x0 >= 0.0 && x1 < 0.0) return true;
@@ -157,7 +258,9 @@ void CompleteNeatlinePreparation(const NeatlineFrame &f, GridNeatline &w, std::s
     const coordkit::TransformService &service = platform::Deref(w.service);
     const coordkit::CoordTransform &T = platform::Deref(w.T);
     trace = "Transforming neatline geometry TO Grid_CoordSystem storage units";
+    const std::vector<Point> mapView = platform::Deref(w.workingNeatline).Points().Vector();
     service.TransformGeometry(platform::Deref(w.workingNeatline), T, 0);
+    FollowFrameEdges(mapView, LongitudesOf(f), w);
 
     trace = "check geographic coordinates to see if 180 crossed";
     f.crossed180 = false;
@@ -185,7 +288,9 @@ void PrepareLabelNeatline(const NeatlineFrame &f, const LabelNeatlineSetup &setu
 
     w.workingNeatline = CopyPolygon(f.neatline);
     trace = "Transforming neatline geometry TO alternate CoordSystem";
+    const std::vector<Point> mapView = w.workingNeatline->Points().Vector();
     service.TransformGeometry(*w.workingNeatline, T, 0);
+    FollowFrameEdges(mapView, LongitudesOf(f), w);
 
     trace = "check geographic coordinates to see if 180 crossed";
     f.crossed180 = false;
@@ -217,7 +322,7 @@ void FinishGridlines(bool crossed180, const CoordSystemPtr &gridSystem, GridNeat
     const coordkit::CoordTransform &T = platform::Deref(w.T);
     service.TransformGeometry(output, T, 1);
     service.TransformGeometry(*w.workingNeatline, T, 1);
-    neatlinePolygon = CopyPolygon(w.workingNeatline);
+    neatlinePolygon = HandBack(w);
 }
 
 void FinishTicksCrosses(bool crossed180, const CoordSystemPtr &mapView, const CoordSystemPtr &gridSystem,
@@ -232,7 +337,7 @@ void FinishTicksCrosses(bool crossed180, const CoordSystemPtr &mapView, const Co
     }
     WorkingCopyToStorage(crossed180, gridSystem, w, trace);
     platform::Deref(w.service).TransformGeometry(*w.workingNeatline, platform::Deref(w.T), 1);
-    neatlinePolygon = CopyPolygon(w.workingNeatline);
+    neatlinePolygon = HandBack(w);
 }
 
 } // namespace detail
