@@ -2,12 +2,16 @@
 // cut to the pieces that lie inside the neatline, densified cell by cell and handed back in
 // map-view coordinates.
 #include <cmath>
+#include <cstddef>
+#include <limits>
+#include <vector>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 #include "grid/gridlines.h"
 
+#include "grid/densify.h"
 #include "grid/sweep.h"
 #include "intervals/intervals.h"
 #include "platform/numbers.h"
@@ -36,6 +40,16 @@ public:
         : reporter_(reporter), gridSystem_(gridSystem), gridSpace_(gridSpace), interval_(interval), d_(d),
           trace_(trace) {}
 
+    /// Refines every step until its middle in the map view lies within `tolerance` of the image
+    /// of the line's point halfway along it; T (direction 1) takes storage units to the map view.
+    void RefineSteps(double tolerance, bool mapViewLongitudes, const coordkit::TransformService &service,
+                     const coordkit::CoordTransform &T) {
+        tolerance_ = tolerance;
+        mapViewLongitudes_ = mapViewLongitudes;
+        service_ = &service;
+        T_ = &T;
+    }
+
     shapekit::GeometryBuilder builder;
     /// Whether a piece moved off its constant coordinate in storage units (bForceStroking).
     bool lineMoved = false;
@@ -44,6 +58,7 @@ public:
     void Line(const detail::SweepLine &line) override {
         const bool vertical = line.lines.vertical;
         const double cellInterval = vertical ? interval_.y : interval_.x;
+        lineSteps_ = 0;
         for (std::int32_t k = 1; k <= line.Pieces(); ++k) {
             trace_ = vertical ? "Processing Intersection Points (Vertical)"
                               : "Processing Intersection Points (Horizontal)";
@@ -65,6 +80,69 @@ private:
     double d_;
     std::string &trace_;
     shapekit::PointsCollection piece_;
+    double tolerance_ = 0.0;
+    bool mapViewLongitudes_ = false;
+    const coordkit::TransformService *service_ = nullptr;
+    const coordkit::CoordTransform *T_ = nullptr;
+    /// Steps made so far on the current line.
+    std::size_t lineSteps_ = 0;
+    std::vector<detail::StepEnd> ends_;
+    std::vector<detail::StepEnd> inserted_;
+
+    /// The map-view image of a point in grid space; not finite when it has none.
+    Point Image(Point p) const noexcept {
+        try {
+            platform::Deref(gridSystem_).ConvertPoint(gridSpace_, coordkit::kStorage, p.x, p.y, p.z);
+            shapekit::PointGeometry g(p);
+            service_->TransformGeometry(g, *T_, 1);
+            return g.Position();
+        } catch (...) {
+            const double nan = std::numeric_limits<double>::quiet_NaN();
+            return Point(nan, nan);
+        }
+    }
+
+    /// b moved by whole turns to within half a turn of a, when map-view x is a longitude.
+    Point Near(Point b, const Point &a) const noexcept {
+        if (mapViewLongitudes_) {
+            if (b.x - a.x > 180.0) b.x -= detail::kDegreesPerTurn;
+            if (b.x - a.x < -180.0) b.x += detail::kDegreesPerTurn;
+        }
+        return b;
+    }
+
+    /// Halves the piece's steps (grid space) where their chords in the map view stray more than
+    /// the tolerance from the line, within the line's budget of steps. A step whose ends or
+    /// middle have no image is kept as it is.
+    void Refine() {
+        const std::size_t count = piece_.size();
+        lineSteps_ += count > 0 ? count - 1 : 0;
+        if (tolerance_ <= 0.0 || count < 2) return;
+        detail::StepRefiner r;
+        r.tolerance = tolerance_;
+        r.budget = lineSteps_ < detail::kMaxStepsPerLine ? detail::kMaxStepsPerLine - lineSteps_ : 0;
+        r.halfway = [this](const detail::StepEnd &p, const detail::StepEnd &q, detail::StepEnd &mid) {
+            mid.at = detail::Middle(p.at, q.at);
+            mid.drawn = Near(Image(mid.at), p.drawn);
+            return true;
+        };
+        r.deviation = [this](const detail::StepEnd &p, const detail::StepEnd &q, const detail::StepEnd &mid) {
+            return detail::Distance(mid.drawn, detail::Middle(p.drawn, Near(q.drawn, p.drawn)));
+        };
+        ends_.clear();
+        for (const Point &p : piece_)
+            ends_.push_back({p, Image(p)});
+        piece_.Clear();
+        piece_.Add(ends_.front().at);
+        for (std::size_t i = 0; i + 1 < ends_.size(); ++i) {
+            inserted_.clear();
+            detail::RefineStep(r, ends_[i], ends_[i + 1], inserted_);
+            for (const detail::StepEnd &e : inserted_)
+                piece_.Add(e.at);
+            piece_.Add(ends_[i + 1].at);
+        }
+        lineSteps_ += ends_.size() > 0 ? piece_.size() - ends_.size() : 0;
+    }
 
     /// One piece of the grid line `value` from A to B (A before B along the line): A, the stroke
     /// points of every cell centred in it at spacing d, every cell boundary, B; converted to the
@@ -94,6 +172,7 @@ private:
             if (c < end) piece_.Add(at(c));
         }
         piece_.Add(B);
+        Refine();
 
         // Back to storage units in one batch; a conversion that moves the line off its constant
         // coordinate means the grid is not straight in storage units and needs its strokes.
@@ -121,6 +200,9 @@ GridlineResult MakeGridlines(const Reporter &reporter, const GridlineInputs &in,
                              std::string &trace, std::int32_t &RetVal) {
     const IntersectionGrid grid{reporter, in.gridSystem, in.intervalsType, in.pointTolerance};
     GridlineBuilder lines(reporter, in.gridSystem, w.gridSpace, in.interval, in.strokeDistance, trace);
+    if (in.strokeTolerance > 0.0)
+        lines.RefineSteps(in.strokeTolerance, in.mapViewLongitudes, platform::Deref(w.service),
+                          platform::Deref(w.T));
     GridSweep sweep(w, grid, kGridlineSweep, trace, RetVal);
     lines.builder.StartCollection();
     sweep.Axis(true, in.interval.x, in.gridOffset, in.skipInterval, lines);
