@@ -697,7 +697,7 @@ void Reader::DefaultStroking() {
         return std::hypot(m.x - (p.x + q.x) / 2.0, m.y - (p.y + q.y) / 2.0);
     };
     const bool bends = off(1, 0, 2) > tolerance || off(7, 6, 8) > tolerance || off(3, 0, 6) > tolerance ||
-            off(5, 2, 8) > tolerance;
+                       off(5, 2, 8) > tolerance;
     if (!bends) return;
     s_.SetbForceStroking(true);
     f_.neatlineStrokeDistance = side;

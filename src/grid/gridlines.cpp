@@ -3,11 +3,11 @@
 // map-view coordinates.
 #include <cmath>
 #include <cstddef>
-#include <limits>
-#include <vector>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "grid/gridlines.h"
 
