@@ -152,14 +152,12 @@ TEST_F(CommandTest, EveryExampleGivesItsFeaturesAndAWellFormedPicture) {
              const auto bars = OfKind(doc, "frameBar");
              ASSERT_EQ(bars.size(), 48u);
              for (std::size_t i = 0; i + 1 < 44; ++i) {
-                 const Json &a = (*bars[i])["geometry"]["coordinates"][0],
-                            &b = (*bars[i + 1])["geometry"]["coordinates"][0];
+                 const Json &a = (*bars[i])["geometry"]["coordinates"][0], &b = (*bars[i + 1])["geometry"]["coordinates"][0];
                  std::size_t shared = 0;
                  for (const Json &p : a)
                      shared += std::count(b.begin(), b.end(), p) > 0;
                  if (shared >= 2) {
-                     EXPECT_NE((*bars[i])["properties"]["filled"], (*bars[i + 1])["properties"]["filled"])
-                         << i;
+                     EXPECT_NE((*bars[i])["properties"]["filled"], (*bars[i + 1])["properties"]["filled"]) << i;
                  }
              }
              // Ticks at the 40 inner kilometres point out of the frame; minor ticks every 200 m
@@ -223,8 +221,7 @@ std::vector<double> PathNumbers(const std::string &svg, const std::string &id) {
     std::vector<double> numbers;
     std::string word;
     while (in >> word)
-        if (word != "Z")
-            numbers.push_back(std::stod(word[0] == 'M' || word[0] == 'L' ? word.substr(1) : word));
+        if (word != "Z") numbers.push_back(std::stod(word[0] == 'M' || word[0] == 'L' ? word.substr(1) : word));
     return numbers;
 }
 
@@ -244,8 +241,7 @@ TEST_F(CommandTest, LaidOutLabelsAreBoxedApartAndInsideThePicture) {
     for (const char *side : {"Left", "Right", "Top", "Bottom"})
         config[std::string("BorderOffset") + side] = 0;
     const std::string geojson = dir_ + "/dense.geojson", svgPath = dir_ + "/dense.svg";
-    const Outcome o =
-        Run({Write("dense.json", config.dump()), "-o", geojson, "--svg", svgPath, "--strict", "--verbose"});
+    const Outcome o = Run({Write("dense.json", config.dump()), "-o", geojson, "--svg", svgPath, "--strict", "--verbose"});
     EXPECT_EQ(o.status, 0) << "hidden labels are no failure: " << o.err;
     EXPECT_EQ(o.err.rfind("parallo: labels: ", 0), 0u) << o.err;
     EXPECT_EQ(Count(o.err, "\n"), 1u) << o.err;
@@ -264,8 +260,7 @@ TEST_F(CommandTest, LaidOutLabelsAreBoxedApartAndInsideThePicture) {
         px0 = std::min(px0, page[i]), px1 = std::max(px1, page[i]), py0 = std::min(py0, page[i + 1]);
     const double k = (px1 - px0) / (gx1 - gx0);
     double width = 0.0, height = 0.0;
-    ASSERT_EQ(std::sscanf(svg.c_str() + svg.find("viewBox=\"0 0 "), "viewBox=\"0 0 %lf %lf", &width, &height),
-              2);
+    ASSERT_EQ(std::sscanf(svg.c_str() + svg.find("viewBox=\"0 0 "), "viewBox=\"0 0 %lf %lf", &width, &height), 2);
 
     std::vector<LabelBox> shown;
     std::size_t hidden = 0;
@@ -288,8 +283,7 @@ TEST_F(CommandTest, LaidOutLabelsAreBoxedApartAndInsideThePicture) {
             // Page coordinates are written to 0.01: two roundings apart at most.
             const double x = px0 + (b.Corners[i].x - gx0) * k, y = py0 + (gy1 - b.Corners[i].y) * k;
             EXPECT_TRUE(x >= -0.02 && x <= width + 0.02 && y >= -0.02 && y <= height + 0.02)
-                << p["LabelString"] << " at page " << x << ", " << y << " outside 0 0 " << width << " "
-                << height;
+                << p["LabelString"] << " at page " << x << ", " << y << " outside 0 0 " << width << " " << height;
         }
         for (const LabelBox &other : shown)
             EXPECT_FALSE(BoxesOverlap(b, other)) << p["LabelString"];
@@ -388,8 +382,7 @@ std::vector<std::string> Lines(const std::string &text) {
 std::string Utm(const std::string &corners, const std::string &extra) {
     return R"({"MapViewCoordSystem": "EPSG:32632", )" + corners + (extra.empty() ? "" : ", " + extra) + "}";
 }
-const std::string kSheet =
-    R"("NeatlineLowerLeft": [500000, 5400000], "NeatlineUpperRight": [510000, 5410000])";
+const std::string kSheet = R"("NeatlineLowerLeft": [500000, 5400000], "NeatlineUpperRight": [510000, 5410000])";
 
 TEST(CommandSaysWhatFailed, OneLinePerReportedFailureAndStrictGivesStatus3) {
     struct Case {
@@ -435,11 +428,9 @@ TEST(CommandWarns, DegreesOnAProjectedSystemAndGridsPastTheLineBudget) {
         /// The one warning, after "parallo: warning: ", up to its end.
         std::string says;
     };
-    const std::string head =
-        "$.Interval: past the budget of 250 grid lines, beyond which CreateGridlines and "
-        "CreateTicksCrosses draw nothing and CreateLabels fails: ";
-    const std::string laea =
-        R"("MapViewCoordSystem": "EPSG:3035", "NeatlineCoordSystem": "EPSG:4326", "NeatlineExtentsType": 1,
+    const std::string head = "$.Interval: past the budget of 250 grid lines, beyond which CreateGridlines and "
+                             "CreateTicksCrosses draw nothing and CreateLabels fails: ";
+    const std::string laea = R"("MapViewCoordSystem": "EPSG:3035", "NeatlineCoordSystem": "EPSG:4326", "NeatlineExtentsType": 1,
         "NeatlineLowerLeft": [4.5, 44.5], "NeatlineUpperRight": [15.5, 52.5], "calls": ["CreateNeatline", "CreateGridlines"])";
     // clang-format off
     const Case cases[] = {
