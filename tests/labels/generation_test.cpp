@@ -89,6 +89,13 @@ std::shared_ptr<GridLabel> FindLabel(const Frame &f, std::int32_t axis, const st
     return nullptr;
 }
 
+std::vector<std::int32_t> Axes(const ParalloCls &s) {
+    std::vector<std::int32_t> axes;
+    for (const auto &l : *s.LabelsCollection())
+        axes.push_back(l->LabelAxis);
+    return axes;
+}
+
 bool IsVertical(std::int32_t axis) { return axis == pxgrdNorth || axis == pxgrdSouth; }
 double Wrap180(double x) { return x > 180.0 ? x - 360.0 : (x <= -180.0 ? x + 360.0 : x); }
 
@@ -99,13 +106,6 @@ double ReadValue(const GridLabel &l, bool geographic) {
     const double v =
         std::stod(l.LabelStringA) + std::stod(l.LabelStringB) / 60.0 + std::stod(l.LabelStringC) / 3600.0;
     return (l.LabelStringHemisphere == "W" || l.LabelStringHemisphere == "S") ? -v : v;
-}
-
-std::vector<std::int32_t> Axes(const ParalloCls &s) {
-    std::vector<std::int32_t> axes;
-    for (const auto &l : *s.LabelsCollection())
-        axes.push_back(l->LabelAxis);
-    return axes;
 }
 
 /// The sides of the labels in order, leaving out the lines along the UTM sheet's edges: the
