@@ -689,12 +689,16 @@ void Reader::DefaultStroking() {
     s_.SetStrokeTolerance(tolerance);
 
     if (images.size() != 9 || Find("bForceStroking") || !(side > 0.0)) return;
-    // images[3 * j + i]: the middle of each side against the middle of its corners.
+    // images[3 * j + i]: the middle of each side against the chord between its corners.
     const auto off = [&](int middle, int a, int b) {
         const shapekit::Point &m = images[static_cast<std::size_t>(middle)];
         const shapekit::Point &p = images[static_cast<std::size_t>(a)];
         const shapekit::Point &q = images[static_cast<std::size_t>(b)];
-        return std::hypot(m.x - (p.x + q.x) / 2.0, m.y - (p.y + q.y) / 2.0);
+        // Off the chord, not off its middle: a meridian on Mercator is straight, its middle
+        // merely nearer one end.
+        const double dx = q.x - p.x, dy = q.y - p.y, length = std::hypot(dx, dy);
+        if (!(length > 0.0)) return std::hypot(m.x - p.x, m.y - p.y);
+        return std::fabs((m.x - p.x) * dy - (m.y - p.y) * dx) / length;
     };
     const bool bends = off(1, 0, 2) > tolerance || off(7, 6, 8) > tolerance || off(3, 0, 6) > tolerance ||
                        off(5, 2, 8) > tolerance;

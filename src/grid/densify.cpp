@@ -34,11 +34,6 @@ shapekit::Point Middle(const shapekit::Point &a, const shapekit::Point &b) noexc
     return shapekit::Point(a.x + (b.x - a.x) / 2.0, a.y + (b.y - a.y) / 2.0, a.z + (b.z - a.z) / 2.0);
 }
 
-double Distance(const shapekit::Point &a, const shapekit::Point &b) noexcept {
-    if (!Finite(a) || !Finite(b)) return std::numeric_limits<double>::infinity();
-    return std::hypot(a.x - b.x, a.y - b.y);
-}
-
 double DistanceToSegment(const shapekit::Point &p, const shapekit::Point &a,
                          const shapekit::Point &b) noexcept {
     if (!Finite(p) || !Finite(a) || !Finite(b)) return std::numeric_limits<double>::infinity();
@@ -50,6 +45,14 @@ double DistanceToSegment(const shapekit::Point &p, const shapekit::Point &a,
     if (t < 0.0) t = 0.0;
     if (t > 1.0) t = 1.0;
     return std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy));
+}
+
+double ChordDeviation(const shapekit::Point &P, const shapekit::Point &M, const shapekit::Point &Q) noexcept {
+    const shapekit::Point middle = Middle(P, Q);
+    const double across = DistanceToSegment(M, P, Q);
+    const double back = std::fmin(DistanceToSegment(middle, P, M), DistanceToSegment(middle, M, Q));
+    if (!std::isfinite(across) || !std::isfinite(back)) return std::numeric_limits<double>::infinity();
+    return std::fmax(across, back);
 }
 
 } // namespace detail

@@ -49,12 +49,15 @@ void RefineStep(StepRefiner &r, const StepEnd &p, const StepEnd &q, std::vector<
 /// The middle of two points (x, y and z).
 shapekit::Point Middle(const shapekit::Point &a, const shapekit::Point &b) noexcept;
 
-/// The plane distance between two points; infinity when either is not finite.
-double Distance(const shapekit::Point &a, const shapekit::Point &b) noexcept;
-
 /// The plane distance from p to the segment from a to b; infinity when any point is not finite.
 double DistanceToSegment(const shapekit::Point &p, const shapekit::Point &a,
                          const shapekit::Point &b) noexcept;
+
+/// How far the chord from P to Q strays from a line through P, M and Q (M the image of the point
+/// halfway between them where the line is straight): the larger of M's distance from the chord
+/// and the chord's middle's distance from the two half-chords P–M and M–Q. A straight line whose
+/// points are unevenly spaced along it (a meridian on Mercator) strays by nothing.
+double ChordDeviation(const shapekit::Point &P, const shapekit::Point &M, const shapekit::Point &Q) noexcept;
 
 } // namespace detail
 } // namespace parallo

@@ -127,7 +127,7 @@ private:
             return true;
         };
         r.deviation = [this](const detail::StepEnd &p, const detail::StepEnd &q, const detail::StepEnd &mid) {
-            return detail::Distance(mid.drawn, detail::Middle(p.drawn, Near(q.drawn, p.drawn)));
+            return detail::ChordDeviation(p.drawn, mid.drawn, Near(q.drawn, p.drawn));
         };
         ends_.clear();
         for (const Point &p : piece_)

@@ -84,7 +84,7 @@ void RefineStrokedNeatline(ServiceState &s, const coordkit::TransformService &tr
         }
     };
     r.deviation = [&](const StepEnd &p, const StepEnd &q, const StepEnd &mid) {
-        return Distance(mid.drawn, Middle(p.drawn, near(q.drawn, p.drawn, mapLongitudes, 180.0)));
+        return ChordDeviation(p.drawn, mid.drawn, near(q.drawn, p.drawn, mapLongitudes, 180.0));
     };
 
     // Each point in the corners' space, where the sides are straight, and in the map view.
