@@ -131,6 +131,9 @@ public:
     const PointPtr& Interval() const noexcept;
     void SetInterval(PointPtr value) noexcept;
 
+    /// The frame in map-view coordinates. The grid line and tick generators hand it back carried
+    /// to the grid system and back, with the vertices it had: the points they insert along its
+    /// edges to follow it in the grid system stay their own.
     const PolygonPtr& NeatlinePolygon() const noexcept;
     void SetNeatlinePolygon(PolygonPtr value) noexcept;
     const PolygonPtr& BorderPolygon() const noexcept;
