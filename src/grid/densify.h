@@ -1,11 +1,12 @@
-// Adaptive densification: a step between two points of a line is split at its middle until what
-// is drawn follows the line's true course within a tolerance.
+// Adaptive densification: the steps of a line are split at their middles until what is drawn
+// follows the line's true course within a tolerance.
 //
-// Every step has two descriptions: `at`, in the space where the line is straight (a grid line in
-// grid space, a frame edge in the map view), and `drawn`, where it is drawn as a straight chord.
-// A step is split at the middle of `at`; the caller says how far the chord strays from the true
-// course there. Splitting a smooth curve's step in two quarters the chord's deviation, so the
-// depth needed grows with the logarithm of deviation / tolerance.
+// Every point has two descriptions: `at`, in the space where the line is straight (a grid line
+// in grid space, a frame edge in the map view), and `drawn`, where it is drawn as straight
+// chords. A step is split at the middle of `at`; the caller says how far the chord strays from
+// the true course. Splitting a smooth curve's step in two quarters the chord's deviation, so the
+// passes needed grow with the logarithm of deviation / tolerance. The refinement runs pass by
+// pass over the whole line, so that the caller transforms each pass's points in one batch.
 #ifndef PARALLO_GRID_DENSIFY_H
 #define PARALLO_GRID_DENSIFY_H
 
@@ -19,32 +20,37 @@
 namespace parallo {
 namespace detail {
 
-/// One end of a step: where the line is straight and where it is drawn.
+/// One point of a line: where the line is straight and where it is drawn.
 struct StepEnd {
     shapekit::Point at;
     shapekit::Point drawn;
 };
 
 /// How one line is refined.
-struct StepRefiner {
-    /// The point halfway along the step from p to q in the space where the line is straight, and
-    /// its image where it is drawn. False when the image cannot be computed: the step is then
-    /// kept as it is.
-    std::function<bool(const StepEnd &p, const StepEnd &q, StepEnd &mid)> halfway;
-    /// How far the chord from p to q strays from the true course, given the true middle `mid`.
-    /// A value that is not finite keeps the step as it is.
-    std::function<double(const StepEnd &p, const StepEnd &q, const StepEnd &mid)> deviation;
+struct LineRefiner {
+    /// For every step k, from ps[k] to qs[k]: its halfway point where the line is straight and
+    /// that point's image where it is drawn (mids[k]), and how far the step's chord strays from
+    /// the true course (deviations[k]). A middle or a deviation that is not finite keeps the step
+    /// as it is.
+    std::function<void(const std::vector<StepEnd> &ps, const std::vector<StepEnd> &qs,
+                       std::vector<StepEnd> &mids, std::vector<double> &deviations)>
+        judge;
     double tolerance = 0.0;
-    /// Halvings of one step at most: 2^20 substeps is beyond any budget below.
+    /// Passes at most, so halvings of one step: 2^20 substeps is beyond any budget below.
     std::int32_t maxDepth = 20;
     /// Points that may still be inserted (counted down as they are); at 0 no step is split.
     std::size_t budget = 0;
 };
 
-/// Appends to `out` the points that split the step from p to q, in order from p to q (neither p
-/// nor q itself), until every substep strays at most `tolerance` from its true course, the
-/// depth is reached or the budget runs out.
-void RefineStep(StepRefiner &r, const StepEnd &p, const StepEnd &q, std::vector<StepEnd> &out);
+/// Splits the steps of the polyline `line` until every one strays at most `tolerance` from its
+/// true course, the depth is reached or the budget runs out. `origins`, when given, receives the
+/// new index of every point the line had.
+void RefineLine(LineRefiner &r, std::vector<StepEnd> &line, std::vector<std::size_t> *origins);
+
+/// Applies `f` to all points in one batch; when the batch fails, point by point, each point that
+/// fails becoming not finite.
+void ApplyEach(std::vector<shapekit::Point> &points,
+               const std::function<void(shapekit::Point *, std::size_t)> &f) noexcept;
 
 /// The middle of two points (x, y and z).
 shapekit::Point Middle(const shapekit::Point &a, const shapekit::Point &b) noexcept;

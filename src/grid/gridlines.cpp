@@ -42,11 +42,9 @@ public:
 
     /// Refines every step until its middle in the map view lies within `tolerance` of the image
     /// of the line's point halfway along it; T (direction 1) takes storage units to the map view.
-    void RefineSteps(double tolerance, bool mapViewLongitudes, const coordkit::TransformService &service,
-                     const coordkit::CoordTransform &T) {
+    void RefineSteps(double tolerance, bool mapViewLongitudes, const coordkit::CoordTransform &T) {
         tolerance_ = tolerance;
         mapViewLongitudes_ = mapViewLongitudes;
-        service_ = &service;
         T_ = &T;
     }
 
@@ -82,24 +80,22 @@ private:
     shapekit::PointsCollection piece_;
     double tolerance_ = 0.0;
     bool mapViewLongitudes_ = false;
-    const coordkit::TransformService *service_ = nullptr;
     const coordkit::CoordTransform *T_ = nullptr;
     /// Steps made so far on the current line.
     std::size_t lineSteps_ = 0;
-    std::vector<detail::StepEnd> ends_;
-    std::vector<detail::StepEnd> inserted_;
+    std::vector<detail::StepEnd> line_;
+    std::vector<Point> images_;
 
-    /// The map-view image of a point in grid space; not finite when it has none.
-    Point Image(Point p) const noexcept {
-        try {
-            platform::Deref(gridSystem_).ConvertPoint(gridSpace_, coordkit::kStorage, p.x, p.y, p.z);
-            shapekit::PointGeometry g(p);
-            service_->TransformGeometry(g, *T_, 1);
-            return g.Position();
-        } catch (...) {
-            const double nan = std::numeric_limits<double>::quiet_NaN();
-            return Point(nan, nan);
-        }
+    /// The map-view images of points in grid space, in one batch; a point without one becomes
+    /// not finite.
+    void Images(std::vector<Point> &points) const {
+        const coordkit::CoordSystem &grid = platform::Deref(gridSystem_);
+        const coordkit::CoordTransform &T = *T_;
+        const std::int32_t space = gridSpace_;
+        detail::ApplyEach(points, [&grid, &T, space](Point *p, std::size_t count) {
+            grid.ConvertPoints(space, coordkit::kStorage, p, count);
+            T.Transform(p, count, 1);
+        });
     }
 
     /// b moved by whole turns to within half a turn of a, when map-view x is a longitude.
@@ -118,30 +114,32 @@ private:
         const std::size_t count = piece_.size();
         lineSteps_ += count > 0 ? count - 1 : 0;
         if (tolerance_ <= 0.0 || count < 2) return;
-        detail::StepRefiner r;
+        detail::LineRefiner r;
         r.tolerance = tolerance_;
         r.budget = lineSteps_ < detail::kMaxStepsPerLine ? detail::kMaxStepsPerLine - lineSteps_ : 0;
-        r.halfway = [this](const detail::StepEnd &p, const detail::StepEnd &q, detail::StepEnd &mid) {
-            mid.at = detail::Middle(p.at, q.at);
-            mid.drawn = Near(Image(mid.at), p.drawn);
-            return true;
+        r.judge = [this](const std::vector<detail::StepEnd> &ps, const std::vector<detail::StepEnd> &qs,
+                         std::vector<detail::StepEnd> &mids, std::vector<double> &deviations) {
+            images_.clear();
+            for (std::size_t k = 0; k < ps.size(); ++k)
+                images_.push_back(detail::Middle(ps[k].at, qs[k].at));
+            Images(images_);
+            for (std::size_t k = 0; k < ps.size(); ++k) {
+                mids[k].at = detail::Middle(ps[k].at, qs[k].at);
+                mids[k].drawn = Near(images_[k], ps[k].drawn);
+                deviations[k] =
+                    detail::ChordDeviation(ps[k].drawn, mids[k].drawn, Near(qs[k].drawn, ps[k].drawn));
+            }
         };
-        r.deviation = [this](const detail::StepEnd &p, const detail::StepEnd &q, const detail::StepEnd &mid) {
-            return detail::ChordDeviation(p.drawn, mid.drawn, Near(q.drawn, p.drawn));
-        };
-        ends_.clear();
-        for (const Point &p : piece_)
-            ends_.push_back({p, Image(p)});
+        images_ = piece_.Vector();
+        Images(images_);
+        line_.clear();
+        for (std::size_t k = 0; k < count; ++k)
+            line_.push_back({piece_.Vector()[k], images_[k]});
+        detail::RefineLine(r, line_, nullptr);
         piece_.Clear();
-        piece_.Add(ends_.front().at);
-        for (std::size_t i = 0; i + 1 < ends_.size(); ++i) {
-            inserted_.clear();
-            detail::RefineStep(r, ends_[i], ends_[i + 1], inserted_);
-            for (const detail::StepEnd &e : inserted_)
-                piece_.Add(e.at);
-            piece_.Add(ends_[i + 1].at);
-        }
-        lineSteps_ += ends_.size() > 0 ? piece_.size() - ends_.size() : 0;
+        for (const detail::StepEnd &e : line_)
+            piece_.Add(e.at);
+        lineSteps_ += piece_.size() - count;
     }
 
     /// One piece of the grid line `value` from A to B (A before B along the line): A, the stroke
@@ -201,8 +199,7 @@ GridlineResult MakeGridlines(const Reporter &reporter, const GridlineInputs &in,
     const IntersectionGrid grid{reporter, in.gridSystem, in.intervalsType, in.pointTolerance};
     GridlineBuilder lines(reporter, in.gridSystem, w.gridSpace, in.interval, in.strokeDistance, trace);
     if (in.strokeTolerance > 0.0)
-        lines.RefineSteps(in.strokeTolerance, in.mapViewLongitudes, platform::Deref(w.service),
-                          platform::Deref(w.T));
+        lines.RefineSteps(in.strokeTolerance, in.mapViewLongitudes, platform::Deref(w.T));
     GridSweep sweep(w, grid, kGridlineSweep, trace, RetVal);
     lines.builder.StartCollection();
     sweep.Axis(true, in.interval.x, in.gridOffset, in.skipInterval, lines);

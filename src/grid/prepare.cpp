@@ -59,19 +59,6 @@ std::shared_ptr<shapekit::PolygonGeometry> CopyPolygon(const std::shared_ptr<sha
     return shapekit::As<shapekit::PolygonGeometry>(planicalc::TRGCopyGeometry(platform::Deref(p)));
 }
 
-/// One point through T; false when the transformation refuses it or gives no finite point.
-bool TransformOne(const coordkit::TransformService &service, const coordkit::CoordTransform &T,
-                  std::int32_t direction, Point &p) noexcept {
-    try {
-        shapekit::PointGeometry g(p);
-        service.TransformGeometry(g, T, direction);
-        p = g.Position();
-        return std::isfinite(p.x) && std::isfinite(p.y);
-    } catch (...) {
-        return false;
-    }
-}
-
 /// b moved by whole turns to within half a turn of a (longitudes in degrees).
 Point NearLongitude(Point b, const Point &a) noexcept {
     if (b.x - a.x > 180.0) b.x -= kDegreesPerTurn;
@@ -173,47 +160,63 @@ void FollowFrameEdges(const std::vector<Point> &mapView, const EdgeLongitudes &l
     const double size = std::max(maxX - minX, maxY - minY);
     if (!std::isfinite(size) || !(size > 0.0)) return;
 
-    const coordkit::TransformService &service = platform::Deref(w.service);
     const coordkit::CoordTransform &T = platform::Deref(w.T);
+    const auto through = [&T](std::int32_t direction) {
+        return [&T, direction](Point *p, std::size_t count) { T.Transform(p, count, direction); };
+    };
     // `at` is the map view, where the frame edge is straight; `drawn` the grid system's storage
     // units, where the grid lines are cut against the chord between two vertices.
-    StepRefiner r;
+    LineRefiner r;
     r.tolerance = kFrameFollowFraction * size;
     r.budget = kMaxNeatlinePoints - n;
-    const auto farEnd = [&](const StepEnd &p, const StepEnd &q) {
-        return longitudes.mapView ? NearLongitude(q.at, p.at) : q.at;
-    };
-    r.halfway = [&](const StepEnd &p, const StepEnd &q, StepEnd &mid) {
-        mid.at = Middle(p.at, farEnd(p, q));
-        mid.drawn = mid.at;
-        return TransformOne(service, T, 0, mid.drawn);
-    };
-    r.deviation = [&](const StepEnd &p, const StepEnd &q, const StepEnd &) {
-        Point chord = Middle(p.drawn, longitudes.grid ? NearLongitude(q.drawn, p.drawn) : q.drawn);
-        if (!TransformOne(service, T, 1, chord)) return std::numeric_limits<double>::infinity();
-        if (longitudes.mapView) chord = NearLongitude(chord, p.at);
-        return DistanceToSegment(chord, p.at, farEnd(p, q));
+    std::vector<Point> middles, back;
+    r.judge = [&](const std::vector<StepEnd> &ps, const std::vector<StepEnd> &qs, std::vector<StepEnd> &mids,
+                  std::vector<double> &deviations) {
+        // The chord's middle and both its ends carried back to the map view: measured against
+        // the ends' own round trip, the chord's deviation leaves out the round trip's error
+        // (PROJ's inverse of a projection may miss the forward by a fraction of a millimetre,
+        // which no splitting reduces).
+        middles.clear();
+        back.clear();
+        for (std::size_t k = 0; k < ps.size(); ++k) {
+            const Point far = longitudes.mapView ? NearLongitude(qs[k].at, ps[k].at) : qs[k].at;
+            middles.push_back(Middle(ps[k].at, far));
+            const Point q = longitudes.grid ? NearLongitude(qs[k].drawn, ps[k].drawn) : qs[k].drawn;
+            back.push_back(ps[k].drawn);
+            back.push_back(Middle(ps[k].drawn, q));
+            back.push_back(q);
+        }
+        ApplyEach(back, through(1));
+        for (std::size_t k = 0; k < ps.size(); ++k) {
+            const auto near = [&](const Point &b) {
+                return longitudes.mapView ? NearLongitude(b, ps[k].at) : b;
+            };
+            deviations[k] =
+                DistanceToSegment(near(back[3 * k + 1]), near(back[3 * k]), near(back[3 * k + 2]));
+            mids[k].at = middles[k];
+        }
+        ApplyEach(middles, through(0));
+        for (std::size_t k = 0; k < ps.size(); ++k)
+            mids[k].drawn = middles[k];
     };
 
-    std::vector<Point> dense;
+    std::vector<StepEnd> line;
+    for (std::size_t i = 0; i < n; ++i)
+        line.push_back({mapView[i], storage[i]});
+    // The sweep closes an open ring by an edge from the last vertex to the first: refined as the
+    // step to a copy of the first vertex, dropped again afterwards.
+    const bool open = mapView.front().x != mapView.back().x || mapView.front().y != mapView.back().y;
+    if (open) line.push_back(line.front());
     std::vector<std::size_t> host;
-    std::vector<StepEnd> inserted;
-    const auto edge = [&](std::size_t i, std::size_t j) {
-        inserted.clear();
-        RefineStep(r, {mapView[i], storage[i]}, {mapView[j], storage[j]}, inserted);
-        for (const StepEnd &e : inserted)
-            dense.push_back(e.drawn);
-    };
-    for (std::size_t i = 0; i < n; ++i) {
-        host.push_back(dense.size());
-        dense.push_back(storage[i]);
-        if (i + 1 < n) edge(i, i + 1);
+    RefineLine(r, line, &host);
+    if (open) {
+        line.pop_back();
+        host.pop_back();
     }
-    // The sweep closes an open ring by an edge from the last vertex to the first.
-    const Point &first = mapView.front();
-    const Point &last = mapView.back();
-    if (first.x != last.x || first.y != last.y) edge(n - 1, 0);
-    if (dense.size() == n) return;
+    if (line.size() == n) return;
+    std::vector<Point> dense;
+    for (const StepEnd &e : line)
+        dense.push_back(e.drawn);
     pts.Vector() = std::move(dense);
     w.hostVertices = std::move(host);
 }

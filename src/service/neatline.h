@@ -19,8 +19,8 @@ void CreateNeatline(ServiceState &s) noexcept;
 /// within StrokeTolerance of the image of the side's point halfway along the step, in the space
 /// the corners are given in, where the sides are straight; at most kMaxNeatlinePoints points.
 /// The side-start indices move with the points inserted before them.
-void RefineStrokedNeatline(ServiceState &s, const coordkit::TransformService &transformer,
-                           const coordkit::CoordTransform &transform, shapekit::PolygonGeometry &polygon);
+void RefineStrokedNeatline(ServiceState &s, const coordkit::CoordTransform &transform,
+                           shapekit::PolygonGeometry &polygon);
 
 /// Stores NeatlineLowerLeftMapView and NeatlineUpperRightMapView: each corner converted into
 /// the neatline system's storage units (z = 0) and transformed to the map view. No handler of its

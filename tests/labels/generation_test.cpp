@@ -232,7 +232,7 @@ void CheckEdgeLabels(const Frame &f, double unitPerMetre, double offset, double 
             labels.push_back(l);
     }
     ASSERT_EQ(labels.size(), expected.size());
-    // The service follows the frame's edges within 1e-8 of its size (kFrameFollowFraction) in
+    // The service follows the frame's edges within 5e-8 of its size (kFrameFollowFraction) in
     // the grid system; the reckoning's chords are finer.
     double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
     for (const Point &p : f.service.NeatlinePolygon()->Points()) {
