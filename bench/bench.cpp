@@ -193,7 +193,7 @@ void RegisterAll() {
         ->Iterations(1)
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond);
-    for (const Scenario &scenario : {Sheet(), Graticule(), DenseNeatline(), Pacific()}) {
+    for (const Scenario &scenario : {Sheet(), Graticule(), DenseNeatline(), Pacific(), SmallGraticule()}) {
         benchmark::RegisterBenchmark(scenario.name.c_str(), [scenario](benchmark::State &st) {
             FreshHost(st, scenario);
         })->Unit(benchmark::kMillisecond);
@@ -217,7 +217,7 @@ namespace {
 /// `parallo_bench --profile SCENARIO [RUNS]`: only generations of one scenario on one service,
 /// no floor and no timing, for a profiler (perf, callgrind) to look at.
 int Profile(const std::string &name, int runs) {
-    for (const Scenario &scenario : {Sheet(), Graticule(), DenseNeatline(), Pacific()}) {
+    for (const Scenario &scenario : {Sheet(), Graticule(), DenseNeatline(), Pacific(), SmallGraticule()}) {
         if (scenario.name != name) continue;
         auto host = MakeHost(scenario);
         for (int i = 0; i < runs; ++i) {

@@ -132,6 +132,30 @@ Scenario Pacific() {
     return f;
 }
 
+Scenario SmallGraticule() {
+    Scenario f;
+    f.name = "small-graticule";
+    f.mapView = "EPSG:32632";
+    f.neatlineSystem = "EPSG:4326";
+    f.gridSystem = "EPSG:4326";
+    f.geographicCorners = true;
+    f.west = 8.95;
+    f.south = 47.95;
+    f.east = 9.55;
+    f.north = 48.65;
+    f.neatlineStroke = 0.01;
+    f.geographicGrid = true;
+    f.intervalX = 0.1;
+    f.intervalY = 0.1;
+    f.gridStroke = 0.0;
+    f.tickLength = 500.0;
+    f.crossLength = 400.0;
+    f.borderOffset = 2000.0;
+    f.labelOffset = 200.0;
+    f.dmsLabels = true;
+    return f;
+}
+
 std::unique_ptr<Host> MakeHost(const Scenario &scenario) {
     auto host = std::make_unique<Host>();
     host->scenario = scenario;

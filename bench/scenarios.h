@@ -41,6 +41,11 @@ Scenario DenseNeatline();
 /// meridian, shown in a Pacific-centred Mercator.
 Scenario Pacific();
 
+/// A 0.1° graticule on a small UTM 32N sheet (8.95°E–9.55°E, 47.95°N–48.65°N, geographic
+/// corners): 13 lines, degrees-minutes-seconds labels at both ends of each. Few points, so that
+/// what a generation costs beyond transforming them shows.
+Scenario SmallGraticule();
+
 /// Everything a host holds for one map: the frame's systems and service, and the units service
 /// the labels need.
 struct Host : parallo_test::Frame {

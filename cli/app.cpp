@@ -21,6 +21,7 @@
 #include "geojson.h"
 #include "output.h"
 #include "run.h"
+#include "series.h"
 #include "svg.h"
 
 namespace parallo {
@@ -46,7 +47,11 @@ say what was meant.
 Exit status: 0 success, also when a method reported failures, unless --strict;
 1 an output could not be written or the time limit passed; 2 a bad command line or
 configuration, or a listed method that lacks what it needs; 3 with --strict, a method
-reported a failure (the outputs are written all the same).
+reported a failure (the outputs are written all the same); 4 (parallo series) some
+sheet of a series failed.
+
+A map series: parallo series BASE.json INDEX.geojson -o OUTDIR [-j N] [--force]
+(parallo series --help says more).
 )";
 
 /// Ends the process when the methods run past the time limit, before any output file exists, so
@@ -232,6 +237,9 @@ std::string HiddenLabelsLine(const RunResult &result) {
 }
 
 int Command(int argc, const char *const *argv, std::istream &in, std::ostream &out, std::ostream &err) {
+    // "parallo series ...": a map series (a configuration file named "series" is ./series).
+    if (argc >= 2 && argv[1] != nullptr && std::string(argv[1]) == "series")
+        return RunSeriesCommand(argc - 1, argv + 1, out, err);
     Options o;
     const int parsed = ParseCommandLine(argc, argv, out, err, o);
     if (parsed >= 0) return parsed;

@@ -198,9 +198,18 @@ std::string MemberPath(const std::string &parent, const std::string &key) {
     return plain ? parent + "." + key : parent + "[" + Quoted(key) + "]";
 }
 
-Json ParseJson(const std::string &text) {
+Json ParseJson(const std::string &text) { return ParseJson(text, std::string(), nullptr); }
+
+Json ParseJson(const std::string &text, const std::string &arrayKey, const std::function<void(Json &&)> &element) {
     std::vector<ParseFrame> stack;
-    auto callback = [&stack](int depth, nlohmann::detail::parse_event_t event, Json &parsed) -> bool {
+    // An element of the root object's member `arrayKey` is complete when its own value or its
+    // closing bracket arrives with the root object and that array left on the stack.
+    auto routed = [&stack, &arrayKey, &element](int depth) {
+        return element && depth == 2 && stack.size() == 2 && stack[0].isObject && stack[0].key == arrayKey &&
+               !stack[1].isObject;
+    };
+    auto callback = [&stack, &routed, &element](int depth, nlohmann::detail::parse_event_t event,
+                                                Json &parsed) -> bool {
         using Event = nlohmann::detail::parse_event_t;
         auto beginElement = [&stack]() {
             if (!stack.empty() && !stack.back().isObject) ++stack.back().index;
@@ -221,10 +230,18 @@ Json ParseJson(const std::string &text) {
         }
         case Event::value:
             beginElement();
+            if (routed(depth)) {
+                element(std::move(parsed));
+                return false;
+            }
             break;
         case Event::object_end:
         case Event::array_end:
             if (!stack.empty()) stack.pop_back();
+            if (routed(depth)) {
+                element(std::move(parsed));
+                return false;
+            }
             break;
         }
         return true;

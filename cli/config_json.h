@@ -5,6 +5,7 @@
 #define PARALLO_CLI_CONFIG_JSON_H
 
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -34,6 +35,11 @@ private:
 /// Parses JSON text, refusing nesting deeper than 64 levels and duplicate keys. Raises
 /// ConfigError (path "$" for a syntax error) on failure.
 Json ParseJson(const std::string &text);
+
+/// ParseJson that hands each element of the root object's member `arrayKey` (when that is an
+/// array) to `element` as soon as it is parsed, and leaves it out of the result (the array stays,
+/// empty), so that a document of many such elements never stands in memory whole.
+Json ParseJson(const std::string &text, const std::string &arrayKey, const std::function<void(Json &&)> &element);
 
 /// The nearest of `candidates` to `word` by edit distance (case-insensitive), or "" when there
 /// are none.

@@ -40,7 +40,7 @@ std::string SystemError(const std::string& what, const std::string& path) {
 }
 
 /// Writes `content` to a new temporary file next to `path`; returns its name or sets `error`.
-std::string WriteTemporary(const OutputFile& file, std::string& error) {
+std::string WriteTemporary(const OutputFile& file, bool flush, std::string& error) {
     if (file.path.empty() || file.path.back() == '/') {
         error = "not a file name: \"" + file.path + "\"";
         return std::string();
@@ -68,7 +68,7 @@ std::string WriteTemporary(const OutputFile& file, std::string& error) {
         left -= static_cast<std::size_t>(n);
     }
     if (ok && ::fchmod(fd, NewFileMode(file.path)) != 0) ok = false;
-    if (ok && ::fsync(fd) != 0) ok = false;
+    if (ok && flush && ::fsync(fd) != 0) ok = false;
     if (::close(fd) != 0) ok = false;
     if (!ok) {
         error = SystemError("cannot write", file.path);
@@ -103,7 +103,18 @@ std::string WriteDirect(const OutputFile& file) {
 
 } // namespace
 
-std::string WriteFilesAtomically(const std::vector<OutputFile>& files) {
+std::string WriteFilesAtomically(const std::vector<OutputFile>& files) { return WriteFilesAtomically(files, true); }
+
+std::string SyncDirectory(const std::string& directory) {
+    int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0) return SystemError("cannot open the directory", directory);
+    const bool ok = ::syncfs(fd) == 0;
+    std::string error = ok ? std::string() : SystemError("cannot flush the files of", directory);
+    ::close(fd);
+    return error;
+}
+
+std::string WriteFilesAtomically(const std::vector<OutputFile>& files, bool flush) {
     // Regular files (and new ones) are replaced whole through a temporary file; a symbolic link
     // is followed so that the link stays and its target is replaced. Anything else that exists
     // (a device, a pipe) is written to directly: renaming over it would replace the device node.
@@ -126,7 +137,7 @@ std::string WriteFilesAtomically(const std::vector<OutputFile>& files) {
     std::vector<std::string> temporaries;
     std::string error;
     for (const OutputFile& file : replaced) {
-        std::string name = WriteTemporary(file, error);
+        std::string name = WriteTemporary(file, flush, error);
         if (name.empty()) break;
         temporaries.push_back(name);
     }

@@ -21,6 +21,16 @@ struct OutputFile {
 /// (unless the failure struck between two renames) and returns a message; returns "" on success.
 std::string WriteFilesAtomically(const std::vector<OutputFile>& files);
 
+/// WriteFilesAtomically, each file flushed to the disk before its rename when `flush` (as the
+/// one-argument form always does). Without it a reader still never sees a half-written file, but
+/// a crash of the machine may leave an empty one: a caller that writes many files flushes them
+/// all at once afterwards (SyncDirectory) instead of waiting for the disk twice per file.
+std::string WriteFilesAtomically(const std::vector<OutputFile>& files, bool flush);
+
+/// Flushes every written file of the file system that holds `directory` to the disk. Returns ""
+/// on success, else a message.
+std::string SyncDirectory(const std::string& directory);
+
 } // namespace cli
 } // namespace parallo
 

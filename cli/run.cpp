@@ -136,7 +136,10 @@ const Method *FindMethod(const std::string &name) {
     return nullptr;
 }
 
-RunResult RunCalls(Frame &frame) {
+namespace {
+
+/// The methods of frame.calls, in order, without the layout.
+RunResult RunMethods(Frame &frame) {
     RunResult result;
     result.calls.reserve(frame.calls.size());
     CallRecord *current = nullptr;
@@ -156,7 +159,20 @@ RunResult RunCalls(Frame &frame) {
         current = nullptr;
     }
     frame.service->SetErrorObserver(ErrorObserver());
+    return result;
+}
+
+} // namespace
+
+RunResult RunCalls(Frame &frame) {
+    RunResult result = RunMethods(frame);
     LayOutFrameLabels(frame, result);
+    return result;
+}
+
+RunResult RunCalls(Frame &frame, TextMeasurer &measurer) {
+    RunResult result = RunMethods(frame);
+    LayOutFrameLabels(frame, result, measurer);
     return result;
 }
 
@@ -164,6 +180,16 @@ RunResult RunCalls(Frame &frame) {
 constexpr double kLabelGapPoints = 2.0;
 
 void LayOutFrameLabels(const Frame &frame, RunResult &result) {
+    // Fonts are only loaded for a frame that has labels to lay out.
+    result.laidOut = false;
+    const ParalloCls &s = *frame.service;
+    if (!frame.labelLayout || !s.LabelsCollection() || s.LabelsCollection()->Count() == 0) return;
+    std::unique_ptr<TextMeasurer> fonts = CreateFontTextMeasurer();
+    ApproximateTextMeasurer rough;
+    LayOutFrameLabels(frame, result, fonts ? *fonts : static_cast<TextMeasurer &>(rough));
+}
+
+void LayOutFrameLabels(const Frame &frame, RunResult &result, TextMeasurer &measurer) {
     const ParalloCls &s = *frame.service;
     result.laidOut = false;
     if (!frame.labelLayout || !s.LabelsCollection() || s.LabelsCollection()->Count() == 0) return;
@@ -177,12 +203,10 @@ void LayOutFrameLabels(const Frame &frame, RunResult &result) {
     double scale = frame.mapScale;
     if (!(scale > 0.0))
         scale = frame.mapUnitMetres * 1000.0 / (kPointMillimetres * SvgPageScale(frame, result));
-    std::unique_ptr<TextMeasurer> fonts = CreateFontTextMeasurer();
-    ApproximateTextMeasurer rough;
     const auto &neatline = s.NeatlinePolygon();
     const shapekit::PolygonGeometry none;
     result.layout = LayOutLabels(LayoutLabelsOf(*s.LabelsCollection(), s.LabelType() == PXltCorner), style,
-                                 neatline ? *neatline : none, scale, fonts ? *fonts : rough);
+                                 neatline ? *neatline : none, scale, measurer);
     result.mapScale = scale;
     result.laidOut = true;
 }

@@ -88,11 +88,18 @@ const Method *FindMethod(const std::string &name);
 /// for what the service does: its failures are reports in the records.
 RunResult RunCalls(Frame &frame);
 
+/// RunCalls with the labels measured by `measurer` rather than by a measurer made for this run:
+/// a caller that runs many frames on one thread keeps one measurer (its faces loaded and its
+/// texts shaped once), and the results are the same as RunCalls gives with fonts.
+RunResult RunCalls(Frame &frame, TextMeasurer &measurer);
+
 /// Chooses the labels to show when frame.labelLayout is on: each label's box measured on the
 /// fonts (approximate widths without them) at frame.mapScale, or, when that is unset, at the
 /// scale the SVG draws the frame at (SvgPageScale), so that the picture's text and the boxes
 /// agree. A layout failure leaves every label shown with an empty box.
 void LayOutFrameLabels(const Frame &frame, RunResult &result);
+/// LayOutFrameLabels with the boxes measured by `measurer`.
+void LayOutFrameLabels(const Frame &frame, RunResult &result, TextMeasurer &measurer);
 
 } // namespace cli
 } // namespace parallo

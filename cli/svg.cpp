@@ -3,6 +3,7 @@
 #include "svg.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -38,9 +39,11 @@ struct Box {
 
 std::string Num(double v) {
     if (!std::isfinite(v)) return "0";
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.2f", v);
-    std::string s = buf;
+    // Two decimals, rounded as printf's "%.2f" rounds, without its locale and format parsing (the
+    // SVG of a sheet writes tens of thousands of numbers). Room for the largest double written out.
+    char buf[400];
+    const std::to_chars_result written = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 2);
+    std::string s(buf, written.ptr);
     while (!s.empty() && s.back() == '0') s.pop_back();
     if (!s.empty() && s.back() == '.') s.pop_back();
     if (s == "-0") s = "0";

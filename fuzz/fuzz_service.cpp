@@ -23,6 +23,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include "parallo/coordkit_proj.h"
+#include "parallo/layout.h"
 #include "parallo/parallo.h"
 
 namespace {
@@ -88,7 +89,7 @@ public:
     }
 
     void Act() {
-        const int action = in_.ConsumeIntegralInRange<int>(0, 19);
+        const int action = in_.ConsumeIntegralInRange<int>(0, 22);
         if (Tracing()) std::fprintf(stderr, "action %d\n", action);
         switch (action) {
         case 0: SetNumber(); break;
@@ -110,6 +111,9 @@ public:
         case 16: Proposals(); break;
         case 17: StrokedRectangle(); break;
         case 18: Intersect(); break;
+        case 19: Call("CreateFrameBars", [this] { std::int32_t r = Int32(); s_.CreateFrameBars(r); }); break;
+        case 20: Call("CreateFrameTicks", [this] { std::int32_t r = Int32(); s_.CreateFrameTicks(r); }); break;
+        case 21: LayOut(); break;
         default: ReadBack(); break;
         }
         if (s_.Status() != 0) Fail("Status is not 0");
@@ -403,6 +407,23 @@ private:
                 if (!std::isfinite(pts[i].x) || !std::isfinite(pts[i].y))
                     Fail(std::string(call) + " left a non-finite point in " + what);
         }));
+    }
+
+    /// The label layout on whatever labels and neatline the service holds now, at any scale: it
+    /// must never throw, and a layout without a failure places every label it was handed.
+    void LayOut() {
+        if (!s_.LabelsCollection()) return;
+        parallo::LabelStyle style = parallo::LabelStyleOf(s_);
+        style.MapUnitMetres = Number();
+        style.MinimumGap = Number();
+        const double scale = Number();
+        const auto labels = parallo::LayoutLabelsOf(*s_.LabelsCollection(), in_.ConsumeBool());
+        const shapekit::PolygonGeometry none;
+        const auto& neatline = s_.NeatlinePolygon();
+        parallo::ApproximateTextMeasurer rough;
+        const parallo::LabelLayout layout = parallo::LayOutLabels(labels, style, neatline ? *neatline : none, scale, rough);
+        if (layout.Failure.empty() && layout.Placements.size() != labels.size())
+            Fail("the layout lost a label");
     }
 
     void Proposals() {

@@ -3,7 +3,11 @@
 #   1. runs every scenario against its floor (PROJ's batch transformation of as many points);
 #   2. times the parallo command on every example as a whole process (startup included), with
 #      hyperfine, or with a loop over GNU time where hyperfine cannot be installed;
-#   3. measures the peak resident memory of the command on the largest example (GNU time -v).
+#   3. measures the peak resident memory of the command on the largest example (GNU time -v);
+#   4. times the command on the configurations of bench/process/ (a 60 km x 40 km UTM sheet with a
+#      1 km grid and labels; its neatline alone) and on --version, and splits the sheet's
+#      instructions (callgrind, repeatable on a shared machine) into process start, PROJ objects,
+#      generation, writing and exit.
 # PARALLO_BUILD_DIR overrides the build directory (build-bench), BENCH_MIN_TIME the seconds each
 # benchmark runs at least (1), BENCH_RUNS the runs of the command per example (10). Further
 # arguments go to parallo_bench (e.g. --benchmark_filter=sheet).
@@ -29,6 +33,7 @@ install_missing() {
 }
 install_missing time || { echo "bench: GNU time (package time) is needed" >&2; exit 1; }
 install_missing hyperfine || echo "bench: hyperfine could not be installed; timing the command with a loop" >&2
+install_missing valgrind || echo "bench: valgrind could not be installed; no instruction breakdown" >&2
 
 BUILD_DIR="${PARALLO_BUILD_DIR:-build-bench}"
 MIN_TIME="${BENCH_MIN_TIME:-1}"
@@ -83,3 +88,43 @@ for ex in "${examples[@]}"; do
   fi
 done
 echo "largest example (by output): $largest"
+
+echo
+echo "== the command as a process on bench/process/ (GeoJSON and SVG written)"
+process_commands=("$PARALLO --version")
+for config in bench/process/*.json; do
+  name="$(basename "$config" .json)"
+  process_commands+=("$PARALLO $config -o $OUT/$name.geojson --svg $OUT/$name.svg")
+done
+if command -v hyperfine >/dev/null 2>&1; then
+  hyperfine -N --warmup 3 --runs "$((RUNS * 3))" --style basic "${process_commands[@]}"
+fi
+
+if command -v valgrind >/dev/null 2>&1; then
+  echo
+  echo "== where the instructions of the UTM sheet go (callgrind, inclusive)"
+  valgrind --tool=callgrind --callgrind-out-file="$OUT/callgrind.out" \
+    "$PARALLO" bench/process/utm_sheet.json -o "$OUT/utm_sheet.geojson" --svg "$OUT/utm_sheet.svg" 2>/dev/null
+  callgrind_annotate --inclusive=yes "$OUT/callgrind.out" 2>/dev/null | awk '
+    function count(line) { gsub(/,/, "", line); split(line, f, " "); return f[1] + 0 }
+    / PROGRAM TOTALS/ { total = count($0) }
+    /rtld.c:_dl_start / { start += count($0) }
+    /dl-init.c:_dl_init / { start += count($0) }
+    /coordkit::CreateProjCoordSystem\(/ && !systems { systems = count($0) }
+    /coordkit::CreateProjUnitsOfMeasure\(/ && !units { units = count($0) }
+    /parallo::cli::RunCalls\(/ && !generation { generation = count($0) }
+    /parallo::cli::WriteGeoJson/ && !geojson { geojson = count($0) }
+    /parallo::cli::WriteSvg/ && !svg { svg = count($0) }
+    /stdlib\/exit.c:exit / && !ending { ending = count($0) }
+    END {
+      rest = total - start - systems - units - generation - geojson - svg - ending
+      printf "%-44s %7.1f M\n", "total", total / 1e6
+      printf "%-44s %7.1f M\n", "process start (loading and linking libraries)", start / 1e6
+      printf "%-44s %7.1f M\n", "PROJ objects (systems, database opening)", (systems + units) / 1e6
+      printf "%-44s %7.1f M\n", "generation (the calls)", generation / 1e6
+      printf "%-44s %7.1f M\n", "writing GeoJSON", geojson / 1e6
+      printf "%-44s %7.1f M\n", "writing SVG", svg / 1e6
+      printf "%-44s %7.1f M\n", "exit (PROJ context closed)", ending / 1e6
+      printf "%-44s %7.1f M\n", "the rest (reading the configuration, ...)", rest / 1e6
+    }'
+fi

@@ -5,12 +5,13 @@ set -euo pipefail
 
 PACKAGES=(
   g++ cmake make pkg-config
-  libproj-dev proj-data proj-bin
+  libproj-dev proj-data proj-bin sqlite3
   nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  libxml2-utils
+  libxml2-utils time
   libfreetype-dev libharfbuzz-dev libfontconfig-dev fonts-dejavu-core
+  python3-dev pybind11-dev python3-numpy python3-matplotlib python3-cartopy python-cartopy-data
 )
 
 missing=()

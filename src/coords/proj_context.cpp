@@ -1,9 +1,12 @@
 // The per-thread PROJ context, the per-thread caches of PROJ objects, and how a definition becomes
 // the PROJ objects of a coordinate system.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <unordered_map>
 #include <utility>
@@ -48,7 +51,8 @@ struct OpKeyHash {
 struct OpEntry {
     std::weak_ptr<const CrsDescription> source;
     std::weak_ptr<const CrsDescription> target;
-    PjPtr op;
+    PjPtr owned;      ///< an operation made for this pair, or null
+    PJ *op = nullptr; ///< `owned`, or a system's own conversion (owned by its objects), or null
 };
 
 /// Entries whose systems are gone are swept when a cache reaches this size; the limit then
@@ -183,6 +187,59 @@ std::int32_t GeographicQuadrantOf(const std::vector<AxisInfo> &axes) {
     return lat == "south" ? 1 : 3;
 }
 
+/// The operation from a projected system's geographic base to its plane, both with axes
+/// normalised. The system carries it as its deriving conversion, which with its axes normalised
+/// is the very pipeline PROJ's operation search finds between the two (the same PROJ string for
+/// every projected system of PROJ's database), without the search's database queries. The search
+/// remains for a conversion PROJ cannot normalise.
+PjPtr ProjectionOf(PJ_CONTEXT *ctx, const PJ *plain, const PJ *normalGeographic, const PJ *normalPlain) {
+    PjPtr deriving(Counted(proj_crs_get_coordoperation(ctx, plain)));
+    if (deriving) {
+        PjPtr normal(Counted(proj_normalize_for_visualization(ctx, deriving.get())));
+        if (normal) return normal;
+    }
+    TakeProjReason();
+    return PjPtr(
+        Counted(proj_create_crs_to_crs_from_pj(ctx, normalGeographic, normalPlain, nullptr, nullptr)));
+}
+
+/// The trigger-free copy of PROJ's database made when the library was built, when PROJ would
+/// open the very file it was made from; empty otherwise (PROJ_DATA or PROJ_LIB set, another or an
+/// upgraded proj.db, no copy). The copy's name records the size and modification time of its
+/// source.
+std::string LeanDatabase() {
+#ifdef PARALLO_LEAN_PROJ_DB_DIRS
+    for (const char *variable : {"PROJ_DATA", "PROJ_LIB"}) {
+        const char *value = std::getenv(variable);
+        if (value && *value) return std::string();
+    }
+    const auto split = [](const std::string &list) {
+        std::vector<std::string> parts;
+        std::size_t start = 0;
+        while (start <= list.size()) {
+            const std::size_t end = std::min(list.find(':', start), list.size());
+            if (end > start) parts.push_back(list.substr(start, end - start));
+            start = end + 1;
+        }
+        return parts;
+    };
+    const char *searchPath = proj_info().searchpath;
+    for (const std::string &dir : split(searchPath ? searchPath : "")) {
+        struct stat source {};
+        if (stat((dir + "/proj.db").c_str(), &source) != 0) continue;
+        // The first proj.db on PROJ's search path is the one PROJ opens.
+        const std::string name = "/proj-" + std::to_string(source.st_size) + "-" +
+                                 std::to_string(static_cast<long long>(source.st_mtime)) + ".db";
+        for (const std::string &leanDir : split(PARALLO_LEAN_PROJ_DB_DIRS)) {
+            struct stat lean {};
+            if (stat((leanDir + name).c_str(), &lean) == 0) return leanDir + name;
+        }
+        return std::string();
+    }
+#endif
+    return std::string();
+}
+
 } // namespace
 
 bool CrsDescription::NativeAngularIsDegrees() const noexcept {
@@ -200,6 +257,12 @@ PJ_CONTEXT *ThreadContext() {
         proj_log_func(t.ctx, &t, CaptureLog);
         proj_log_level(t.ctx, PJ_LOG_ERROR);
         proj_context_set_enable_network(t.ctx, 0);
+        static const std::string lean = LeanDatabase();
+        if (!lean.empty() && !proj_context_set_database_path(t.ctx, lean.c_str(), nullptr, nullptr)) {
+            // The copy cannot be opened: PROJ's own database, as without a copy.
+            proj_context_set_database_path(t.ctx, nullptr, nullptr, nullptr);
+            TakeProjReason();
+        }
     }
     return t.ctx;
 }
@@ -365,8 +428,7 @@ CrsObjects BuildCrsObjects(const std::string &definition, CrsDescription *descri
         normalGeographic.reset(Counted(proj_normalize_for_visualization(ctx, geodetic.get())));
         if (!normalGeographic)
             FailDefinition(definition, "its geographic base cannot be normalised: " + TakeProjReason());
-        objects.conversion.reset(Counted(proj_create_crs_to_crs_from_pj(
-            ctx, normalGeographic.get(), normalPlain.get(), nullptr, nullptr)));
+        objects.conversion = ProjectionOf(ctx, plain.get(), normalGeographic.get(), normalPlain.get());
         if (!objects.conversion)
             FailDefinition(definition, "PROJ cannot project its geographic base: " + TakeProjReason());
     }
@@ -440,12 +502,29 @@ void AdoptObjects(const std::shared_ptr<const CrsDescription> &description, CrsO
     t.crs[description->id] = std::move(entry);
 }
 
+namespace {
+
+bool IsGeographicCrs(const PJ *crs) {
+    const PJ_TYPE type = proj_get_type(crs);
+    return type == PJ_TYPE_GEOGRAPHIC_2D_CRS || type == PJ_TYPE_GEOGRAPHIC_3D_CRS;
+}
+
+/// Whether `geographic` is the very geographic base of the projected system whose objects are
+/// `projected` (both unbound): then the system's own conversion joins them.
+bool IsOwnBase(const PJ *geographic, const CrsObjects &projected) {
+    return projected.conversion && proj_get_type(projected.crs.get()) == PJ_TYPE_PROJECTED_CRS &&
+           IsGeographicCrs(geographic) && projected.geographic &&
+           proj_is_equivalent_to(geographic, projected.geographic.get(), PJ_COMP_STRICT);
+}
+
+} // namespace
+
 PJ *OperationFor(const std::shared_ptr<const CrsDescription> &source, bool sourceGeographic,
                  const std::shared_ptr<const CrsDescription> &target, bool targetGeographic) {
     ThreadProj &t = Thread();
     const OpKey key{source->id, target->id, sourceGeographic, targetGeographic};
     auto it = t.ops.find(key);
-    if (it != t.ops.end()) return it->second.op.get();
+    if (it != t.ops.end()) return it->second.op;
 
     const CrsObjects &from = ObjectsFor(source);
     const CrsObjects &to = ObjectsFor(target);
@@ -456,13 +535,34 @@ PJ *OperationFor(const std::shared_ptr<const CrsDescription> &source, bool sourc
                  "\" is a local plane system with no geographic coordinates to store",
              "CreateSimpleTransFromCSMtoCS");
     }
+    // A geographic system and itself, or a projected system and its own geographic base, need no
+    // search of PROJ's database (milliseconds each): PROJ finds no operation at all between the
+    // same geographic system in degrees, and between a projected system and its base the
+    // system's deriving conversion (the same PROJ string; taken backwards, its inverse made as
+    // an operation of its own, since a pipeline run backwards differs from the reversed pipeline
+    // in the last bits). Bound systems (with a datum shift) always go through the search.
+    OpEntry entry;
+    PJ_CONTEXT *ctx = ThreadContext();
     TakeProjReason();
-    PjPtr op(Counted(proj_create_crs_to_crs_from_pj(ThreadContext(), a, b, nullptr, nullptr)));
-    if (!op) {
-        const std::string reason = TakeProjReason();
-        Fail("PROJ knows no transformation from \"" + source->definition + "\" to \"" + target->definition +
-                 "\"" + (reason.empty() ? std::string() : ": " + reason),
-             "CreateSimpleTransFromCSMtoCS");
+    if (IsGeographicCrs(a) && IsGeographicCrs(b) && source->NativeAngularIsDegrees() &&
+        target->NativeAngularIsDegrees() && proj_is_equivalent_to(a, b, PJ_COMP_STRICT)) {
+        entry.op = nullptr;
+    } else if (!targetGeographic && IsOwnBase(a, to)) {
+        entry.op = to.conversion.get();
+    } else {
+        if (!sourceGeographic && IsOwnBase(b, from))
+            entry.owned.reset(Counted(proj_coordoperation_create_inverse(ctx, from.conversion.get())));
+        if (!entry.owned) {
+            TakeProjReason();
+            entry.owned.reset(Counted(proj_create_crs_to_crs_from_pj(ctx, a, b, nullptr, nullptr)));
+        }
+        if (!entry.owned) {
+            const std::string reason = TakeProjReason();
+            Fail("PROJ knows no transformation from \"" + source->definition + "\" to \"" +
+                     target->definition + "\"" + (reason.empty() ? std::string() : ": " + reason),
+                 "CreateSimpleTransFromCSMtoCS");
+        }
+        entry.op = entry.owned.get();
     }
     if (t.ops.size() >= t.opsSweepAt) {
         for (auto op_it = t.ops.begin(); op_it != t.ops.end();) {
@@ -471,13 +571,11 @@ PJ *OperationFor(const std::shared_ptr<const CrsDescription> &source, bool sourc
         }
         t.opsSweepAt = std::max(kMinSweepSize, 2 * t.ops.size());
     }
-    OpEntry entry;
     entry.source = source;
     entry.target = target;
-    entry.op = std::move(op);
-    PJ *raw = entry.op.get();
+    PJ *op = entry.op;
     t.ops.emplace(key, std::move(entry));
-    return raw;
+    return op;
 }
 
 void CheckRun(shapekit::Point *points, std::size_t count, Form form, double toMetre, const RunLabel &label,
@@ -486,8 +584,23 @@ void CheckRun(shapekit::Point *points, std::size_t count, Form form, double toMe
     const double toDegrees = form == Form::kGeographicRadians ? 180.0 / kPi : 1.0;
     const double scale = form == Form::kPlaneNative ? toMetre : 1.0;
     const double pole = form == Form::kGeographicRadians ? kPi / 2.0 : 90.0;
-    // The messages are made only when a point fails: this loop runs over every point of every
-    // conversion and transformation.
+    // This runs twice over every point of every conversion and transformation. A first pass
+    // makes two comparisons a point, which hold only for points the checks below would leave as
+    // they are (finite, on the earth, no pole to clamp to: a NaN fails every comparison); only a
+    // run with another point goes through the checks, which name it.
+    bool plain = true;
+    if (geographic) {
+        for (std::size_t i = 0; i < count; ++i) {
+            plain &= (std::fabs(points[i].y) <= pole) &
+                     (std::fabs(points[i].x * toDegrees) <= kMaxLongitudeDegrees);
+        }
+    } else {
+        for (std::size_t i = 0; i < count; ++i) {
+            plain &= (std::fabs(points[i].x * scale) <= kMaxPlaneMetres) &
+                     (std::fabs(points[i].y * scale) <= kMaxPlaneMetres);
+        }
+    }
+    if (plain) return;
     const auto where = [count](std::size_t i) {
         return count == 1 ? std::string() : " (point " + std::to_string(i + 1) + ")";
     };

@@ -94,7 +94,8 @@ void AdoptObjects(const std::shared_ptr<const CrsDescription> &description, CrsO
 
 /// This thread's cached operation from one system's storage endpoint to another's: the
 /// geographic system when `sourceGeographic`/`targetGeographic`, the system itself otherwise.
-/// Raises a parallo::Error (5) when PROJ knows no operation.
+/// Null when the two endpoints are the same geographic system in degrees, where points stay as
+/// they are. Raises a parallo::Error (5) when PROJ knows no operation.
 PJ *OperationFor(const std::shared_ptr<const CrsDescription> &source, bool sourceGeographic,
                  const std::shared_ptr<const CrsDescription> &target, bool targetGeographic);
 

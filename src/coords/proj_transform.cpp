@@ -47,9 +47,10 @@ public:
         RestoreOnFailure restore(points, count);
         CheckRun(points, count, from.StorageForm(), from.description->toMetre,
                  RunLabel{"Cannot transform from", 0, &from.description->definition}, "Transform");
-        if (!identity_) {
-            PJ *op = OperationFor(source_.description, source_.geographic, target_.description,
-                                  target_.geographic);
+        PJ *op = identity_ ? nullptr
+                           : OperationFor(source_.description, source_.geographic, target_.description,
+                                          target_.geographic);
+        if (op) {
             if (from.NeedsAngularScaling()) ToNative(points, count, *from.description);
             proj_errno_reset(op);
             proj_trans_generic(op, forward ? PJ_FWD : PJ_INV, &points[0].x, sizeof(shapekit::Point), count,

@@ -179,6 +179,8 @@ class ProjUnitsOfMeasure : public UnitsOfMeasure {
 public:
     std::int32_t GetUnitCode(std::int32_t kind, const std::string &unit) const override {
         CheckKind(kind, "GetUnitCode");
+        // The metre's abbreviation, which every metre system gives as its unit, needs no table.
+        if (unit == "m") return kMetreUnitCode;
         const UnitRecord *r = Units().ByText(unit);
         if (!r) Fail("Unknown linear unit \"" + unit + "\"", "GetUnitCode");
         return r->code;
@@ -220,7 +222,8 @@ std::string LinearUnitAbbreviation(const std::string &authority, const std::stri
 } // namespace projdetail
 
 std::shared_ptr<UnitsOfMeasure> CreateProjUnitsOfMeasure() {
-    projdetail::Units();
+    // The table is read from PROJ's database on the first look-up, not here: a map whose lengths
+    // are all in its systems' own units never needs it.
     return std::make_shared<projdetail::ProjUnitsOfMeasure>();
 }
 

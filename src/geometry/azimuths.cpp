@@ -161,8 +161,13 @@ void GetLatitudeDirection(const Reporter &r, const CoordSystemPtr &cs, double &d
             return;
         }
         // A second point 0.0006 degrees of longitude east of the given one: the eastward
-        // direction of the parallel in the plane.
-        double x2 = platform::Mul(dLonDeg + 0.0006, platform::kRadiansPerDegree);
+        // direction of the parallel in the plane. On the 180 degree meridian that neighbour lies
+        // beyond it, and a map whose own edge is there (a whole-world Mercator) throws it to its
+        // far side, turning the parallel half a turn: there the neighbour is taken as far west,
+        // and the direction from it to the point is the eastward one.
+        const bool westward = dLonDeg + 0.0006 > 180.0;
+        double x2 =
+            platform::Mul(westward ? dLonDeg - 0.0006 : dLonDeg + 0.0006, platform::kRadiansPerDegree);
         double y2 = platform::Mul(dLatDeg, platform::kRadiansPerDegree);
         sys.ConvertPoint(coordkit::kGeographic, coordkit::kProjectionPlane, x2, y2, dHeight);
 
@@ -171,7 +176,10 @@ void GetLatitudeDirection(const Reporter &r, const CoordSystemPtr &cs, double &d
         sys.ConvertPoint(coordkit::kGeographic, coordkit::kProjectionPlane, dLonDeg, dLatDeg, dHeight);
 
         double azimuth = 0.0;
-        GetSegmentAzimuth(dLonDeg, dLatDeg, x2, y2, azimuth);
+        if (westward)
+            GetSegmentAzimuth(x2, y2, dLonDeg, dLatDeg, azimuth);
+        else
+            GetSegmentAzimuth(dLonDeg, dLatDeg, x2, y2, azimuth);
         dAzimuth = platform::Finite(azimuth);
     } catch (...) {
         r.ReportError(DescribeCurrentException(), trace, "GetLatitudeDirection Error");

@@ -1,12 +1,14 @@
 // Grid lines: every line of constant x and of constant y of the grid system at the grid interval,
 // cut to the pieces that lie inside the neatline, densified cell by cell and handed back in
 // map-view coordinates.
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "grid/gridlines.h"
@@ -22,11 +24,18 @@ namespace {
 
 using shapekit::Point;
 
+/// Once the working neatline follows a stroked frame's chords, two pieces of a line whose gap
+/// runs within this fraction of the neatline's extent (grid space) of it are one: the chords of
+/// the command's default stroking stray up to 1e-5 of the frame from the grid line along an
+/// edge through their vertices.
+constexpr double kGrazeFraction = 2e-5;
+
 /// Puts a point of the grid line `value` exactly onto it.
 void OntoLine(bool vertical, double value, Point &p) { (vertical ? p.x : p.y) = value; }
 
-/// The grid lines' walk: every line up to and including one along the frame's far edge.
-constexpr detail::SweepRules kGridlineSweep{"Create_Gridlines",          detail::SweepEnd::ThroughFarEdge,
+/// The grid lines' walk: every line from the one along the frame's low edge to the one along its
+/// high edge, where a grid value coincides with them.
+constexpr detail::SweepRules kGridlineSweep{"Create_Gridlines",          detail::SweepEdges::Included,
                                             /*duplicatesByAngle=*/false, /*traceStart=*/false,
                                             /*traceSkip=*/true,          /*traceSortOnVerticals=*/false};
 
@@ -57,6 +66,7 @@ public:
         const bool vertical = line.lines.vertical;
         const double cellInterval = vertical ? interval_.y : interval_.x;
         lineSteps_ = 0;
+        pieces_.clear();
         for (std::int32_t k = 1; k <= line.Pieces(); ++k) {
             trace_ = vertical ? "Processing Intersection Points (Vertical)"
                               : "Processing Intersection Points (Horizontal)";
@@ -66,8 +76,19 @@ public:
             // rounding, enough to put one end of the 180° meridian on the other side of it.
             OntoLine(vertical, line.value, A);
             OntoLine(vertical, line.value, B);
-            BuildPiece(vertical, line.value, A, B, cellInterval);
+            pieces_.push_back({A, B});
         }
+        if (graze_ > 0.0 && pieces_.size() > 1) DropGrazes();
+        for (const auto &piece : pieces_)
+            BuildPiece(vertical, line.value, piece.first, piece.second, cellInterval);
+    }
+
+    /// Along a densified working neatline (`ring`, grid space) a grid line that runs along a
+    /// stroked edge, through its vertices, grazes the chords between them, in and out: pieces
+    /// whose gap runs within `graze` (grid units) of the neatline are then one piece.
+    void IgnoreGrazes(double graze, const std::vector<Point> &ring) {
+        graze_ = graze;
+        ring_ = &ring;
     }
 
 private:
@@ -81,6 +102,28 @@ private:
     double tolerance_ = 0.0;
     bool mapViewLongitudes_ = false;
     const coordkit::CoordTransform *T_ = nullptr;
+    double graze_ = 0.0;
+    std::vector<std::pair<Point, Point>> pieces_;
+
+    const std::vector<Point> *ring_ = nullptr;
+
+    void DropGrazes() {
+        const std::vector<Point> &ring = *ring_;
+        const auto alongEdge = [&](const Point &p) {
+            for (std::size_t i = 0; i < ring.size(); ++i)
+                if (detail::DistanceToSegment(p, ring[i], ring[(i + 1) % ring.size()]) <= graze_) return true;
+            return false;
+        };
+        std::vector<std::pair<Point, Point>> kept;
+        for (const auto &piece : pieces_) {
+            if (!kept.empty() && alongEdge(detail::Middle(kept.back().second, piece.first)))
+                kept.back().second = piece.second;
+            else
+                kept.push_back(piece);
+        }
+        pieces_.swap(kept);
+    }
+
     /// Steps made so far on the current line.
     std::size_t lineSteps_ = 0;
     std::vector<detail::StepEnd> line_;
@@ -200,6 +243,9 @@ GridlineResult MakeGridlines(const Reporter &reporter, const GridlineInputs &in,
     GridlineBuilder lines(reporter, in.gridSystem, w.gridSpace, in.interval, in.strokeDistance, trace);
     if (in.strokeTolerance > 0.0)
         lines.RefineSteps(in.strokeTolerance, in.mapViewLongitudes, platform::Deref(w.T));
+    if (!w.hostVertices.empty())
+        lines.IgnoreGrazes(kGrazeFraction * std::max(w.pMax.x - w.pMin.x, w.pMax.y - w.pMin.y),
+                           platform::Deref(w.workingNeatline).Points().Vector());
     GridSweep sweep(w, grid, kGridlineSweep, trace, RetVal);
     lines.builder.StartCollection();
     sweep.Axis(true, in.interval.x, in.gridOffset, in.skipInterval, lines);

@@ -62,6 +62,21 @@ void NeatlineVertexIndex::DropTouches(bool vertical, double value, double tol,
     }
 }
 
+bool NeatlineVertexIndex::RunsAlong(bool vertical, double value, double tol) const {
+    const std::vector<std::size_t> &order = vertical ? byX_ : byY_;
+    const auto across = [this, vertical](std::size_t i) { return vertical ? ring_[i].x : ring_[i].y; };
+    auto it = std::lower_bound(order.begin(), order.end(), value - tol,
+                               [&](std::size_t i, double c) { return across(i) < c; });
+    const Point *seen = nullptr;
+    for (; it != order.end() && across(*it) <= value + tol; ++it) {
+        const Point &v = ring_[*it];
+        if (seen != nullptr && (std::fabs(v.x - seen->x) > tol || std::fabs(v.y - seen->y) > tol))
+            return true;
+        seen = &v;
+    }
+    return false;
+}
+
 void RequirePositiveInterval(const Point &interval, const std::string &source) {
     if (!(interval.x > 0.0) || !(interval.y > 0.0))
         RaiseOwn("The grid interval must be greater than 0 on both axes", source);
@@ -85,10 +100,10 @@ GridSweep::GridSweep(GridNeatline &w, const IntersectionGrid &grid, const SweepR
     vertices_.Build(platform::Deref(w.workingNeatline));
 }
 
-bool GridSweep::Before(double value, double limit) const {
-    if (rules_.end == SweepEnd::BelowFarEdge)
+bool GridSweep::Before(double value, double limit, double edgeTolerance) const {
+    if (rules_.edges == SweepEdges::Excluded)
         return ThisValLessThanLimit(grid_.reporter, grid_.intervalsType == 1, value, limit);
-    return !(value > limit);
+    return !(value > limit + edgeTolerance);
 }
 
 void GridSweep::Axis(bool vertical, double step, const PointPtr &gridOffset, const PointPtr &skipInterval,
@@ -99,18 +114,42 @@ void GridSweep::Axis(bool vertical, double step, const PointPtr &gridOffset, con
     const Point &offset = platform::Deref(gridOffset);
     const double start = SetStartValue(grid_.reporter, lines.lo, vertical ? offset.x : offset.y, step);
     RequireGridValuesWithinBudget(start, lines.hi, step, rules_.source);
-    for (std::int32_t i = 0;; i = platform::Add32(i, 1)) {
+    const bool edges = rules_.edges == SweepEdges::Included;
+    const double edgeTolerance = edges ? platform::Mul(kEdgeTolerance, step) : 0.0;
+    // SetStartValue gives the first multiple above the low edge, stepping over one within 1e-5
+    // of an interval above it: the value on the low edge is walked first, as the value on the
+    // high edge is walked last.
+    std::int32_t first = 0;
+    if (edges && std::fabs((start - step) - lines.lo) <= edgeTolerance) first = -1;
+    for (std::int32_t i = first;; i = platform::Add32(i, 1)) {
         // Each value from the start, never by repeated addition, so that no rounding accumulates
         // and grid lines, marks and labels stand on the very same values.
         const double value = start + static_cast<double>(i) * step;
-        if (!Before(value, lines.hi)) break;
+        if (!Before(value, lines.hi, edgeTolerance)) break;
         if (rules_.traceSkip) trace_ = "Going to IsASkipInterval";
         const Point &skip = platform::Deref(skipInterval);
         if (IsASkipInterval(grid_.reporter, geographic, value, vertical ? skip.x : skip.y)) continue;
 
+        // A value on an edge of the range is walked a hair inside it where a neatline edge runs
+        // along it: a line lying on a neatline edge would meet that edge end to end, and which
+        // of the two angles at the corner it kept would depend on the side. Just inside, it
+        // crosses the two edges that meet the frame's edge at its corners, on every side alike.
+        // The hair is twice the point tolerance, beyond which the neatline edge no longer counts
+        // as on the line; the visitors place everything on the grid value itself.
+        double across = value;
+        if (edges) {
+            const double hair = 2.0 * grid_.pointTolerance;
+            if (std::fabs(value - lines.lo) <= edgeTolerance &&
+                vertices_.RunsAlong(vertical, lines.lo, grid_.pointTolerance))
+                across = lines.lo + hair;
+            else if (std::fabs(value - lines.hi) <= edgeTolerance &&
+                     vertices_.RunsAlong(vertical, lines.hi, grid_.pointTolerance))
+                across = lines.hi - hair;
+        }
+
         trace_ = "Going to GridlineNeatlineIntersections";
-        GridlineNeatlineIntersections(grid_, lines.Start(value), lines.End(value), w_.workingNeatline, false,
-                                      points_, &angles_, RetVal_);
+        GridlineNeatlineIntersections(grid_, lines.Start(across), lines.End(across), w_.workingNeatline,
+                                      false, points_, &angles_, RetVal_);
         if (!vertical || rules_.traceSortOnVerticals) trace_ = "Going to SortPointsByAxis";
         if (rules_.duplicatesByAngle)
             RemoveDuplicatePointsByAngle(grid_, points_.get(), &angles_, vertical ? 1 : 0);
@@ -118,7 +157,7 @@ void GridSweep::Axis(bool vertical, double step, const PointPtr &gridOffset, con
             RemoveDuplicatePoints(grid_, points_.get(), &angles_, vertical ? 1 : 0);
         // A point where the line only touches the neatline at a vertex neither enters nor leaves
         // it; left in, it would pair the wrong points into pieces.
-        vertices_.DropTouches(vertical, value, grid_.pointTolerance, *points_, &angles_);
+        vertices_.DropTouches(vertical, across, grid_.pointTolerance, *points_, &angles_);
 
         visitor.Line(SweepLine{lines, value, *points_, angles_});
 

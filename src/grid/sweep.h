@@ -61,6 +61,10 @@ public:
     void DropTouches(bool vertical, double value, double tol, shapekit::PointsCollection &pts,
                      IntersectionAnglesColl *angles) const;
 
+    /// Whether a neatline edge runs along the grid line `value`: two vertices, within `tol`, lie
+    /// on it.
+    bool RunsAlong(bool vertical, double value, double tol) const;
+
 private:
     /// -1, 0 or 1: on which side of the line the nearest vertex distinct from vertex i lies,
     /// walking the ring backwards (step -1) or forwards (step +1).
@@ -103,17 +107,29 @@ struct GridSides {
 /// budget; Overflow only when a quotient is no longer finite.
 double EstimatedGridLines(const GridNeatline &w, const Point &interval);
 
-/// Where one axis's walk ends.
-enum class SweepEnd {
-    /// At the last grid value not beyond the far edge of the range: a line lying along the far
-    /// edge is made.
-    ThroughFarEdge,
-    /// At the last grid value below the far edge compared in four-decimal fixed point
-    /// (ThisValLessThanLimit), so that a value equal to the edge in four decimals is not walked.
-    /// Ticks and crosses step this way: a line along the frame's far edge would only put marks
-    /// onto the frame itself, which their output has never held, while grid lines and labels
-    /// have always included that line. The two ends differ in the output of such frames.
-    BelowFarEdge,
+/// Grid values within this fraction of the interval of a neatline edge lie on that edge. A
+/// value that coincides with the edge arrives off it by conversion noise only: a UTM sheet's
+/// edge at 520000 m comes back from a round trip through Web Mercator as 520000.00000000006
+/// (6e-14 of a 1 km interval), a State Plane edge in feet off its value in the metres of the
+/// projection plane by a few units in the last place. Such noise is some 1e-9 m at most on a
+/// UTM northing: 1e-9 of the interval holds it with room to spare for intervals down to a
+/// metre, yet no grid line a reader could tell from the edge counts as on it.
+constexpr double kEdgeTolerance = 1e-09;
+
+/// Whether a walk makes the grid values that lie on the frame's edges.
+enum class SweepEdges {
+    /// Every grid value from the low edge to the high edge, both included: a value within
+    /// kEdgeTolerance of either edge is walked, and its line is laid exactly along the edge so
+    /// that it meets the neatline the same way on all four sides, whatever the rounding noise.
+    /// Grid lines and labels walk this way: a grid value that coincides with the neatline is a
+    /// grid line of the sheet and carries its labels, like every other.
+    Included,
+    /// Only the grid values strictly between the edges: the first value is the first multiple
+    /// above the low edge (values within 1e-5 of an interval above it stepped over), and the
+    /// walk ends before a value equal to the high edge in four-decimal fixed point
+    /// (ThisValLessThanLimit). Ticks and crosses step this way: marks along a line lying on the
+    /// frame would only be drawn over the frame itself, on any side.
+    Excluded,
 };
 
 /// The differences between the generators' walks: each keeps the steps and trace texts its
@@ -121,7 +137,7 @@ enum class SweepEnd {
 struct SweepRules {
     /// The name RequireGridValuesWithinBudget reports under.
     const char *source;
-    SweepEnd end;
+    SweepEdges edges;
     /// RemoveDuplicatePointsByAngle instead of RemoveDuplicatePoints: labels keep, of the two
     /// angles at a vertex, the one facing into the frame from their side.
     bool duplicatesByAngle;
@@ -166,7 +182,8 @@ public:
 
     /// Every grid value of one axis, vertical lines (constant x) or horizontal lines (constant
     /// y), from the first multiple of the interval above the range's low edge less the offset
-    /// (SetStartValue) to the far edge (rules.end), skip values left out; the others go to the
+    /// (SetStartValue) to the far edge, the values on the edges as rules.edges says, skip values
+    /// left out; the others go to the
     /// visitor in increasing order. `step` is the interval of this axis. The offset and the skip
     /// interval are dereferenced where the walk first needs them, so that a missing one is
     /// reported at that step.
@@ -174,7 +191,7 @@ public:
               SweepVisitor &visitor);
 
 private:
-    bool Before(double value, double limit) const;
+    bool Before(double value, double limit, double edgeTolerance) const;
 
     GridNeatline &w_;
     const IntersectionGrid &grid_;

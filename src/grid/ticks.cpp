@@ -37,8 +37,8 @@ bool SameBits(double a, double b) {
 /// Two cross centres in map-view units closer than this in x and in y are the same centre.
 constexpr double kCentreMatch = 0.0001;
 
-/// The walk of ticks and crosses: no marks on a line along the frame's far edge.
-constexpr detail::SweepRules kTickSweep{"CreateTicksCrosses",        detail::SweepEnd::BelowFarEdge,
+/// The walk of ticks and crosses: no marks on a line along any edge of the frame.
+constexpr detail::SweepRules kTickSweep{"CreateTicksCrosses",        detail::SweepEdges::Excluded,
                                         /*duplicatesByAngle=*/false, /*traceStart=*/true,
                                         /*traceSkip=*/true,          /*traceSortOnVerticals=*/false};
 

@@ -35,10 +35,10 @@ constexpr double kHighSideTo = 135.0;
 constexpr double kLowSideFrom = 225.0;
 constexpr double kLowSideTo = 315.0;
 
-/// The labels' walk: a line along the frame's far edge is labelled like any other, and at a
+/// The labels' walk: a line along any edge of the frame is labelled like any other, and at a
 /// vertex the angle that faces into the frame decides the side.
 constexpr SweepRules kLabelSweep{"Create_Labels",
-                                 SweepEnd::ThroughFarEdge,
+                                 SweepEdges::Included,
                                  /*duplicatesByAngle=*/true,
                                  /*traceStart=*/false,
                                  /*traceSkip=*/false,

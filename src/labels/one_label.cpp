@@ -219,6 +219,30 @@ void RotatedOffsets(const Reporter &r, const LabelStyle &s, GridLabel &label, st
     }
 }
 
+/// Turns a label whose text would read upside down (a rotation beyond a quarter turn either way,
+/// as a grid strongly turned against the map view gives, above all once a quarter turn for text
+/// across the edge is added) by half a turn, and mirrors its justification: the text that started
+/// at the origin now ends there, the text that hung below it now stands above it. The text covers
+/// the very same place, on the same side of the neatline as before, and reads left to right.
+/// Labels within a quarter turn are left exactly as they are.
+void TurnReadable(GridLabel &label) {
+    double angle = label.Angle;
+    if (!(angle > 90.0 || angle < -90.0)) return;
+    angle = std::remainder(angle, 360.0); // into -180..180 by whole turns, exactly
+    if (angle > 90.0 || angle < -90.0) {
+        angle = angle > 0.0 ? angle - 180.0 : angle + 180.0;
+        if (label.HorizontalJustification == drawkit::kTextStartsAtOrigin)
+            label.HorizontalJustification = drawkit::kTextEndsAtOrigin;
+        else if (label.HorizontalJustification == drawkit::kTextEndsAtOrigin)
+            label.HorizontalJustification = drawkit::kTextStartsAtOrigin;
+        if (label.VerticalJustification == drawkit::kTextBelowOrigin)
+            label.VerticalJustification = drawkit::kTextAboveOrigin;
+        else if (label.VerticalJustification == drawkit::kTextAboveOrigin)
+            label.VerticalJustification = drawkit::kTextBelowOrigin;
+    }
+    label.Angle = angle;
+}
+
 } // namespace
 
 void Create_OneLabel(const LabelPlacement &p, const std::shared_ptr<coordkit::CoordSystem> &csFrom,
@@ -276,6 +300,8 @@ void Create_OneLabel(const LabelPlacement &p, const std::shared_ptr<coordkit::Co
         M.Position().y = platform::Add(P->y, dy);
         platform::Deref(label.Origin).x = M.Position().x;
         platform::Deref(label.Origin).y = M.Position().y;
+        // Last, on the final angle (the quarter turn included), for edge and corner labels.
+        TurnReadable(label);
     } catch (...) {
         p.reporter.ReportError(DescribeCurrentException(), trace, "Create_OneLabel Error");
     }

@@ -3,6 +3,7 @@
 // a fixed order of priority, so that the same labels give the same map every time.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <cstdint>
 #include <exception>
 #include <numeric>
@@ -245,7 +246,8 @@ bool BoxesOverlap(const LabelBox &a, const LabelBox &b) {
         for (std::size_t k = 0; k < 2; ++k) {
             const double ax = r->Corners[k + 1].x - r->Corners[k].x;
             const double ay = r->Corners[k + 1].y - r->Corners[k].y;
-            double minA = INFINITY, maxA = -INFINITY, minB = INFINITY, maxB = -INFINITY;
+            const double inf = std::numeric_limits<double>::infinity();
+            double minA = inf, maxA = -inf, minB = inf, maxB = -inf;
             for (const Point &p : a.Corners) {
                 const double d = p.x * ax + p.y * ay;
                 minA = std::min(minA, d);

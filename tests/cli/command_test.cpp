@@ -120,9 +120,10 @@ TEST_F(CommandTest, EveryExampleGivesItsFeaturesAndAWellFormedPicture) {
              EXPECT_TRUE(OfKind(doc, "gridline").empty());
              EXPECT_EQ(OfKind(doc, "tick").size(), 36u);
              EXPECT_EQ(OfKind(doc, "cross").size(), 162u);
-             // The 9 inner values and the one on the far edge, on four sides, in big-number parts.
+             // The 9 inner values and the two on the edges, each labelled at both ends of its line
+             // (11 × 2 × 2 = 44), in big-number parts.
              const auto labels = OfKind(doc, "label");
-             EXPECT_EQ(labels.size(), 40u);
+             EXPECT_EQ(labels.size(), 44u);
              const auto it = std::find_if(labels.begin(), labels.end(), [](const Json *l) {
                  return (*l)["properties"]["LabelString"] == "501000";
              });
@@ -174,6 +175,29 @@ TEST_F(CommandTest, EveryExampleGivesItsFeaturesAndAWellFormedPicture) {
                  EXPECT_TRUE((*l)["properties"].contains("box"));
                  EXPECT_EQ((*l)["properties"]["hidden"], false) << "a sparse sheet shows every label";
              }
+         }},
+        {"world_web_mercator",
+         [](const Json &doc) {
+             // The whole world: the parallels' labels read left to right on both sides and stand
+             // outside the neatline (±20037508 m, the 180° meridians), none hidden by it.
+             const double edge = 20037508.342789244;
+             std::size_t east = 0, west = 0;
+             for (const Json *l : OfKind(doc, "label")) {
+                 const Json &p = (*l)["properties"];
+                 EXPECT_LE(std::fabs(p["Angle"].get<double>()), 90.0) << p["LabelString"];
+                 const double x = (*l)["geometry"]["coordinates"][0].get<double>();
+                 if (p["LabelAxis"] == 2) {
+                     ++east;
+                     EXPECT_GT(x, edge) << p["LabelString"];
+                     EXPECT_EQ(p["hidden"], false) << p["LabelString"];
+                 }
+                 if (p["LabelAxis"] == 1) {
+                     ++west;
+                     EXPECT_LT(x, -edge) << p["LabelString"];
+                 }
+             }
+             EXPECT_EQ(east, 5u); // 60°S … 60°N
+             EXPECT_EQ(west, 5u);
          }},
         {"stateplane_ny_feet",
          [](const Json &doc) {

@@ -14,7 +14,7 @@
 namespace {
 
 using parallo::detail::GridSweep;
-using parallo::detail::SweepEnd;
+using parallo::detail::SweepEdges;
 using shapekit::Point;
 
 /// Every line the sweep hands over: its value and the along-line ends of its pieces.
@@ -61,7 +61,7 @@ struct Sweep : ::testing::Test {
             w.workingNeatline->Points().Add(p);
         planicalc::TRGGetRange(*w.workingNeatline, w.pMin, w.pMax);
     }
-    Recorder Walk(bool vertical, SweepEnd end = SweepEnd::ThroughFarEdge, double step = 100.0) {
+    Recorder Walk(bool vertical, SweepEdges end = SweepEdges::Included, double step = 100.0) {
         const parallo::detail::IntersectionGrid grid{reporter, plane, 0, 0.0001};
         const parallo::detail::SweepRules rules{"Test", end, false, false, false, false};
         GridSweep sweep(w, grid, rules, trace, retVal);
@@ -73,12 +73,26 @@ struct Sweep : ::testing::Test {
 
 const std::vector<Point> kSquare = {{0, 0}, {0, 1000}, {1000, 1000}, {1000, 0}};
 
-TEST_F(Sweep, GridLinesAndLabelsReachTheFarEdgeTicksStopShortOfIt) {
+TEST_F(Sweep, GridLinesAndLabelsReachBothEdgesTicksStopShortOfThem) {
     Neatline(kSquare);
-    const std::vector<double> through = {100, 200, 300, 400, 500, 600, 700, 800, 900, 1000};
+    const std::vector<double> through = {0, 100, 200, 300, 400, 500, 600, 700, 800, 900, 1000};
     EXPECT_EQ(Walk(true).Values(), through);
-    EXPECT_EQ(Walk(true, SweepEnd::BelowFarEdge).Values(),
-              std::vector<double>(through.begin(), through.end() - 1));
+    EXPECT_EQ(Walk(true, SweepEdges::Excluded).Values(),
+              std::vector<double>(through.begin() + 1, through.end() - 1));
+    // Rounding noise either way of an edge changes nothing: each edge line has its one piece
+    // along the whole edge (the hair inside it is two point tolerances, 2e-4).
+    for (const double noise : {-1e-9, 1e-9}) {
+        Neatline(
+            {{noise, noise}, {noise, 1000 - noise}, {1000 - noise, 1000 - noise}, {1000 - noise, noise}});
+        const Recorder r = Walk(true);
+        ASSERT_EQ(r.Values().size(), through.size()) << noise;
+        for (const std::size_t k : {std::size_t{0}, through.size() - 1}) {
+            ASSERT_EQ(r.lines[k].ends.size(), 2u) << noise;
+            EXPECT_NEAR(r.lines[k].ends[1] - r.lines[k].ends[0], 1000.0, 1e-6)
+                << "noise and intersection rounding";
+        }
+    }
+    Neatline(kSquare);
     // Skip values (0 among them) are left out; the offset moves the first value to 0, not the
     // grid.
     *skip = Point(300.0, 0.0);
@@ -134,9 +148,9 @@ TEST_F(Sweep, BudgetEdges) {
     // edge, which is walked; one more and the walk refuses to start.
     Neatline({{0, 0}, {0, 100}, {100, 100}, {100, 0}});
     *offset = Point(32668.0, 0.0);
-    EXPECT_EQ(Walk(true, SweepEnd::ThroughFarEdge, 1.0).lines.size(), 32768u);
+    EXPECT_EQ(Walk(true, SweepEdges::Included, 1.0).lines.size(), 32768u);
     *offset = Point(32669.0, 0.0);
-    EXPECT_THROW(Walk(true, SweepEnd::ThroughFarEdge, 1.0), parallo::Error);
+    EXPECT_THROW(Walk(true, SweepEdges::Included, 1.0), parallo::Error);
 
     // The line count is rounded in doubles: beyond any 32-bit count it is just a large number.
     EXPECT_GT(parallo::detail::EstimatedGridLines(w, Point(1e-8, 1e-8)), 1e10);

@@ -1,7 +1,7 @@
 // The installed package works for a host: the build tree is installed into a scratch prefix, then
 // a small host project (tests/install/consumer) is built against it twice, once through
-// find_package(Parallo) and once through pkg-config, and run. Needs the library built (a full
-// build, as the test command does).
+// find_package(Parallo) and once through pkg-config, and run; the Python package, when built, is
+// imported from the prefix. Needs the library built (a full build, as the test command does).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -72,10 +72,15 @@ TEST(InstalledPackage, HostsBuildWithFindPackageAndWithPkgConfig) {
     ASSERT_EQ(Shell(Quote(build / "consumer"), work / "consumer-run.log", output), 0) << output;
     EXPECT_NE(output.find(": ok"), std::string::npos) << output;
 
-    // pkg-config; --define-prefix places the package where its .pc file was found, as for any
-    // relocated prefix.
-    const std::string flags =
-        "$(PKG_CONFIG_PATH=" + Quote(pcDir) + " pkg-config --define-prefix --cflags --libs parallo)";
+    // pkg-config, as the file stands: its prefix is the one the install chose, not the
+    // configured one.
+    const std::string pkgConfig = "PKG_CONFIG_PATH=" + Quote(pcDir) + " pkg-config ";
+    ASSERT_EQ(Shell(pkgConfig + "--variable=includedir parallo", work / "pc-includedir.log", output), 0)
+        << output;
+    while (!output.empty() && (output.back() == '\n' || output.back() == ' '))
+        output.pop_back();
+    EXPECT_TRUE(fs::exists(output) && fs::equivalent(output, prefix / "include")) << output;
+    const std::string flags = "$(" + pkgConfig + "--cflags --libs parallo)";
     const fs::path exe = work / "consumer-pc";
     ASSERT_EQ(Shell("c++ -std=c++17 " + Quote(consumer / "main.cpp") + " -o " + Quote(exe) + " " + flags,
                     work / "consumer-pc-build.log", output),
@@ -83,6 +88,18 @@ TEST(InstalledPackage, HostsBuildWithFindPackageAndWithPkgConfig) {
         << output;
     ASSERT_EQ(Shell(Quote(exe), work / "consumer-pc-run.log", output), 0) << output;
     EXPECT_NE(output.find(": ok"), std::string::npos) << output;
+
+#ifdef PARALLO_PYTHON_INSTALL_DIR
+    // The Python package, where the interpreter it was built for imports it from.
+    const fs::path site = prefix / PARALLO_PYTHON_INSTALL_DIR;
+    EXPECT_TRUE(fs::exists(site / "parallo" / "__init__.py"));
+    EXPECT_EQ(Shell("PYTHONPATH=" + Quote(site) + " " + Quote(PARALLO_PYTHON) +
+                        " -c 'import parallo, parallo.mpl; print(parallo.__file__)'",
+                    work / "python-import.log", output),
+              0)
+        << output;
+    EXPECT_EQ(output.rfind(site.string(), 0), 0u) << output;
+#endif
 }
 
 } // namespace

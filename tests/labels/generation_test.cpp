@@ -108,19 +108,6 @@ double ReadValue(const GridLabel &l, bool geographic) {
     return (l.LabelStringHemisphere == "W" || l.LabelStringHemisphere == "S") ? -v : v;
 }
 
-/// The sides of the labels in order, leaving out the lines along the UTM sheet's edges: the
-/// chords of its stroked frame bulge beyond or within those lines by a millimetre, so that an
-/// edge line may lie just inside the frame as drawn and be labelled at a corner.
-std::vector<std::int32_t> AxesOffSheetEdges(const ParalloCls &s) {
-    std::vector<std::int32_t> axes;
-    for (const auto &l : *s.LabelsCollection()) {
-        const double v = ReadValue(*l, false);
-        if (v == 480000.0 || v == 520000.0 || v == 5320000.0 || v == 5360000.0) continue;
-        axes.push_back(l->LabelAxis);
-    }
-    return axes;
-}
-
 // ---- the independent reckoning of edge labels ---------------------------------------------------
 
 struct Expected {
@@ -345,10 +332,11 @@ TEST(GenEdges, OnlyTheChosenSidesInOrderAndNoSkippedValues) {
     f->service.SetPlaceRightSideGridElements(false);
     f->service.CreateLabels();
     EXPECT_TRUE(f->reports.empty());
-    // Top labels of the 39 interior vertical lines first, then left labels of the horizontal ones.
-    std::vector<std::int32_t> sides(39, pxgrdNorth);
-    sides.insert(sides.end(), 39, pxgrdWest);
-    EXPECT_EQ(AxesOffSheetEdges(f->service), sides);
+    // Top labels of the 41 vertical lines (the two on the sheet's edges included) first, then
+    // left labels of the horizontal ones.
+    std::vector<std::int32_t> sides(41, pxgrdNorth);
+    sides.insert(sides.end(), 41, pxgrdWest);
+    EXPECT_EQ(Axes(f->service), sides);
 
     auto s = Styled(parallo_test::UtmSheetOnWebMercator(), kProjected, 100.0);
     s->service.SetSkipInterval(std::make_shared<Point>(10000.0, 5000.0));
@@ -360,8 +348,53 @@ TEST(GenEdges, OnlyTheChosenSidesInOrderAndNoSkippedValues) {
         EXPECT_NE(std::fmod(ReadValue(*l, false), vertical ? 10000.0 : 5000.0), 0.0) << l->LabelString;
         ++count[vertical ? 0 : 1];
     }
-    EXPECT_EQ(count[0], 2 * (39 - 3)); // 490000, 500000, 510000 skipped
-    EXPECT_EQ(count[1], 2 * (39 - 7)); // every 5000 m of 5325000..5355000 skipped
+    EXPECT_EQ(count[0], 2 * (41 - 5)); // every 10000 m of 480000..520000 skipped
+    EXPECT_EQ(count[1], 2 * (41 - 9)); // every 5000 m of 5320000..5360000 skipped
+}
+
+TEST(GenEdges, ValuesOnTheNeatlineAreLabelledAlikeOnAllFourSides) {
+    // Frames whose corners lie on grid values. The State Plane sheet's edges come back from the
+    // projection plane's metres off their feet values by rounding noise, and the UTM sheet's from
+    // their round trip through Web Mercator. Either way each side carries the labels of both edge
+    // values, and the grid lines include both edge lines.
+    // clang-format off
+    const FrameLayout feet{"ny-ftus-sheet-on-its-own-plane", "EPSG:2263", "EPSG:2263", "EPSG:2263", false,
+                           980000.0 * kUsFoot, 190000.0 * kUsFoot, 1020000.0 * kUsFoot, 220000.0 * kUsFoot, 0.0,
+                           false, 10000.0 * kUsFoot, 10000.0 * kUsFoot};
+    const struct {
+        FrameLayout layout;
+        std::int32_t displayType;
+        int across, along; ///< grid values of the vertical and of the horizontal lines, edges included
+    } cases[] = {
+        {feet, kProjected, 5, 4},                                  // 980000 … 1020000, 190000 … 220000 ftUS
+        {parallo_test::UtmSheetOnWebMercator(), kProjected, 41, 41}, // 480 … 520 km, 5320 … 5360 km
+        {parallo_test::GraticuleOnWebMercator(), kGeographic, 11, 11}, // 5°E … 15°E, 45°N … 55°N
+    };
+    // clang-format on
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.layout.name);
+        auto f = Labelled(c.layout, c.displayType, 100.0);
+        EXPECT_TRUE(f->reports.empty()) << f->reports.front();
+        int perSide[4] = {0, 0, 0, 0};
+        for (const auto &l : *f->service.LabelsCollection())
+            ++perSide[l->LabelAxis];
+        EXPECT_EQ(perSide[pxgrdSouth], c.across);
+        EXPECT_EQ(perSide[pxgrdNorth], c.across);
+        EXPECT_EQ(perSide[pxgrdWest], c.along);
+        EXPECT_EQ(perSide[pxgrdEast], c.along);
+        std::int32_t ret = 0;
+        f->service.CreateGridlines(ret);
+        ASSERT_TRUE(f->service.GridGeometry());
+        EXPECT_EQ(f->service.GridGeometry()->Count(), c.across + c.along);
+    }
+    // The feet sheet's edge values read as round feet.
+    auto f = Labelled(feet, kProjected, 100.0);
+    for (const char *text : {"980000ftUSE", "1020000ftUSE"})
+        for (const std::int32_t side : {pxgrdSouth, pxgrdNorth})
+            EXPECT_TRUE(FindLabel(*f, side, text)) << text << " on side " << side;
+    for (const char *text : {"190000ftUSN", "220000ftUSN"})
+        for (const std::int32_t side : {pxgrdWest, pxgrdEast})
+            EXPECT_TRUE(FindLabel(*f, side, text)) << text << " on side " << side;
 }
 
 // ---- corner labels ------------------------------------------------------------------------------

@@ -350,10 +350,10 @@ TEST(LabelPlacement, OffsetsUnrotatedAndRotated) {
         {"west parallel below", 0, 1, 1, 2.0, 1.0, 1, 0.0, 0.0, -2.0, -1.0, 90.0},
         // The written example: north, a = 30; q = 4, a' = 330: (sin 330°, cos 330°).
         {"north along, a = 30", 1, 0, 0, 1.0, 0.0, 0, 30.0, 0.0, -s30, c30, 30.0},
-        // Start (0, sin 30), turns; q = 4, a' = 330.
-        {"north perpendicular", 1, 0, 2, 2.0, 0.0, 0, 30.0, 0.0, -2.0 * s30, s30 + 2.0 * c30, 120.0},
-        // r2 = 30: start (-sin 30, 0), turns; q = 1, a' = 30.
-        {"east parallel", 1, 2, 1, 2.0, 0.0, 0, 0.0, 30.0, -s30 + 2.0 * c30, 2.0 * s30, 120.0},
+        // Start (0, sin 30), turns; q = 4, a' = 330. 120° would read upside down: -60°.
+        {"north perpendicular", 1, 0, 2, 2.0, 0.0, 0, 30.0, 0.0, -2.0 * s30, s30 + 2.0 * c30, -60.0},
+        // r2 = 30: start (-sin 30, 0), turns; q = 1, a' = 30. 120° turns to -60° as well.
+        {"east parallel", 1, 2, 1, 2.0, 0.0, 0, 0.0, 30.0, -s30 + 2.0 * c30, 2.0 * s30, -60.0},
         // O < 0, r2 = -30: start 0; q = 4, a' = 330; centred moves like below.
         {"east perpendicular", 1, 2, 2, -1.0, 1.0, 2, 0.0, -30.0, -c30, 2.0 * s30, -30.0},
         // clang-format on

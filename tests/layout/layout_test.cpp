@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <cstdint>
 #include <memory>
 #include <ostream>
@@ -105,7 +106,7 @@ double ToSegment(const Point &p, const Point &a, const Point &b) {
 
 /// The distance between two boxes that do not overlap: the least vertex-to-edge distance.
 double Apart(const LabelBox &a, const LabelBox &b) {
-    double d = INFINITY;
+    double d = std::numeric_limits<double>::infinity();
     for (const LabelBox *from : {&a, &b}) {
         const LabelBox &to = from == &a ? b : a;
         for (const Point &p : from->Corners)
@@ -341,6 +342,92 @@ TEST(LaidOutFrame, RounderValuesWinOnTheCrowdedTopEdge) {
         ++checked;
     }
     EXPECT_EQ(checked, 51);
+}
+
+// ---- readable labels ---------------------------------------------------------------------------
+
+/// The whole world, 80°S–80°N, in Web Mercator with a 30° graticule: the 180° meridians are the
+/// neatline's left and right edges, where the parallel's direction wraps to the far side.
+FrameLayout WorldOnWebMercator() {
+    FrameLayout f = parallo_test::GraticuleOnWebMercator();
+    f.name = "world-on-web-mercator";
+    f.west = -180.0;
+    f.east = 180.0;
+    f.south = -80.0;
+    f.north = 80.0;
+    f.neatlineStroke = 5.0;
+    f.intervalX = 30.0;
+    f.intervalY = 30.0;
+    f.gridStroke = 5.0;
+    return f;
+}
+
+/// A 5° graticule far east of LAEA Europe's centre (30°E–50°E, 55°N–65°N): the meridians are
+/// turned 15° to 35° against the map's north, so a quarter turn for text across the edge takes
+/// the labels beyond 90°.
+FrameLayout FarEastOnLaea() {
+    FrameLayout f = GraticuleOnLaea();
+    f.name = "far-east-on-laea";
+    f.west = 30.0;
+    f.east = 50.0;
+    f.south = 55.0;
+    f.north = 65.0;
+    f.intervalX = 5.0;
+    f.intervalY = 5.0;
+    f.gridStroke = 0.5;
+    return f;
+}
+
+TEST(ReadableLabels, NoneUpsideDownAndEachOnItsSideOfTheNeatline) {
+    // clang-format off
+    const Case cases[] = {
+        {"world", WorldOnWebMercator(), parallo::pxgrdLabelPosition_Outside, parallo::PXloParallelPerpendicular, 300000.0, 1e8, true},
+        {"world-parallel", WorldOnWebMercator(), parallo::pxgrdLabelPosition_Outside, parallo::PXloParallel, 300000.0, 1e8, true},
+        {"far-east-perpendicular", FarEastOnLaea(), parallo::pxgrdLabelPosition_Outside, parallo::PXloPerpendicular, 20000.0, 1e7, true},
+        {"far-east-parallel", FarEastOnLaea(), parallo::pxgrdLabelPosition_Outside, parallo::PXloParallel, 20000.0, 1e7, true},
+        {"far-east-along", FarEastOnLaea(), parallo::pxgrdLabelPosition_Outside, parallo::PXloParallelPerpendicular, 20000.0, 1e7, true},
+        {"far-east-perpendicular-inside", FarEastOnLaea(), parallo::pxgrdLabelPosition_Inside, parallo::PXloPerpendicular, -20000.0, 1e7, true},
+        {"far-east-parallel-inside", FarEastOnLaea(), parallo::pxgrdLabelPosition_Inside, parallo::PXloParallel, -20000.0, 1e7, true},
+        {"far-east-along-inside", FarEastOnLaea(), parallo::pxgrdLabelPosition_Inside, parallo::PXloParallelPerpendicular, -20000.0, 1e7, true},
+    };
+    // clang-format on
+    auto measurer = Measurer();
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Labelled l = MakeLabels(c);
+        ASSERT_TRUE(l.frame->reports.empty()) << l.frame->reports.front();
+        const auto &neatline = *l.frame->service.NeatlinePolygon();
+        const std::vector<Point> &ring = neatline.Points().Vector();
+        const LabelLayout layout = parallo::LayOutLabels(l.labels, l.style, neatline, c.scale, *measurer);
+        ASSERT_EQ(layout.Failure, "");
+        int turned = 0;
+        for (const LabelPlacement &p : layout.Placements) {
+            const parallo::GridLabel &label = *p.Label;
+            const std::string what = label.LabelString + " on side " + std::to_string(label.LabelAxis);
+            // Exactly: the fold leaves nothing beyond a quarter turn, not even by a rounding.
+            EXPECT_LE(std::fabs(label.Angle), 90.0) << what;
+            turned += label.Angle != 0.0 && label.Angle != 90.0;
+            const bool inside = c.position == parallo::pxgrdLabelPosition_Inside;
+            // An inside label of a line along the neatline (30°E, 50°E, 55°N, 65°N here) stands on
+            // the other edge at the corner, whatever its turn: neither side is its own; the
+            // layout hides it where its box crosses the neatline.
+            const bool acrossEdge =
+                label.LabelAxis == parallo::pxgrdNorth || label.LabelAxis == parallo::pxgrdSouth;
+            const double degrees = std::stod(label.LabelStringA);
+            if (inside && (degrees == (acrossEdge ? c.frame.west : c.frame.south) ||
+                           degrees == (acrossEdge ? c.frame.east : c.frame.north)))
+                continue;
+            EXPECT_EQ(InRing(ring, *label.Origin), inside) << what << ": anchor on the wrong side";
+            // The whole text stands on its anchor's side: an edge label's box never reaches across
+            // the neatline (corner labels may, by design, reach past the other edge's end).
+            if (p.Corner) continue;
+            for (const Point &corner : p.Box.Corners)
+                EXPECT_EQ(InRing(ring, corner), inside) << what << ": text across the neatline";
+        }
+        if (std::string(c.name).rfind("far-east", 0) == 0) {
+            EXPECT_GT(turned, 0) << "the graticule turns the labels here";
+        }
+    }
 }
 
 // ---- one label's box --------------------------------------------------------------------------
