@@ -169,7 +169,7 @@ void FollowFrameEdges(const std::vector<Point> &mapView, const EdgeLongitudes &l
     LineRefiner r;
     r.tolerance = kFrameFollowFraction * size;
     r.budget = kMaxNeatlinePoints - n;
-    std::vector<Point> middles, back;
+    std::vector<Point> middles, back, split;
     r.judge = [&](const std::vector<StepEnd> &ps, const std::vector<StepEnd> &qs, std::vector<StepEnd> &mids,
                   std::vector<double> &deviations) {
         // The chord's middle and both its ends carried back to the map view: measured against
@@ -195,9 +195,17 @@ void FollowFrameEdges(const std::vector<Point> &mapView, const EdgeLongitudes &l
                 DistanceToSegment(near(back[3 * k + 1]), near(back[3 * k]), near(back[3 * k + 2]));
             mids[k].at = middles[k];
         }
-        ApplyEach(middles, through(0));
+        // Only the middles of the steps that are split go into the grid system.
+        split.clear();
         for (std::size_t k = 0; k < ps.size(); ++k)
-            mids[k].drawn = middles[k];
+            if (deviations[k] > r.tolerance && std::isfinite(deviations[k])) split.push_back(middles[k]);
+        ApplyEach(split, through(0));
+        std::size_t next = 0;
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        for (std::size_t k = 0; k < ps.size(); ++k) {
+            const bool asked = deviations[k] > r.tolerance && std::isfinite(deviations[k]);
+            mids[k].drawn = asked ? split[next++] : Point(nan, nan);
+        }
     };
 
     std::vector<StepEnd> line;
