@@ -24,6 +24,9 @@ namespace detail {
 struct StepEnd {
     shapekit::Point at;
     shapekit::Point drawn;
+    /// Whatever the caller keeps with the point (the working neatline: its round trip back to
+    /// where the line is straight).
+    shapekit::Point kept;
 };
 
 /// How one line is refined.

@@ -177,7 +177,7 @@ private:
         Images(images_);
         line_.clear();
         for (std::size_t k = 0; k < count; ++k)
-            line_.push_back({piece_.Vector()[k], images_[k]});
+            line_.push_back({piece_.Vector()[k], images_[k], Point()});
         detail::RefineLine(r, line_, nullptr);
         piece_.Clear();
         for (const detail::StepEnd &e : line_)

@@ -169,48 +169,51 @@ void FollowFrameEdges(const std::vector<Point> &mapView, const EdgeLongitudes &l
     LineRefiner r;
     r.tolerance = kFrameFollowFraction * size;
     r.budget = kMaxNeatlinePoints - n;
-    std::vector<Point> middles, back, split;
+    std::vector<Point> middles, chords, split;
     r.judge = [&](const std::vector<StepEnd> &ps, const std::vector<StepEnd> &qs, std::vector<StepEnd> &mids,
                   std::vector<double> &deviations) {
-        // The chord's middle and both its ends carried back to the map view: measured against
-        // the ends' own round trip, the chord's deviation leaves out the round trip's error
+        // The chord's middle carried back to the map view, measured against the chord's ends
+        // carried back too (`kept`): so the deviation leaves out the round trip's own error
         // (PROJ's inverse of a projection may miss the forward by a fraction of a millimetre,
         // which no splitting reduces).
         middles.clear();
-        back.clear();
+        chords.clear();
         for (std::size_t k = 0; k < ps.size(); ++k) {
             const Point far = longitudes.mapView ? NearLongitude(qs[k].at, ps[k].at) : qs[k].at;
             middles.push_back(Middle(ps[k].at, far));
             const Point q = longitudes.grid ? NearLongitude(qs[k].drawn, ps[k].drawn) : qs[k].drawn;
-            back.push_back(ps[k].drawn);
-            back.push_back(Middle(ps[k].drawn, q));
-            back.push_back(q);
+            chords.push_back(Middle(ps[k].drawn, q));
         }
-        ApplyEach(back, through(1));
+        ApplyEach(chords, through(1));
         for (std::size_t k = 0; k < ps.size(); ++k) {
             const auto near = [&](const Point &b) {
                 return longitudes.mapView ? NearLongitude(b, ps[k].at) : b;
             };
-            deviations[k] =
-                DistanceToSegment(near(back[3 * k + 1]), near(back[3 * k]), near(back[3 * k + 2]));
+            deviations[k] = DistanceToSegment(near(chords[k]), near(ps[k].kept), near(qs[k].kept));
             mids[k].at = middles[k];
         }
-        // Only the middles of the steps that are split go into the grid system.
+        // Only the middles of the steps that are split go into the grid system, and back.
         split.clear();
         for (std::size_t k = 0; k < ps.size(); ++k)
             if (deviations[k] > r.tolerance && std::isfinite(deviations[k])) split.push_back(middles[k]);
         ApplyEach(split, through(0));
+        std::vector<Point> splitBack = split;
+        ApplyEach(splitBack, through(1));
         std::size_t next = 0;
         const double nan = std::numeric_limits<double>::quiet_NaN();
         for (std::size_t k = 0; k < ps.size(); ++k) {
             const bool asked = deviations[k] > r.tolerance && std::isfinite(deviations[k]);
-            mids[k].drawn = asked ? split[next++] : Point(nan, nan);
+            mids[k].drawn = asked ? split[next] : Point(nan, nan);
+            mids[k].kept = asked ? splitBack[next] : Point(nan, nan);
+            if (asked) ++next;
         }
     };
 
+    std::vector<Point> roundTrip = storage;
+    ApplyEach(roundTrip, through(1));
     std::vector<StepEnd> line;
     for (std::size_t i = 0; i < n; ++i)
-        line.push_back({mapView[i], storage[i]});
+        line.push_back({mapView[i], storage[i], roundTrip[i]});
     // The sweep closes an open ring by an edge from the last vertex to the first: refined as the
     // step to a copy of the first vertex, dropped again afterwards.
     const bool open = mapView.front().x != mapView.back().x || mapView.front().y != mapView.back().y;

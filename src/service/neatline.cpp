@@ -91,7 +91,7 @@ void RefineStrokedNeatline(ServiceState &s, const coordkit::CoordTransform &tran
     ApplyEach(drawn, [&transform](Point *p, std::size_t count) { transform.Transform(p, count, 1); });
     std::vector<StepEnd> line;
     for (std::size_t i = 0; i < n; ++i)
-        line.push_back({at[i], drawn[i]});
+        line.push_back({at[i], drawn[i], Point()});
     std::vector<std::size_t> position; // new 0-based index of each point
     RefineLine(r, line, &position);
     if (line.size() == n) return;
