@@ -10,6 +10,7 @@
 #include <cmath>
 #include <functional>
 #include <utility>
+#include <vector>
 
 #include "parallo/coordkit_proj.h"
 #include "parallo/planicalc.h"
@@ -65,6 +66,7 @@ struct Reader {
     void ReadCoordSystems();
     std::shared_ptr<coordkit::CoordSystem> MakeCoordSystem(const Json &v, const std::string &path);
     void ApplyDefaults();
+    void DefaultStroking();
     void DefaultProjCorner(const char *key, double x, double y, double z,
                            void (ParalloCls::*setter)(ParalloCls::PointPtr));
 
@@ -91,6 +93,7 @@ struct Reader {
     ParalloCls &s_;
     bool linearInCrs_ = true;
     std::shared_ptr<coordkit::CoordSystem> mapView_, neatline_, grid_;
+    std::shared_ptr<coordkit::CoordSystemsMgr> manager_;
     std::shared_ptr<coordkit::UnitsOfMeasure> units_;
     // Unit codes and names of the neatline and grid systems, looked up on first use.
     std::int32_t neatlineUnit_ = -1, gridUnit_ = -1;
@@ -308,6 +311,8 @@ const std::vector<Key> kKeys = {
     {"NeatlineStrokeDistance", kInFile, ReadNeatlineStrokeDistance},
     {"GridStrokeDistance", kInFile, ReadGridStrokeDistance},
     {"bForceStroking", kInFile, Flag(&P::SetbForceStroking)},
+    // A length on the map view, like the offsets below.
+    {"StrokeTolerance", kInFile, NonNegative(&P::SetStrokeTolerance)},
     // Lengths on the map view: never converted.
     {"BorderOffsetRight", kInFile, Number(&P::SetBorderOffsetRight)},
     {"BorderOffsetLeft", kInFile, Number(&P::SetBorderOffsetLeft)},
@@ -463,6 +468,7 @@ void Reader::ReadCoordSystems() {
     s_.SetNeatlineCoordSystem(neatline_);
     s_.SetGridCoordSystem(grid_);
     s_.SetCoordSystemsMgr(manager);
+    manager_ = manager;
     s_.SetUnitsOfMeasure(units_);
 }
 
@@ -628,6 +634,80 @@ void Reader::DefaultProjCorner(const char *key, double x, double y, double z,
     (s_.*setter)(std::make_shared<shapekit::Point>(x, y, z));
 }
 
+/// Smooth lines unless the configuration strokes by hand: with neither stroke distance nor
+/// StrokeTolerance given, steps are refined until they stray at most kDefaultStrokeFraction of
+/// the frame's size from their lines, and a neatline whose sides bend in the map view (corners
+/// in another system, or given as longitude and latitude) is stroked unless bForceStroking is
+/// given, one step per side, refined the same way.
+void Reader::DefaultStroking() {
+    if (Find("GridStrokeDistance") || Find("NeatlineStrokeDistance") || Find("StrokeTolerance")) return;
+    const auto &ll = s_.NeatlineLowerLeft();
+    const auto &ur = s_.NeatlineUpperRight();
+    std::vector<shapekit::Point> images;
+    double side = 0.0;
+    if (ll && ur) {
+        // The corners and the sides' middles in the map view.
+        const bool angles = f_.neatlineExtentsType == kExtentGeographic;
+        double width = ur->x - ll->x;
+        if (angles && width < 0.0) width += 2.0 * planicalc::TRG_DegreesToRadians() * 180.0;
+        const double height = ur->y - ll->y;
+        side = std::max(std::fabs(width), std::fabs(height));
+        const double xs[3] = {ll->x, ll->x + width / 2.0, ll->x + width};
+        const double ys[3] = {ll->y, ll->y + height / 2.0, ur->y};
+        try {
+            const auto &manager = manager_;
+            if (!manager) return;
+            const auto service = manager->GetTransformService();
+            const auto T = service ? service->CreateSimpleTransFromCSMtoCS(*manager, neatline_) : nullptr;
+            if (!T) return;
+            const std::int32_t from = angles ? coordkit::kGeographic : coordkit::kProjectionPlane;
+            for (int j = 0; j < 3; ++j) {
+                for (int i = 0; i < 3; ++i) {
+                    shapekit::PointGeometry g(shapekit::Point(xs[i], ys[j]));
+                    shapekit::Point &p = g.Position();
+                    neatline_->ConvertPoint(from, coordkit::kStorage, p.x, p.y, p.z);
+                    service->TransformGeometry(g, *T, 1);
+                    images.push_back(p);
+                }
+            }
+        } catch (const std::exception &) {
+            return; // the neatline method reports it
+        }
+    } else if (const auto &polygon = s_.NeatlinePolygon()) {
+        images = polygon->Points().Vector();
+    }
+    if (images.empty()) return;
+    double minX = images[0].x, maxX = minX, minY = images[0].y, maxY = minY;
+    for (const shapekit::Point &p : images) {
+        minX = std::min(minX, p.x);
+        maxX = std::max(maxX, p.x);
+        minY = std::min(minY, p.y);
+        maxY = std::max(maxY, p.y);
+    }
+    const double tolerance = kDefaultStrokeFraction * std::max(maxX - minX, maxY - minY);
+    if (!std::isfinite(tolerance) || !(tolerance > 0.0)) return;
+    s_.SetStrokeTolerance(tolerance);
+
+    if (images.size() != 9 || Find("bForceStroking") || !(side > 0.0)) return;
+    // images[3 * j + i]: the middle of each side against the chord between its corners.
+    const auto off = [&](int middle, int a, int b) {
+        const shapekit::Point &m = images[static_cast<std::size_t>(middle)];
+        const shapekit::Point &p = images[static_cast<std::size_t>(a)];
+        const shapekit::Point &q = images[static_cast<std::size_t>(b)];
+        // Off the chord, not off its middle: a meridian on Mercator is straight, its middle
+        // merely nearer one end.
+        const double dx = q.x - p.x, dy = q.y - p.y, length = std::hypot(dx, dy);
+        if (!(length > 0.0)) return std::hypot(m.x - p.x, m.y - p.y);
+        return std::fabs((m.x - p.x) * dy - (m.y - p.y) * dx) / length;
+    };
+    const bool bends = off(1, 0, 2) > tolerance || off(7, 6, 8) > tolerance || off(3, 0, 6) > tolerance ||
+                       off(5, 2, 8) > tolerance;
+    if (!bends) return;
+    s_.SetbForceStroking(true);
+    f_.neatlineStrokeDistance = side;
+    s_.SetNeatlineStrokeDistance(side);
+}
+
 void Reader::ApplyDefaults() {
     if (!Find("calls")) f_.calls = DefaultCalls(s_);
 
@@ -642,6 +722,7 @@ void Reader::ApplyDefaults() {
     // No offset and no skipping unless asked for.
     if (!s_.GridOffset()) s_.SetGridOffset(std::make_shared<shapekit::Point>());
     if (!s_.SkipInterval()) s_.SetSkipInterval(std::make_shared<shapekit::Point>());
+    DefaultStroking();
 
     const auto &ll = s_.NeatlineLowerLeft();
     const auto &ur = s_.NeatlineUpperRight();

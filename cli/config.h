@@ -52,6 +52,10 @@ struct Frame {
 /// service (frame bars and frame ticks only when its properties ask for them).
 const std::vector<std::string> &KnownCalls();
 std::vector<std::string> DefaultCalls(const ParalloCls &service);
+/// The command's StrokeTolerance when the configuration strokes nothing by hand, as a fraction
+/// of the frame's size in the map view.
+constexpr double kDefaultStrokeFraction = 1e-5;
+
 /// Every top-level key the reader accepts.
 const std::vector<std::string> &KnownKeys();
 

@@ -101,6 +101,14 @@ public:
     double GridStrokeDistance() const noexcept;
     void SetGridStrokeDistance(double value) noexcept;
 
+    /// How far, in map-view units, a drawn step of a grid line or of a stroked neatline may stray
+    /// at its middle from the true line: steps are halved until every one stays within it
+    /// (at most 10000 steps per grid line, 32767 neatline points). 0 (the default) keeps the
+    /// fixed steps of GridStrokeDistance and NeatlineStrokeDistance alone; a positive value
+    /// refines those steps where the line bends.
+    double StrokeTolerance() const noexcept;
+    void SetStrokeTolerance(double value) noexcept;
+
     /// Distances of the border outside the neatline's sides, map-view units.
     double BorderOffsetRight() const noexcept;
     void SetBorderOffsetRight(double value) noexcept;
@@ -123,6 +131,9 @@ public:
     const PointPtr& Interval() const noexcept;
     void SetInterval(PointPtr value) noexcept;
 
+    /// The frame in map-view coordinates. The grid line and tick generators hand it back carried
+    /// to the grid system and back, with the vertices it had: the points they insert along its
+    /// edges to follow it in the grid system stay their own.
     const PolygonPtr& NeatlinePolygon() const noexcept;
     void SetNeatlinePolygon(PolygonPtr value) noexcept;
     const PolygonPtr& BorderPolygon() const noexcept;

@@ -1,13 +1,19 @@
 // Grid lines: every line of constant x and of constant y of the grid system at the grid interval,
 // cut to the pieces that lie inside the neatline, densified cell by cell and handed back in
 // map-view coordinates.
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "grid/gridlines.h"
 
+#include "grid/densify.h"
 #include "grid/sweep.h"
 #include "intervals/intervals.h"
 #include "platform/numbers.h"
@@ -17,6 +23,12 @@ namespace parallo {
 namespace {
 
 using shapekit::Point;
+
+/// Once the working neatline follows a stroked frame's chords, two pieces of a line whose gap
+/// runs within this fraction of the neatline's extent (grid space) of it are one: the chords of
+/// the command's default stroking stray up to 1e-5 of the frame from the grid line along an
+/// edge through their vertices.
+constexpr double kGrazeFraction = 2e-5;
 
 /// Puts a point of the grid line `value` exactly onto it.
 void OntoLine(bool vertical, double value, Point &p) { (vertical ? p.x : p.y) = value; }
@@ -37,6 +49,14 @@ public:
         : reporter_(reporter), gridSystem_(gridSystem), gridSpace_(gridSpace), interval_(interval), d_(d),
           trace_(trace) {}
 
+    /// Refines every step until its middle in the map view lies within `tolerance` of the image
+    /// of the line's point halfway along it; T (direction 1) takes storage units to the map view.
+    void RefineSteps(double tolerance, bool mapViewLongitudes, const coordkit::CoordTransform &T) {
+        tolerance_ = tolerance;
+        mapViewLongitudes_ = mapViewLongitudes;
+        T_ = &T;
+    }
+
     shapekit::GeometryBuilder builder;
     /// Whether a piece moved off its constant coordinate in storage units (bForceStroking).
     bool lineMoved = false;
@@ -45,6 +65,8 @@ public:
     void Line(const detail::SweepLine &line) override {
         const bool vertical = line.lines.vertical;
         const double cellInterval = vertical ? interval_.y : interval_.x;
+        lineSteps_ = 0;
+        pieces_.clear();
         for (std::int32_t k = 1; k <= line.Pieces(); ++k) {
             trace_ = vertical ? "Processing Intersection Points (Vertical)"
                               : "Processing Intersection Points (Horizontal)";
@@ -54,8 +76,19 @@ public:
             // rounding, enough to put one end of the 180° meridian on the other side of it.
             OntoLine(vertical, line.value, A);
             OntoLine(vertical, line.value, B);
-            BuildPiece(vertical, line.value, A, B, cellInterval);
+            pieces_.push_back({A, B});
         }
+        if (graze_ > 0.0 && pieces_.size() > 1) DropGrazes();
+        for (const auto &piece : pieces_)
+            BuildPiece(vertical, line.value, piece.first, piece.second, cellInterval);
+    }
+
+    /// Along a densified working neatline (`ring`, grid space) a grid line that runs along a
+    /// stroked edge, through its vertices, grazes the chords between them, in and out: pieces
+    /// whose gap runs within `graze` (grid units) of the neatline are then one piece.
+    void IgnoreGrazes(double graze, const std::vector<Point> &ring) {
+        graze_ = graze;
+        ring_ = &ring;
     }
 
 private:
@@ -66,6 +99,91 @@ private:
     double d_;
     std::string &trace_;
     shapekit::PointsCollection piece_;
+    double tolerance_ = 0.0;
+    bool mapViewLongitudes_ = false;
+    const coordkit::CoordTransform *T_ = nullptr;
+    double graze_ = 0.0;
+    std::vector<std::pair<Point, Point>> pieces_;
+
+    const std::vector<Point> *ring_ = nullptr;
+
+    void DropGrazes() {
+        const std::vector<Point> &ring = *ring_;
+        const auto alongEdge = [&](const Point &p) {
+            for (std::size_t i = 0; i < ring.size(); ++i)
+                if (detail::DistanceToSegment(p, ring[i], ring[(i + 1) % ring.size()]) <= graze_) return true;
+            return false;
+        };
+        std::vector<std::pair<Point, Point>> kept;
+        for (const auto &piece : pieces_) {
+            if (!kept.empty() && alongEdge(detail::Middle(kept.back().second, piece.first)))
+                kept.back().second = piece.second;
+            else
+                kept.push_back(piece);
+        }
+        pieces_.swap(kept);
+    }
+
+    /// Steps made so far on the current line.
+    std::size_t lineSteps_ = 0;
+    std::vector<detail::StepEnd> line_;
+    std::vector<Point> images_;
+
+    /// The map-view images of points in grid space, in one batch; a point without one becomes
+    /// not finite.
+    void Images(std::vector<Point> &points) const {
+        const coordkit::CoordSystem &grid = platform::Deref(gridSystem_);
+        const coordkit::CoordTransform &T = *T_;
+        const std::int32_t space = gridSpace_;
+        detail::ApplyEach(points, [&grid, &T, space](Point *p, std::size_t count) {
+            grid.ConvertPoints(space, coordkit::kStorage, p, count);
+            T.Transform(p, count, 1);
+        });
+    }
+
+    /// b moved by whole turns to within half a turn of a, when map-view x is a longitude.
+    Point Near(Point b, const Point &a) const noexcept {
+        if (mapViewLongitudes_) {
+            if (b.x - a.x > 180.0) b.x -= detail::kDegreesPerTurn;
+            if (b.x - a.x < -180.0) b.x += detail::kDegreesPerTurn;
+        }
+        return b;
+    }
+
+    /// Halves the piece's steps (grid space) where their chords in the map view stray more than
+    /// the tolerance from the line, within the line's budget of steps. A step whose ends or
+    /// middle have no image is kept as it is.
+    void Refine() {
+        const std::size_t count = piece_.size();
+        lineSteps_ += count > 0 ? count - 1 : 0;
+        if (tolerance_ <= 0.0 || count < 2) return;
+        detail::LineRefiner r;
+        r.tolerance = tolerance_;
+        r.budget = lineSteps_ < detail::kMaxStepsPerLine ? detail::kMaxStepsPerLine - lineSteps_ : 0;
+        r.judge = [this](const std::vector<detail::StepEnd> &ps, const std::vector<detail::StepEnd> &qs,
+                         std::vector<detail::StepEnd> &mids, std::vector<double> &deviations) {
+            images_.clear();
+            for (std::size_t k = 0; k < ps.size(); ++k)
+                images_.push_back(detail::Middle(ps[k].at, qs[k].at));
+            Images(images_);
+            for (std::size_t k = 0; k < ps.size(); ++k) {
+                mids[k].at = detail::Middle(ps[k].at, qs[k].at);
+                mids[k].drawn = Near(images_[k], ps[k].drawn);
+                deviations[k] =
+                    detail::ChordDeviation(ps[k].drawn, mids[k].drawn, Near(qs[k].drawn, ps[k].drawn));
+            }
+        };
+        images_ = piece_.Vector();
+        Images(images_);
+        line_.clear();
+        for (std::size_t k = 0; k < count; ++k)
+            line_.push_back({piece_.Vector()[k], images_[k], Point()});
+        detail::RefineLine(r, line_, nullptr);
+        piece_.Clear();
+        for (const detail::StepEnd &e : line_)
+            piece_.Add(e.at);
+        lineSteps_ += piece_.size() - count;
+    }
 
     /// One piece of the grid line `value` from A to B (A before B along the line): A, the stroke
     /// points of every cell centred in it at spacing d, every cell boundary, B; converted to the
@@ -95,6 +213,7 @@ private:
             if (c < end) piece_.Add(at(c));
         }
         piece_.Add(B);
+        Refine();
 
         // Back to storage units in one batch; a conversion that moves the line off its constant
         // coordinate means the grid is not straight in storage units and needs its strokes.
@@ -122,6 +241,11 @@ GridlineResult MakeGridlines(const Reporter &reporter, const GridlineInputs &in,
                              std::string &trace, std::int32_t &RetVal) {
     const IntersectionGrid grid{reporter, in.gridSystem, in.intervalsType, in.pointTolerance};
     GridlineBuilder lines(reporter, in.gridSystem, w.gridSpace, in.interval, in.strokeDistance, trace);
+    if (in.strokeTolerance > 0.0)
+        lines.RefineSteps(in.strokeTolerance, in.mapViewLongitudes, platform::Deref(w.T));
+    if (!w.hostVertices.empty())
+        lines.IgnoreGrazes(kGrazeFraction * std::max(w.pMax.x - w.pMin.x, w.pMax.y - w.pMin.y),
+                           platform::Deref(w.workingNeatline).Points().Vector());
     GridSweep sweep(w, grid, kGridlineSweep, trace, RetVal);
     lines.builder.StartCollection();
     sweep.Axis(true, in.interval.x, in.gridOffset, in.skipInterval, lines);

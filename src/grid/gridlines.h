@@ -3,6 +3,7 @@
 #ifndef PARALLO_GRID_GRIDLINES_H
 #define PARALLO_GRID_GRIDLINES_H
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -23,6 +24,11 @@ struct GridlineInputs {
     PointPtr skipInterval;
     double strokeDistance = 0.0; ///< the validated GridStrokeDistance
     double pointTolerance = 0.0; ///< dPointTolerance, as the preparation set it
+    /// StrokeTolerance: when above 0, every step is halved until its middle in the map view lies
+    /// within it of the image of the grid line's point halfway along the step.
+    double strokeTolerance = 0.0;
+    /// Whether the map view's x is a longitude in degrees (steps are then taken the short way).
+    bool mapViewLongitudes = false;
 };
 
 struct GridlineResult {
@@ -32,6 +38,9 @@ struct GridlineResult {
     /// Whether a piece moved off its constant coordinate in storage units (bForceStroking).
     bool lineMoved = false;
 };
+
+/// Steps of one grid line at most, fixed and refined together.
+constexpr std::size_t kMaxStepsPerLine = 10000;
 
 /// The grid lines of both axes, vertical lines first, over the prepared working neatline.
 /// Failures raise, with `trace` holding the step reached.

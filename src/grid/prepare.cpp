@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 
+#include "grid/densify.h"
 #include "parallo/planicalc.h"
 #include "platform/angles.h"
 #include "platform/numbers.h"
@@ -55,6 +57,24 @@ void IntoGridSpace(const NeatlineFrame &f, GridNeatline &w) {
 
 std::shared_ptr<shapekit::PolygonGeometry> CopyPolygon(const std::shared_ptr<shapekit::PolygonGeometry> &p) {
     return shapekit::As<shapekit::PolygonGeometry>(planicalc::TRGCopyGeometry(platform::Deref(p)));
+}
+
+/// b moved by whole turns to within half a turn of a (longitudes in degrees).
+Point NearLongitude(Point b, const Point &a) noexcept {
+    if (b.x - a.x > 180.0) b.x -= kDegreesPerTurn;
+    if (b.x - a.x < -180.0) b.x += kDegreesPerTurn;
+    return b;
+}
+
+/// The working copy handed back as NeatlinePolygon: the host's vertices only, when the
+/// preparation inserted points along its edges.
+std::shared_ptr<shapekit::PolygonGeometry> HandBack(const GridNeatline &w) {
+    if (w.hostVertices.empty()) return CopyPolygon(w.workingNeatline);
+    const std::vector<Point> &all = platform::Deref(w.workingNeatline).Points().Vector();
+    auto polygon = std::make_shared<shapekit::PolygonGeometry>();
+    for (std::size_t i : w.hostVertices)
+        polygon->Points().Add(all.at(i));
+    return polygon;
 }
 
 /// F1 for points already in a system whose x is a longitude in degrees: every x beyond 180 comes
@@ -115,7 +135,102 @@ void WorkingCopyToStorage(bool crossed180, const CoordSystemPtr &gridSystem, Gri
     platform::Deref(gridSystem).ConvertPoints(w.gridSpace, coordkit::kStorage, pts.data(), pts.size());
 }
 
+/// Which of the two spaces of the working copy count x in degrees of longitude.
+EdgeLongitudes LongitudesOf(const NeatlineFrame &f) {
+    const CoordSystemPtr &mapView = platform::Deref(f.manager).WorkspaceCoordSystem();
+    return {mapView && mapView->BaseStorageType() == coordkit::kGeographicStorage,
+            platform::Deref(f.gridSystem).BaseStorageType() == coordkit::kGeographicStorage};
+}
+
 } // namespace
+
+void FollowFrameEdges(const std::vector<Point> &mapView, const EdgeLongitudes &longitudes, GridNeatline &w) {
+    shapekit::PointsCollection &pts = platform::Deref(w.workingNeatline).Points();
+    const std::vector<Point> storage = pts.Vector();
+    const std::size_t n = storage.size();
+    if (n < 2 || mapView.size() != n || n >= kMaxNeatlinePoints) return;
+
+    double minX = mapView[0].x, maxX = mapView[0].x, minY = mapView[0].y, maxY = mapView[0].y;
+    for (const Point &p : mapView) {
+        minX = std::min(minX, p.x);
+        maxX = std::max(maxX, p.x);
+        minY = std::min(minY, p.y);
+        maxY = std::max(maxY, p.y);
+    }
+    const double size = std::max(maxX - minX, maxY - minY);
+    if (!std::isfinite(size) || !(size > 0.0)) return;
+
+    const coordkit::CoordTransform &T = platform::Deref(w.T);
+    const auto through = [&T](std::int32_t direction) {
+        return [&T, direction](Point *p, std::size_t count) { T.Transform(p, count, direction); };
+    };
+    // `at` is the map view, where the frame edge is straight; `drawn` the grid system's storage
+    // units, where the grid lines are cut against the chord between two vertices.
+    LineRefiner r;
+    r.tolerance = kFrameFollowFraction * size;
+    r.budget = kMaxNeatlinePoints - n;
+    std::vector<Point> middles, chords, split;
+    r.judge = [&](const std::vector<StepEnd> &ps, const std::vector<StepEnd> &qs, std::vector<StepEnd> &mids,
+                  std::vector<double> &deviations) {
+        // The chord's middle carried back to the map view, measured against the chord's ends
+        // carried back too (`kept`): so the deviation leaves out the round trip's own error
+        // (PROJ's inverse of a projection may miss the forward by a fraction of a millimetre,
+        // which no splitting reduces).
+        middles.clear();
+        chords.clear();
+        for (std::size_t k = 0; k < ps.size(); ++k) {
+            const Point far = longitudes.mapView ? NearLongitude(qs[k].at, ps[k].at) : qs[k].at;
+            middles.push_back(Middle(ps[k].at, far));
+            const Point q = longitudes.grid ? NearLongitude(qs[k].drawn, ps[k].drawn) : qs[k].drawn;
+            chords.push_back(Middle(ps[k].drawn, q));
+        }
+        ApplyEach(chords, through(1));
+        for (std::size_t k = 0; k < ps.size(); ++k) {
+            const auto near = [&](const Point &b) {
+                return longitudes.mapView ? NearLongitude(b, ps[k].at) : b;
+            };
+            deviations[k] = DistanceToSegment(near(chords[k]), near(ps[k].kept), near(qs[k].kept));
+            mids[k].at = middles[k];
+        }
+        // Only the middles of the steps that are split go into the grid system, and back.
+        split.clear();
+        for (std::size_t k = 0; k < ps.size(); ++k)
+            if (deviations[k] > r.tolerance && std::isfinite(deviations[k])) split.push_back(middles[k]);
+        ApplyEach(split, through(0));
+        std::vector<Point> splitBack = split;
+        ApplyEach(splitBack, through(1));
+        std::size_t next = 0;
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        for (std::size_t k = 0; k < ps.size(); ++k) {
+            const bool asked = deviations[k] > r.tolerance && std::isfinite(deviations[k]);
+            mids[k].drawn = asked ? split[next] : Point(nan, nan);
+            mids[k].kept = asked ? splitBack[next] : Point(nan, nan);
+            if (asked) ++next;
+        }
+    };
+
+    std::vector<Point> roundTrip = storage;
+    ApplyEach(roundTrip, through(1));
+    std::vector<StepEnd> line;
+    for (std::size_t i = 0; i < n; ++i)
+        line.push_back({mapView[i], storage[i], roundTrip[i]});
+    // The sweep closes an open ring by an edge from the last vertex to the first: refined as the
+    // step to a copy of the first vertex, dropped again afterwards.
+    const bool open = mapView.front().x != mapView.back().x || mapView.front().y != mapView.back().y;
+    if (open) line.push_back(line.front());
+    std::vector<std::size_t> host;
+    RefineLine(r, line, &host);
+    if (open) {
+        line.pop_back();
+        host.pop_back();
+    }
+    if (line.size() == n) return;
+    std::vector<Point> dense;
+    for (const StepEnd &e : line)
+        dense.push_back(e.drawn);
+    pts.Vector() = std::move(dense);
+    w.hostVertices = std::move(host);
+}
 
 bool CrossesAntimeridian(double x0, double x1) noexcept {
     if (x0 >= 0.0 && x1 < 0.0) return true;
@@ -157,7 +272,9 @@ void CompleteNeatlinePreparation(const NeatlineFrame &f, GridNeatline &w, std::s
     const coordkit::TransformService &service = platform::Deref(w.service);
     const coordkit::CoordTransform &T = platform::Deref(w.T);
     trace = "Transforming neatline geometry TO Grid_CoordSystem storage units";
+    const std::vector<Point> mapView = platform::Deref(w.workingNeatline).Points().Vector();
     service.TransformGeometry(platform::Deref(w.workingNeatline), T, 0);
+    FollowFrameEdges(mapView, LongitudesOf(f), w);
 
     trace = "check geographic coordinates to see if 180 crossed";
     f.crossed180 = false;
@@ -185,7 +302,9 @@ void PrepareLabelNeatline(const NeatlineFrame &f, const LabelNeatlineSetup &setu
 
     w.workingNeatline = CopyPolygon(f.neatline);
     trace = "Transforming neatline geometry TO alternate CoordSystem";
+    const std::vector<Point> mapView = w.workingNeatline->Points().Vector();
     service.TransformGeometry(*w.workingNeatline, T, 0);
+    FollowFrameEdges(mapView, LongitudesOf(f), w);
 
     trace = "check geographic coordinates to see if 180 crossed";
     f.crossed180 = false;
@@ -217,7 +336,7 @@ void FinishGridlines(bool crossed180, const CoordSystemPtr &gridSystem, GridNeat
     const coordkit::CoordTransform &T = platform::Deref(w.T);
     service.TransformGeometry(output, T, 1);
     service.TransformGeometry(*w.workingNeatline, T, 1);
-    neatlinePolygon = CopyPolygon(w.workingNeatline);
+    neatlinePolygon = HandBack(w);
 }
 
 void FinishTicksCrosses(bool crossed180, const CoordSystemPtr &mapView, const CoordSystemPtr &gridSystem,
@@ -232,7 +351,7 @@ void FinishTicksCrosses(bool crossed180, const CoordSystemPtr &mapView, const Co
     }
     WorkingCopyToStorage(crossed180, gridSystem, w, trace);
     platform::Deref(w.service).TransformGeometry(*w.workingNeatline, platform::Deref(w.T), 1);
-    neatlinePolygon = CopyPolygon(w.workingNeatline);
+    neatlinePolygon = HandBack(w);
 }
 
 } // namespace detail

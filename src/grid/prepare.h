@@ -13,6 +13,7 @@
 #ifndef PARALLO_GRID_PREPARE_H
 #define PARALLO_GRID_PREPARE_H
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -43,7 +44,21 @@ struct GridNeatline {
     /// Smallest and largest x and y of workingNeatline in grid space (set by the preparation).
     Point pMin;
     Point pMax;
+    /// Where the vertices of NeatlinePolygon lie in workingNeatline (0-based) when the
+    /// preparation inserted points along its edges; empty when it inserted none.
+    std::vector<std::size_t> hostVertices;
 };
+
+/// The working copy follows the frame as drawn within this fraction of the frame's size (the
+/// larger side of its bounding box in the map view). The midpoint test measures a chord's
+/// deviation at its middle only, where a short chord strays most, so it asks for half the 1e-7
+/// that the pieces' ends keep. No finer: a grid line running along a stroked edge, through its
+/// vertices, would be cut into slivers wherever the chords between them bulge inwards by a
+/// fraction of a millimetre.
+constexpr double kFrameFollowFraction = 5e-8;
+
+/// Points a neatline may hold at most (its count is a 16-bit number).
+constexpr std::size_t kMaxNeatlinePoints = 32767;
 
 /// Whole turns of a storage longitude, in degrees: the 180° shift moves coordinates by this.
 constexpr double kDegreesPerTurn = 360.0;
@@ -91,7 +106,8 @@ Point NeatlineCornerInStorage(const CoordSystemPtr &neatlineSystem, std::int32_t
 /// Raises 91 when the neatline, the manager or the grid system is missing.
 void BeginNeatlinePreparation(const NeatlineFrame &f, GridNeatline &w, std::string &trace);
 
-/// Transforms the working copy into the grid system's storage units; sets b180Crossed (shifting
+/// Transforms the working copy into the grid system's storage units, densifying its edges first
+/// where the grid system bends them (FollowFrameEdges); sets b180Crossed (shifting
 /// the vertices east of the 180° meridian by +360° when a geographic grid's frame straddles it),
 /// gridSpace and dPointTolerance; converts every vertex from storage units to grid space; and takes the
 /// range pMin, pMax. Needs BeginNeatlinePreparation first.
@@ -135,12 +151,30 @@ struct LabelNeatlineSetup {
 void PrepareLabelNeatline(const NeatlineFrame &f, const LabelNeatlineSetup &setup, GridNeatline &w,
                           std::string &trace);
 
+/// Inserts points along the edges of the working copy, which T has just taken from the map view
+/// (`mapView`, the same vertices before the transformation) into the grid system's storage
+/// units, until every edge's chord in the grid system, carried back into the map view, lies
+/// within kFrameFollowFraction of the frame's size of the frame edge as drawn. An edge is split
+/// at its map-view middle when the map-view image of its chord's middle is farther than that
+/// from the drawn edge; at most 20 halvings per edge and kMaxNeatlinePoints points in all. The
+/// closing edge of a ring whose last point is not its first is densified too, its points
+/// appended at the end. Where `longitudes` says that x is a longitude in degrees, an edge or a
+/// chord across the 180° meridian is taken the short way. Records w.hostVertices when it
+/// inserted any point; a step whose middle cannot be transformed is left as it is.
+struct EdgeLongitudes {
+    bool mapView = false; ///< the map view's storage is geographic
+    bool grid = false;    ///< the grid system's storage is geographic
+};
+void FollowFrameEdges(const std::vector<Point> &mapView, const EdgeLongitudes &longitudes, GridNeatline &w);
+
 // ---- finishing -------------------------------------------------------------------------------
 
 /// Finishing of the grid lines. `output` holds polylines in the grid system's storage units:
 /// when b180Crossed, every coordinate beyond 180 is brought back by -360° (F1) and so is every
 /// vertex of the working copy (F2); the copy returns to storage units (F3); output and copy are
-/// transformed to the map view and NeatlinePolygon becomes a copy of the working copy (F4).
+/// transformed to the map view and NeatlinePolygon becomes a copy of the working copy (F4), of
+/// its host vertices only when the preparation inserted points: NeatlinePolygon keeps the
+/// vertices the host or CreateNeatline gave it.
 void FinishGridlines(bool crossed180, const CoordSystemPtr &gridSystem, GridNeatline &w,
                      shapekit::GeometryCollection &output,
                      std::shared_ptr<shapekit::PolygonGeometry> &neatlinePolygon, std::string &trace);
@@ -151,7 +185,8 @@ void FinishGridlines(bool crossed180, const CoordSystemPtr &gridSystem, GridNeat
 /// 180 moves by -360° as a whole, so that a mark on the meridian never spans the world. On every
 /// other map view they stay where the transformation put them. `crosses` may be null (no
 /// crosses made in this run). Then the working copy is finished as for grid lines, except that
-/// only the copy is transformed to the map view before it replaces NeatlinePolygon.
+/// only the copy is transformed to the map view before it replaces NeatlinePolygon (its host
+/// vertices only, as for grid lines).
 void FinishTicksCrosses(bool crossed180, const CoordSystemPtr &mapView, const CoordSystemPtr &gridSystem,
                         GridNeatline &w, shapekit::GeometryCollection &ticks,
                         shapekit::GeometryCollection *crosses,

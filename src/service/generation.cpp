@@ -84,6 +84,9 @@ void ParalloCls::CreateGridlines(std::int32_t &RetVal) noexcept {
         in.skipInterval = s.SkipInterval;
         in.strokeDistance = s.GridStrokeDistance;
         in.pointTolerance = s.dPointTolerance;
+        in.strokeTolerance = s.StrokeTolerance;
+        in.mapViewLongitudes = in.strokeTolerance > 0.0 && s.MapViewCoordSystem &&
+                               detail::MapViewIsGeographic(s.MapViewCoordSystem);
         const detail::GridlineResult made = detail::MakeGridlines(s, in, w, trace, RetVal);
         s.bForceStroking = made.lineMoved;
         s.GridGeometry = made.geometry;

@@ -66,6 +66,8 @@ void ParalloCls::SetGridCoordSystem(ParalloCls::CoordSystemPtr value) noexcept {
 }
 double ParalloCls::GridStrokeDistance() const noexcept { return d_->GridStrokeDistance; }
 void ParalloCls::SetGridStrokeDistance(double value) noexcept { d_->GridStrokeDistance = value; }
+double ParalloCls::StrokeTolerance() const noexcept { return d_->StrokeTolerance; }
+void ParalloCls::SetStrokeTolerance(double value) noexcept { d_->StrokeTolerance = value; }
 double ParalloCls::BorderOffsetRight() const noexcept { return d_->BorderOffsetRight; }
 void ParalloCls::SetBorderOffsetRight(double value) noexcept { d_->BorderOffsetRight = value; }
 double ParalloCls::BorderOffsetLeft() const noexcept { return d_->BorderOffsetLeft; }

@@ -35,6 +35,7 @@ struct ServiceState : Reporter {
     double NeatlineStrokeDistance = 0.0;
     std::int32_t GridIntervalsType = 0;
     double GridStrokeDistance = 0.0;
+    double StrokeTolerance = 0.0;
     double BorderOffsetRight = 0.0;
     double BorderOffsetLeft = 0.0;
     double BorderOffsetBottom = 0.0;

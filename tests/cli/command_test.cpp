@@ -471,10 +471,11 @@ TEST(CommandWarns, DegreesOnAProjectedSystemAndGridsPastTheLineBudget) {
         // 11° by 8° every 0.01°: 1900 lines; every 0.1° 190, every 0.05° 380.
         {"degrees of a graticule", "{" + laea + R"(, "GridCoordSystem": "EPSG:4326", "GridIntervalsType": 1, "Interval": [0.01, 0.01]})",
          head + "about 1900 lines; an interval of [0.1, 0.1] degree would fit"},
-        // The grid is the map view's: its extent is the neatline's in LAEA metres, about 1.76e6 m
-        // across both axes, so every 10 km about 176 lines and every 5 km about 352.
+        // The grid is the map view's: its extent is the neatline's in LAEA metres, about 1.78e6 m
+        // across both axes (the command strokes the neatline along its parallels, whose arcs
+        // reach beyond the corners), so every 10 km about 178 lines and every 5 km about 356.
         {"the map view's metres", "{" + laea + R"(, "Interval": [1000, 1000]})",
-         head + "about 1763 lines; an interval of [10000, 10000] m would fit"},
+         head + "about 1779 lines; an interval of [10000, 10000] m would fit"},
         // A grid system of its own: no extent at hand, the empty result tells.
         {"a system of its own", R"({"MapViewCoordSystem": "EPSG:3857", "GridCoordSystem": "EPSG:32632", "NeatlineCoordSystem": "EPSG:4326",
             "NeatlineExtentsType": 1, "NeatlineLowerLeft": [8, 48], "NeatlineUpperRight": [10, 50], "Interval": [100, 100], "calls": ["CreateNeatline", "CreateGridlines"]})",
