@@ -32,9 +32,12 @@ struct FrameGrid {
 /// The crossings of the grid lines at the per-axis interval (grid units, > 0) with the neatline
 /// ring: its vertices are carried into the grid system (radians for a geographic grid, longitudes
 /// run on across the 180° meridian), coordinates within 1e-7 of an interval of a grid value are
-/// put onto it, and on every edge each whole multiple of the interval that the edge passes on
-/// either axis gives a crossing at the same fraction of the edge in the map view. A value on a
-/// vertex counts once; the sides' own corners carry none. The index is the value divided by the
+/// put onto it, and on every edge each whole multiple of the interval that the edge's ends
+/// enclose on either axis gives a crossing. The crossing lies on the edge, straight in the map
+/// view, where its image in the grid system has that value to within 1e-9 of the interval (the
+/// place is searched for along the edge, since a straight edge in the map view is curved in
+/// another grid system); a value put onto a vertex gives that vertex. A value on a vertex counts
+/// once; the sides' own corners carry none. The index is the value divided by the
 /// interval, rounded, with longitudes taken into -180..180 degrees first. With
 /// leaveOutMultiplesOf, values that are (within 1e-9 relative) whole multiples of that interval on
 /// their axis are left out. Raises 1 when the edges pass more than a million grid values, 5 for
