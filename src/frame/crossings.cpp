@@ -63,8 +63,9 @@ constexpr std::int64_t kCrossingBudget = 1000000;
 
 /// A crossing is placed where its edge's image in grid space meets the grid value to within this
 /// fraction of the interval: a micrometre on a kilometre grid, a tenth of a millimetre on the
-/// ground on a 1° graticule, far below anything drawn, yet some thousand times above the noise
-/// of PROJ's inverse projections, so that the search ends on it.
+/// ground on a 1° graticule: far below anything drawn and below the 5e-8 of the frame's size to
+/// which the grid lines follow the frame, yet well above the noise of the coordinate engine's
+/// projections, so that the search ends on it.
 constexpr double kPlacedOnValue = 1e-9;
 
 /// Rounds of the search: the bracketing secant below converges faster than linearly (four to
@@ -146,7 +147,9 @@ void Refine(std::vector<Candidate> &found, const coordkit::CoordTransform &toGri
                 c.miss = std::fabs(f);
                 c.t = t;
             }
-            if (std::fabs(f) <= kPlacedOnValue * steps[c.axis]) {
+            // A tiny interval on large coordinates asks for more than doubles hold: then the value's
+            // own last digits (1e-14 of it, a few ulps after the round trip) are close enough.
+            if (std::fabs(f) <= std::max(kPlacedOnValue * steps[c.axis], 1e-14 * std::fabs(c.value))) {
                 c.done = true;
                 continue;
             }
