@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -60,6 +61,113 @@ constexpr double kOnGridValue = 1e-7;
 
 constexpr std::int64_t kCrossingBudget = 1000000;
 
+/// A crossing is placed where its edge's image in grid space meets the grid value to within this
+/// fraction of the interval: a micrometre on a kilometre grid, a tenth of a millimetre on the
+/// ground on a 1° graticule: far below anything drawn and below the 5e-8 of the frame's size to
+/// which the grid lines follow the frame, yet well above the noise of the coordinate engine's
+/// projections, so that the search ends on it.
+constexpr double kPlacedOnValue = 1e-9;
+
+/// Rounds of the search: the bracketing secant below converges faster than linearly (four to
+/// seven rounds on a UTM sheet or a 40° graticule shown in another system), so the bound only
+/// stops a coordinate engine that answers noise from looping.
+constexpr int kPlacingRounds = 60;
+
+/// One grid value an edge passes, and the bracket of edge fractions in the map view around the
+/// place where the edge's image in grid space meets it.
+struct Candidate {
+    std::size_t side = 0;
+    Point p0, p1;
+    int axis = 0;
+    /// The value as the edge's ends see it (longitudes run on) and its index.
+    double value = 0.0;
+    std::int64_t index = 0;
+    /// The edge's ends' grid x (longitudes run on), to bring a longitude onto this edge's turn.
+    double fromX = 0.0, toX = 0.0;
+    /// Bracket: fractions t0 < t1 with grid coordinate minus value f0, f1 of opposite signs.
+    double t0 = 0.0, t1 = 1.0, f0 = 0.0, f1 = 0.0;
+    /// Which end the last two rounds moved (-1 t0, +1 t1, 0 none yet), for the Illinois step.
+    int moved = 0;
+    /// The fraction placed so far and how far its image misses the value.
+    double t = 0.0;
+    double miss = std::numeric_limits<double>::infinity();
+    bool done = false;
+
+    Point At(double f) const { return Point(p0.x + f * (p1.x - p0.x), p0.y + f * (p1.y - p0.y)); }
+};
+
+/// Moves every candidate along its edge in the map view until its image in grid space lies on
+/// its value within kPlacedOnValue of the interval: a secant step inside the bracket (regula falsi,
+/// with the Illinois halving so that neither end stays put), all points of a round carried into the
+/// grid system in one batch. The first round's step is the edge's linear interpolation. A
+/// candidate whose bracket has shrunk to a few ulps keeps its best fraction.
+void Refine(std::vector<Candidate> &found, const coordkit::CoordTransform &toGrid,
+            const coordkit::CoordSystem &grid, std::int32_t space, bool geographic, const double steps[2]) {
+    const double twoPi = 2.0 * std::acos(-1.0);
+    std::vector<std::size_t> open;
+    std::vector<double> tries;
+    std::vector<Point> points;
+    for (int round = 0; round < kPlacingRounds; ++round) {
+        open.clear();
+        tries.clear();
+        points.clear();
+        for (std::size_t k = 0; k < found.size(); ++k) {
+            Candidate &c = found[k];
+            if (c.done) continue;
+            double t = c.t0 - c.f0 * (c.t1 - c.t0) / (c.f1 - c.f0);
+            if (!(t > c.t0 && t < c.t1)) t = 0.5 * (c.t0 + c.t1);
+            if (!(t > c.t0 && t < c.t1)) {
+                // The bracket is down to neighbouring doubles: nothing nearer can be drawn.
+                c.done = true;
+                continue;
+            }
+            open.push_back(k);
+            tries.push_back(t);
+            points.push_back(c.At(t));
+        }
+        if (open.empty()) return;
+        toGrid.Transform(points.data(), points.size(), 0);
+        for (std::size_t j = 0; j < open.size(); ++j) {
+            Candidate &c = found[open[j]];
+            Point &p = points[j];
+            grid.ConvertPoint(coordkit::kStorage, space, p.x, p.y, p.z);
+            const double t = tries[j];
+            if (geographic) {
+                const double near = c.fromX + t * (c.toX - c.fromX);
+                p.x += twoPi * std::round((near - p.x) / twoPi);
+            }
+            const double f = (c.axis == 0 ? p.x : p.y) - c.value;
+            if (!std::isfinite(f)) {
+                // No better place known: the edge's ends alone decide (a NaN is no grid value).
+                if (!std::isfinite(c.miss)) c.t = tries[j];
+                c.done = true;
+                continue;
+            }
+            if (std::fabs(f) < c.miss) {
+                c.miss = std::fabs(f);
+                c.t = t;
+            }
+            // A tiny interval on large coordinates asks for more than doubles hold: then the value's
+            // own last digits (1e-14 of it, a few ulps after the round trip) are close enough.
+            if (std::fabs(f) <= std::max(kPlacedOnValue * steps[c.axis], 1e-14 * std::fabs(c.value))) {
+                c.done = true;
+                continue;
+            }
+            if ((f < 0.0) == (c.f0 < 0.0)) {
+                c.t0 = t;
+                c.f0 = f;
+                if (c.moved == -1) c.f1 /= 2.0;
+                c.moved = -1;
+            } else {
+                c.t1 = t;
+                c.f1 = f;
+                if (c.moved == 1) c.f0 /= 2.0;
+                c.moved = 1;
+            }
+        }
+    }
+}
+
 } // namespace
 
 std::vector<frame::Crossing> GridCrossings(const FrameGrid &frameGrid, const frame::NeatlineRing &ring,
@@ -106,7 +214,9 @@ std::vector<frame::Crossing> GridCrossings(const FrameGrid &frameGrid, const fra
         return false;
     };
 
-    std::vector<frame::Crossing> crossings;
+    // The values each edge passes, found on the edge's ends in grid space; each is then placed
+    // on its edge where the grid system sees it (Refine below).
+    std::vector<Candidate> found;
     // Grid values looked at over the whole ring: a frame with a hundred thousand crossings is no
     // map any more, and a mistaken interval must not run for hours.
     std::int64_t budget = kCrossingBudget;
@@ -147,18 +257,35 @@ std::vector<frame::Crossing> GridCrossings(const FrameGrid &frameGrid, const fra
                         if (std::fabs(ratio - std::round(ratio)) <= 1e-9 * std::max(1.0, std::fabs(ratio)))
                             continue;
                     }
-                    const double t = (v - a[axis]) / (b[axis] - a[axis]);
-                    const Point &p0 = ring.points[i0];
-                    const Point &p1 = ring.points[i1];
-                    frame::Crossing c;
-                    c.side = static_cast<frame::FrameSide>(k);
-                    c.point = Point(p0.x + t * (p1.x - p0.x), p0.y + t * (p1.y - p0.y));
+                    Candidate c;
+                    c.side = k;
+                    c.p0 = ring.points[i0];
+                    c.p1 = ring.points[i1];
+                    c.axis = axis;
+                    c.value = v;
                     c.index = index;
-                    c.row = row;
-                    if (!atCorner(c.point, k)) crossings.push_back(c);
+                    c.fromX = a[0];
+                    c.toX = b[0];
+                    c.f0 = a[axis] - v;
+                    c.f1 = b[axis] - v;
+                    // A value on a vertex (put there above) is exactly at that end of the edge.
+                    c.done = c.f0 == 0.0 || c.f1 == 0.0;
+                    c.t = c.f1 == 0.0 ? 1.0 : 0.0;
+                    found.push_back(c);
                 }
             }
         }
+    }
+    Refine(found, Deref(toGrid), grid, space, geographic, steps);
+
+    std::vector<frame::Crossing> crossings;
+    for (const Candidate &f : found) {
+        frame::Crossing c;
+        c.side = static_cast<frame::FrameSide>(f.side);
+        c.point = f.At(f.t);
+        c.index = f.index;
+        c.row = row;
+        if (!atCorner(c.point, f.side)) crossings.push_back(c);
     }
     return crossings;
 }

@@ -30,6 +30,26 @@ parallo_test::FrameLayout PlainSheet() {
     return f;
 }
 
+/// Plain five-point frames whose straight map-view edges are curved in grid space: the UTM sheet
+/// on LAEA, and a 1° graticule on a 40° × 30° frame in Web Mercator.
+parallo_test::FrameLayout PlainSheetOnLaea() {
+    parallo_test::FrameLayout f = parallo_test::UtmSheetOnLaea();
+    f.name = "plain-utm-sheet-on-laea";
+    f.neatlineStroke = 0.0;
+    return f;
+}
+
+parallo_test::FrameLayout WideGraticuleOnWebMercator() {
+    parallo_test::FrameLayout f = parallo_test::GraticuleOnWebMercator();
+    f.name = "wide-graticule-on-web-mercator";
+    f.west = -10.0;
+    f.east = 30.0;
+    f.south = 35.0;
+    f.north = 65.0;
+    f.neatlineStroke = 0.0;
+    return f;
+}
+
 struct Case {
     const char *name;
     friend void PrintTo(const Case &c, std::ostream *os) { *os << c.name; }
@@ -278,36 +298,76 @@ TEST(FrameBarsOnTheService, MinorTicksFallOnSubIntervalValuesOnly) {
 
 } // namespace
 
-// The crossings are where the service's own grid lines end on the neatline: one per line end
-// away from the corners (a line along a side ends on its corners and crosses nothing).
-TEST(FrameBarsOnTheService, CrossingsAreWhereTheGridLinesEnd) {
-    for (const Case &c : {Cases()[3], Cases()[4]}) {
+// Every crossing's map-view point, carried into the grid system by PROJ, lies on its grid value,
+// also where the straight edges of a plain frame are curved in grid space.
+TEST(FrameCrossings, LieOnTheirGridValueOnCurvedEdges) {
+    for (const parallo_test::FrameLayout &layout : {PlainSheetOnLaea(), WideGraticuleOnWebMercator()}) {
+        SCOPED_TRACE(layout.name);
+        BarFrame f(Case{layout.name.c_str(), layout, 0.0});
+        ASSERT_FALSE(f.crossings.empty());
+        const auto manager = coordkit::CreateProjCoordSystemsMgr(f.frame->mapView);
+        const auto toGrid =
+            manager->GetTransformService()->CreateSimpleTransFromCSMtoCS(*manager, f.frame->gridSystem);
+        const Point interval = *f.frame->service.Interval();
+        const double twoPi = 2.0 * std::acos(-1.0);
+        for (const Crossing &c : f.crossings) {
+            Point p = c.point;
+            toGrid->Transform(&p, 1, 0);
+            f.frame->gridSystem->ConvertPoint(
+                coordkit::kStorage,
+                layout.geographicGrid ? coordkit::kGeographic : coordkit::kProjectionPlane, p.x, p.y, p.z);
+            const double quarter = c.row == kRowInterval ? 1.0 : 0.25;
+            const double steps[2] = {quarter * interval.x, quarter * interval.y};
+            double dx = p.x - static_cast<double>(c.index) * steps[0];
+            if (layout.geographicGrid) dx -= twoPi * std::round(dx / twoPi);
+            const double dy = p.y - static_cast<double>(c.index) * steps[1];
+            // The crossing is placed to 1e-9 of the interval (a micrometre on the kilometre grid);
+            // interpolating along the edge misses by 4e-6 of it and more on the sheet, and by up
+            // to 2.5° on the wide frame, where latitude is far from linear along a meridian.
+            EXPECT_LE(std::min(std::fabs(dx) / steps[0], std::fabs(dy) / steps[1]), 1e-9)
+                << "crossing " << c.index << " on side " << c.side << " off its grid value";
+        }
+    }
+}
+
+// The frame ticks start where the service's own grid lines end on the frame as drawn: one per
+// line end away from the corners (a line along a side ends on its corners and crosses nothing).
+TEST(FrameBarsOnTheService, TicksStartWhereTheGridLinesEnd) {
+    for (const Case &c : {Cases()[3], Cases()[4], Case{"plain-sheet-on-laea", PlainSheetOnLaea(), 0.0},
+                          Case{"wide-graticule-on-web-mercator", WideGraticuleOnWebMercator(), 0.0}}) {
         SCOPED_TRACE(c.name);
         BarFrame f(c);
+        const double size = f.width / 0.02; // the frame's width in the map view
         std::vector<Point> ends;
         std::int32_t ret = 0;
         f.frame->service.CreateGridlines(ret);
+        ASSERT_TRUE(f.frame->reports.empty()) << f.frame->reports.front();
+        // A line along a side bows off the straight edge by a few metres on the plain sheet and
+        // ends on the next side near the corner, where no crossing is; the nearest crossings lie
+        // an interval (a kilometre, a degree) away, far beyond 1e-3 of the frame's size.
         for (const auto &g : *f.frame->service.GridGeometry()) {
             const shapekit::PointsCollection &pts = shapekit::As<shapekit::PolylineGeometry>(g)->Points();
             for (const Point &e : {pts.Item(1), pts.Item(pts.Count())}) {
                 bool corner = false;
                 for (std::size_t k : f.ring.sideStart)
-                    corner = corner || std::hypot(f.ring.points[k].x - e.x, f.ring.points[k].y - e.y) < 1.0;
+                    corner = corner ||
+                             std::hypot(f.ring.points[k].x - e.x, f.ring.points[k].y - e.y) < 1e-3 * size;
                 if (!corner) ends.push_back(e);
             }
         }
-        std::size_t atInterval = 0;
-        for (const Crossing &x : f.crossings)
-            atInterval += x.row == kRowInterval ? 1 : 0;
-        EXPECT_EQ(atInterval, ends.size());
+        std::vector<Point> starts;
+        for (const FrameTick &t :
+             CreateFrameTicks(f.ring, f.crossings, TickSettings{f.width, true}, TickSettings{}))
+            if (t.row == kRowInterval) starts.push_back(t.start);
+        EXPECT_EQ(starts.size(), ends.size());
+        // The grid lines end on the frame edge as drawn to 5e-8 of the frame's size (the working
+        // neatline's densification), the crossings on their grid value to 1e-9 of the interval;
+        // interpolating along the edge misses by some 1e-5 of the size on the wide graticule.
         for (const Point &e : ends) {
             double nearest = std::numeric_limits<double>::max();
-            for (const Crossing &x : f.crossings)
-                if (x.row == kRowInterval)
-                    nearest = std::min(nearest, std::hypot(x.point.x - e.x, x.point.y - e.y));
-            // The grid line ends on the neatline as the grid system sees it; in the map view the
-            // neatline's 1 km chords bend away from that by well under a millimetre.
-            EXPECT_LE(nearest, 1e-3) << "line end at " << e.x << ", " << e.y;
+            for (const Point &t : starts)
+                nearest = std::min(nearest, std::hypot(t.x - e.x, t.y - e.y));
+            EXPECT_LE(nearest, 1e-7 * size) << "line end at " << e.x << ", " << e.y;
         }
     }
 }
