@@ -89,20 +89,50 @@ Json ToJson(const Pos &p) {
     return out;
 }
 
+/// A converted position, its longitude moved by whole turns to lie within 180° of `previous`.
+Pos Converted(const ToLonLat &proj, const Json &p, const Pos *previous) {
+    const Json lonLat = proj.Position(p);
+    Pos q;
+    q.x = lonLat[0].get<double>();
+    q.y = lonLat[1].get<double>();
+    for (std::size_t i = 2; i < lonLat.size(); ++i)
+        q.rest.push_back(lonLat[i]);
+    if (previous) q.x += 360.0 * std::round((previous->x - q.x) / 360.0);
+    return q;
+}
+
+/// The map view's segment a→b (its end `lb` converted) appended to `out` (which ends on a's
+/// conversion). Which way round the earth the map view's straight line goes is read from its
+/// middle: when the middle lies the other way, or the step is more than 90° of longitude, the
+/// segment is halved in the map view until every step is short and agrees with its middle
+/// (a border beyond the 180° meridian of a world map, a frame edge with few vertices).
+void AppendSegment(const ToLonLat &proj, const Json &a, const Json &b, Pos lb, int depth,
+                   std::vector<Pos> &out) {
+    const Json middle = Json::array(
+        {0.5 * (a[0].get<double>() + b[0].get<double>()), 0.5 * (a[1].get<double>() + b[1].get<double>())});
+    const Pos lm = Converted(proj, middle, &out.back());
+    const double throughMiddle = lb.x + 360.0 * std::round((lm.x - lb.x) / 360.0);
+    if (depth < 24 && (std::fabs(lb.x - out.back().x) > 90.0 || std::fabs(throughMiddle - lb.x) > 180.0)) {
+        AppendSegment(proj, a, middle, lm, depth + 1, out);
+        lb = Converted(proj, b, &out.back());
+        AppendSegment(proj, middle, b, lb, depth + 1, out);
+        return;
+    }
+    out.push_back(std::move(lb));
+}
+
 /// The positions converted and made continuous in longitude: each longitude moved by whole
 /// turns to lie within 180° of the one before.
 std::vector<Pos> Unwrapped(const ToLonLat &proj, const Json &positions) {
     if (!positions.is_array()) throw Rfc7946Error("not a list of positions: " + Dump(positions));
     std::vector<Pos> out;
-    for (const Json &p : positions) {
-        const Json lonLat = proj.Position(p);
-        Pos q;
-        q.x = lonLat[0].get<double>();
-        q.y = lonLat[1].get<double>();
-        for (std::size_t i = 2; i < lonLat.size(); ++i)
-            q.rest.push_back(lonLat[i]);
-        if (!out.empty()) q.x += 360.0 * std::round((out.back().x - q.x) / 360.0);
-        out.push_back(std::move(q));
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+        if (i == 0) {
+            out.push_back(Converted(proj, positions[0], nullptr));
+            continue;
+        }
+        Pos lb = Converted(proj, positions[i], &out.back());
+        AppendSegment(proj, positions[i - 1], positions[i], std::move(lb), 0, out);
     }
     return out;
 }
