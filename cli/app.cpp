@@ -46,12 +46,12 @@ reports is one line "parallo: METHOD: what failed" on standard error (and is lis
 under "calls"); "parallo: warning: ..." lines point at a frame that likely does not
 say what was meant.
 Exit status: 0 success, also when a method reported failures, unless --strict;
-1 an output could not be written or the time limit passed; 2 a bad command line or
-configuration, or a listed method that lacks what it needs; 3 with --strict, a method
-reported a failure (the outputs are written all the same); 4 (parallo series) some
-sheet of a series failed.
+1 an output could not be written (also: with --rfc7946, a point with no longitude and
+latitude) or the time limit passed; 2 a bad command line or configuration, or a listed
+method that lacks what it needs; 3 with --strict, a method reported a failure (the
+outputs are written all the same); 4 (parallo series) some sheet of a series failed.
 
-A map series: parallo series BASE.json INDEX.geojson -o OUTDIR [-j N] [--force]
+A map series: parallo series BASE.json INDEX.geojson -o OUTDIR [-j N] [--force] [--rfc7946]
 (parallo series --help says more).
 )";
 
