@@ -514,8 +514,8 @@ Outcome RunSheet(const Json &base, const Index &index, const Sheet &sheet, const
     outcome.failures = FailureLines(frame, result);
     std::vector<OutputFile> files;
     try {
-        files.push_back(
-            OutputFile{geojsonPath, o.rfc7946 ? WriteRfc7946GeoJson(frame, result) : WriteGeoJson(frame, result)});
+        files.push_back(OutputFile{geojsonPath, o.rfc7946 ? WriteRfc7946GeoJson(frame, result)
+                                                          : WriteGeoJson(frame, result)});
     } catch (const Rfc7946Error &e) {
         outcome.status = Status::kError;
         outcome.failures.push_back(std::string("--rfc7946: ") + e.what());

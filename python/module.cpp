@@ -186,7 +186,8 @@ bool RunPipeline(const std::string &text, bool rfc7946, Outcome &out, Refusal &r
     out.warnings = parallo::cli::Warnings(config, frame, result);
     out.failures = parallo::cli::FailureLines(frame, result);
     // The web form raises Rfc7946Error (a RuntimeError in Python) for a point PROJ cannot convert.
-    out.geojson = rfc7946 ? parallo::cli::WriteRfc7946GeoJson(frame, result) : parallo::cli::WriteGeoJson(frame, result);
+    out.geojson = rfc7946 ? parallo::cli::WriteRfc7946GeoJson(frame, result)
+                          : parallo::cli::WriteGeoJson(frame, result);
 
     const parallo::ParalloCls &s = *frame.service;
     out.labelColour = Colour(s.LabelColor());
@@ -284,7 +285,8 @@ PYBIND11_MODULE(_parallo, m) {
     m.doc() = "The parallo command's pipeline, run in-process (see the package parallo).";
     m.def("run", &RunFrame, py::arg("text"), py::arg("rfc7946") = false,
           "Runs a frame description (JSON text) as the parallo command does (with rfc7946, as "
-          "parallo --rfc7946); returns a dict with the GeoJSON text, warnings, failures, label runs, label colour and grid values of lines.");
+          "parallo --rfc7946); returns a dict with the GeoJSON text, warnings, failures, label runs, label "
+          "colour and grid values of lines.");
     m.def("check", &Check, py::arg("text"),
           "Reads and checks a frame description (JSON text) without running it; raises "
           "parallo.ConfigError as the command refuses it.");
