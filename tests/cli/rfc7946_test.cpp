@@ -11,6 +11,7 @@
 #include <vector>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 #include <proj.h>
@@ -28,7 +29,9 @@ struct Output {
 
 /// The built command on an example, standard output read back.
 Output Command(const std::string &example, const std::string &flags) {
-    const std::string out = testing::TempDir() + "rfc7946-test.out";
+    // One file per process and example: CTest runs the cases side by side.
+    const std::string out =
+        testing::TempDir() + "rfc7946-" + std::to_string(::getpid()) + "-" + example + flags + ".out";
     const std::string command = std::string("'") + PARALLO_CLI_COMMAND + "' '" + PARALLO_SOURCE_DIR +
                                 "/examples/" + example + "' " + flags + " >'" + out + "' 2>/dev/null";
     const int raw = std::system(command.c_str());
@@ -149,11 +152,11 @@ INSTANTIATE_TEST_SUITE_P(Examples, Rfc7946Test,
 
 TEST(Rfc7946, APointWithoutLongitudeAndLatitudeFailsTheOutput) {
     // An orthographic view whose corners lie off the globe: no silent drop, exit 1, nothing written.
-    const std::string config = testing::TempDir() + "rfc7946-ortho.json";
+    const std::string config = testing::TempDir() + "rfc7946-ortho-" + std::to_string(::getpid()) + ".json";
     std::ofstream(config) << R"({"MapViewCoordSystem": "+proj=ortho +lat_0=0 +lon_0=0 +ellps=WGS84 +type=crs",
         "NeatlineLowerLeft": [-7000000, -7000000], "NeatlineUpperRight": [7000000, 7000000],
         "calls": ["CreateNeatline"]})";
-    const std::string out = testing::TempDir() + "rfc7946-ortho.geojson";
+    const std::string out = testing::TempDir() + "rfc7946-ortho-" + std::to_string(::getpid()) + ".geojson";
     const int raw = std::system(
         (std::string("'") + PARALLO_CLI_COMMAND + "' '" + config + "' --rfc7946 -o '" + out + "' 2>/dev/null")
             .c_str());
