@@ -20,6 +20,7 @@
 #include "config.h"
 #include "geojson.h"
 #include "output.h"
+#include "rfc7946.h"
 #include "run.h"
 #include "series.h"
 #include "svg.h"
@@ -45,12 +46,12 @@ reports is one line "parallo: METHOD: what failed" on standard error (and is lis
 under "calls"); "parallo: warning: ..." lines point at a frame that likely does not
 say what was meant.
 Exit status: 0 success, also when a method reported failures, unless --strict;
-1 an output could not be written or the time limit passed; 2 a bad command line or
-configuration, or a listed method that lacks what it needs; 3 with --strict, a method
-reported a failure (the outputs are written all the same); 4 (parallo series) some
-sheet of a series failed.
+1 an output could not be written (also: with --rfc7946, a point with no longitude and
+latitude) or the time limit passed; 2 a bad command line or configuration, or a listed
+method that lacks what it needs; 3 with --strict, a method reported a failure (the
+outputs are written all the same); 4 (parallo series) some sheet of a series failed.
 
-A map series: parallo series BASE.json INDEX.geojson -o OUTDIR [-j N] [--force]
+A map series: parallo series BASE.json INDEX.geojson -o OUTDIR [-j N] [--force] [--rfc7946]
 (parallo series --help says more).
 )";
 
@@ -110,6 +111,7 @@ struct Options {
     double timeLimit = 120.0;
     bool strict = false;
     bool verbose = false;
+    bool rfc7946 = false;
 };
 
 /// Parses the command line. Returns -1 to go on, or the exit status when it is done (help,
@@ -131,6 +133,11 @@ int ParseCommandLine(int argc, const char *const *argv, std::ostream &out, std::
         "exit with status 3 when a method reported a failure (the outputs are written all the same)");
     app.add_flag("--verbose", o.verbose,
                  "say on standard error how many labels the layout hid, and why (never a failure)");
+    app.add_flag("--rfc7946", o.rfc7946,
+                 "write the GeoJSON in WGS 84 longitude and latitude (degrees, longitude first) without "
+                 "the \"crs\" member, for web maps: exterior rings counter-clockwise, lines and polygons "
+                 "cut at the 180 degree meridian; a point with no longitude and latitude fails the "
+                 "output (exit status 1, nothing written)");
     app.set_version_flag("--version", std::string("parallo ") + PARALLO_VERSION_STRING);
     app.footer(kFooter);
     try {
@@ -199,7 +206,13 @@ bool LoadFrame(const Options &o, std::istream &in, std::ostream &err, Json &conf
 /// Writes the outputs: the files whole or not at all, else the GeoJSON to standard output.
 int WriteOutputs(const Options &o, const Frame &frame, const RunResult &result, std::ostream &out,
                  std::ostream &err) {
-    std::string geojson = WriteGeoJson(frame, result);
+    std::string geojson;
+    try {
+        geojson = o.rfc7946 ? WriteRfc7946GeoJson(frame, result) : WriteGeoJson(frame, result);
+    } catch (const Rfc7946Error &e) {
+        err << "parallo: --rfc7946: " << e.what() << "\n";
+        return kExitFailure;
+    }
     std::vector<OutputFile> files;
     if (!o.geojsonPath.empty()) files.push_back(OutputFile{o.geojsonPath, std::move(geojson)});
     if (!o.svgPath.empty()) files.push_back(OutputFile{o.svgPath, WriteSvg(frame, result)});

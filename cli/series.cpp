@@ -29,6 +29,7 @@
 #include "config.h"
 #include "geojson.h"
 #include "output.h"
+#include "rfc7946.h"
 #include "run.h"
 #include "svg.h"
 
@@ -462,6 +463,7 @@ struct SeriesOptions {
     std::string basePath, indexPath, outDir;
     unsigned threads = 0;
     bool force = false;
+    bool rfc7946 = false;
 };
 
 /// Whether `path` is a regular file modified after `time`.
@@ -511,7 +513,14 @@ Outcome RunSheet(const Json &base, const Index &index, const Sheet &sheet, const
                                    "): every label is drawn");
     outcome.failures = FailureLines(frame, result);
     std::vector<OutputFile> files;
-    files.push_back(OutputFile{geojsonPath, WriteGeoJson(frame, result)});
+    try {
+        files.push_back(OutputFile{geojsonPath, o.rfc7946 ? WriteRfc7946GeoJson(frame, result)
+                                                          : WriteGeoJson(frame, result)});
+    } catch (const Rfc7946Error &e) {
+        outcome.status = Status::kError;
+        outcome.failures.push_back(std::string("--rfc7946: ") + e.what());
+        return outcome;
+    }
     files.push_back(OutputFile{svgPath, WriteSvg(frame, result)});
     const std::string error = WriteFilesAtomically(files, false);
     if (!error.empty()) {
@@ -625,6 +634,9 @@ int ParseSeriesLine(int argc, const char *const *argv, std::ostream &out, std::o
         ->required();
     app.add_option("-j,--jobs", o.threads, "threads (default: one per core)")->check(CLI::Range(1u, 1024u));
     app.add_flag("--force", o.force, "run every sheet, also those whose files are up to date");
+    app.add_flag("--rfc7946", o.rfc7946,
+                 "write each sheet's GeoJSON in WGS 84 longitude and latitude without the \"crs\" member, "
+                 "cut at the 180 degree meridian (as parallo --rfc7946); add --force when switching forms");
     app.footer(kSeriesFooter);
     try {
         app.parse(argc, argv);

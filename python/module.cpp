@@ -20,6 +20,7 @@
 #include "parallo/coordkit_proj.h"
 #include "parallo/layout.h"
 #include "parallo/version.h"
+#include "rfc7946.h"
 #include "run.h"
 
 namespace py = pybind11;
@@ -169,7 +170,7 @@ std::shared_ptr<coordkit::CoordTransform> GridTransform(const parallo::ParalloCl
 
 /// The pipeline of the command on configuration text. Returns false with `refusal` filled for a
 /// configuration the command refuses.
-bool RunPipeline(const std::string &text, Outcome &out, Refusal &refusal) {
+bool RunPipeline(const std::string &text, bool rfc7946, Outcome &out, Refusal &refusal) {
     Json config;
     parallo::cli::Frame frame;
     try {
@@ -184,7 +185,9 @@ bool RunPipeline(const std::string &text, Outcome &out, Refusal &refusal) {
     parallo::cli::RunResult result = parallo::cli::RunCalls(frame);
     out.warnings = parallo::cli::Warnings(config, frame, result);
     out.failures = parallo::cli::FailureLines(frame, result);
-    out.geojson = parallo::cli::WriteGeoJson(frame, result);
+    // The web form raises Rfc7946Error (a RuntimeError in Python) for a point PROJ cannot convert.
+    out.geojson = rfc7946 ? parallo::cli::WriteRfc7946GeoJson(frame, result)
+                          : parallo::cli::WriteGeoJson(frame, result);
 
     const parallo::ParalloCls &s = *frame.service;
     out.labelColour = Colour(s.LabelColor());
@@ -246,13 +249,13 @@ void Check(const std::string &text) {
 /// Runs the pipeline on configuration text (JSON). Returns a dict: "geojson" (text), "warnings",
 /// "failures", "label_runs", "label_color", "map_unit_metres", "line_values"; or raises
 /// parallo.ConfigError.
-py::dict RunFrame(const std::string &text) {
+py::dict RunFrame(const std::string &text, bool rfc7946) {
     Outcome out;
     Refusal refusal;
     bool ran = false;
     {
         py::gil_scoped_release release;
-        ran = RunPipeline(text, out, refusal);
+        ran = RunPipeline(text, rfc7946, out, refusal);
     }
     if (!ran) RaiseConfigError(refusal);
     py::dict d;
@@ -280,9 +283,10 @@ py::dict RunFrame(const std::string &text) {
 
 PYBIND11_MODULE(_parallo, m) {
     m.doc() = "The parallo command's pipeline, run in-process (see the package parallo).";
-    m.def("run", &RunFrame, py::arg("text"),
-          "Runs a frame description (JSON text) as the parallo command does; returns a dict with the "
-          "GeoJSON text, warnings, failures, label runs, label colour and grid values of lines.");
+    m.def("run", &RunFrame, py::arg("text"), py::arg("rfc7946") = false,
+          "Runs a frame description (JSON text) as the parallo command does (with rfc7946, as "
+          "parallo --rfc7946); returns a dict with the GeoJSON text, warnings, failures, label runs, label "
+          "colour and grid values of lines.");
     m.def("check", &Check, py::arg("text"),
           "Reads and checks a frame description (JSON text) without running it; raises "
           "parallo.ConfigError as the command refuses it.");

@@ -115,14 +115,18 @@ def _result(out):
                   out["label_color"], out["line_values"], out["map_unit_metres"])
 
 
-def furniture(config):
+def furniture(config, rfc7946=False):
     """Runs a frame description (a dict of the command's keys) as the ``parallo`` command does.
+
+    With ``rfc7946=True`` the collection is the one ``parallo --rfc7946`` writes: WGS 84
+    longitude and latitude, no ``crs``, cut at the 180° meridian (for web maps, not for drawing
+    on the map view); a point PROJ cannot convert raises ``RuntimeError``.
 
     Returns a ``Result``: the GeoJSON FeatureCollection as a dict (numbers read back to the same
     doubles the command writes) with ``warnings`` and ``failures`` attributes. Raises
     ``ConfigError`` for a description the command refuses, naming the key.
     """
-    return _result(_parallo.run(_text(config)))
+    return _result(_parallo.run(_text(config), rfc7946))
 
 
 class Frame:
