@@ -241,6 +241,7 @@ std::vector<frame::Crossing> GridCrossings(const FrameGrid &frameGrid, const fra
         // (fraction 1 to 0) is never split.
         for (std::size_t i = 0; i < n; ++i) {
             const std::size_t i1 = (i + 1) % n;
+            // The end of the closing edge is the first vertex, one turn further east or west.
             double endX = g[i1].x;
             if (geographic && i1 < i) endX += twoPi * std::round((g[i].x - endX) / twoPi);
             line.push_back({ring.points[i], g[i], Point(0.0, 0.0)});
