@@ -9,6 +9,8 @@
 #include <memory>
 #include <vector>
 
+#include "grid/densify.h"
+#include "grid/prepare.h"
 #include "platform/numbers.h"
 
 namespace parallo {
@@ -61,6 +63,13 @@ constexpr double kOnGridValue = 1e-7;
 
 constexpr std::int64_t kCrossingBudget = 1000000;
 
+/// An edge is split at its middle in the map view while the middle's image in grid space lies
+/// off the middle of the chord between its ends' images by more than this fraction of the
+/// interval on either axis: a straight map-view edge can bow in grid space across a grid value
+/// and back, and its ends alone then show no change. What is left unseen is a value that the
+/// edge overshoots by less than a thousandth of an interval.
+constexpr double kEdgeFollowFraction = 1e-3;
+
 /// A crossing is placed where its edge's image in grid space meets the grid value to within this
 /// fraction of the interval: a micrometre on a kilometre grid, a tenth of a millimetre on the
 /// ground on a 1° graticule: far below anything drawn and below the 5e-8 of the frame's size to
@@ -82,6 +91,8 @@ struct Candidate {
     /// The value as the edge's ends see it (longitudes run on) and its index.
     double value = 0.0;
     std::int64_t index = 0;
+    /// The value's whole multiple of the interval as the edge's ends see it.
+    std::int64_t multiple = 0;
     /// The edge's ends' grid x (longitudes run on), to bring a longitude onto this edge's turn.
     double fromX = 0.0, toX = 0.0;
     /// Bracket: fractions t0 < t1 with grid coordinate minus value f0, f1 of opposite signs.
@@ -220,59 +231,160 @@ std::vector<frame::Crossing> GridCrossings(const FrameGrid &frameGrid, const fra
     // Grid values looked at over the whole ring: a frame with a hundred thousand crossings is no
     // map any more, and a mistaken interval must not run for hours.
     std::int64_t budget = kCrossingBudget;
+    // Every edge followed in grid space by sub-edges that bow no more than kEdgeFollowFraction of
+    // an interval; `at` is the point on the edge, `drawn` its grid coordinates, `kept.x` its
+    // fraction along the edge.
+    std::vector<std::vector<detail::StepEnd>> subEdges;
+    {
+        std::vector<detail::StepEnd> line;
+        // Each edge as its own two points: the step from one edge's end to the next edge's start
+        // (fraction 1 to 0) is never split.
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::size_t i1 = (i + 1) % n;
+            // The end of the closing edge is the first vertex, one turn further east or west.
+            double endX = g[i1].x;
+            if (geographic && i1 < i) endX += twoPi * std::round((g[i].x - endX) / twoPi);
+            line.push_back({ring.points[i], g[i], Point(0.0, 0.0)});
+            line.push_back({ring.points[i1], Point(endX, g[i1].y, g[i1].z), Point(1.0, 0.0)});
+        }
+        LineRefiner r;
+        r.tolerance = kEdgeFollowFraction;
+        r.budget = kMaxNeatlinePoints > n ? kMaxNeatlinePoints - n : 0;
+        bool unfinished = false;
+        std::int32_t passes = 0;
+        std::vector<Point> middles;
+        r.judge = [&](const std::vector<StepEnd> &ps, const std::vector<StepEnd> &qs,
+                      std::vector<StepEnd> &mids, std::vector<double> &deviations) {
+            ++passes;
+            middles.clear();
+            for (std::size_t k = 0; k < ps.size(); ++k) {
+                mids[k].kept = Point((ps[k].kept.x + qs[k].kept.x) / 2.0, 0.0);
+                mids[k].at = Middle(ps[k].at, qs[k].at);
+                middles.push_back(mids[k].at);
+            }
+            ApplyEach(middles, [&](Point *p, std::size_t count) { Deref(toGrid).Transform(p, count, 0); });
+            bool over = false;
+            for (std::size_t k = 0; k < ps.size(); ++k) {
+                if (!(qs[k].kept.x > ps[k].kept.x)) {
+                    mids[k].drawn = Point(std::numeric_limits<double>::quiet_NaN(), 0.0);
+                    continue;
+                }
+                Point m = middles[k];
+                if (!std::isfinite(m.x) || !std::isfinite(m.y)) continue;
+                try {
+                    grid.ConvertPoint(coordkit::kStorage, space, m.x, m.y, m.z);
+                } catch (...) {
+                    continue;
+                }
+                const Point chord = Middle(ps[k].drawn, qs[k].drawn);
+                if (geographic) m.x += twoPi * std::round((chord.x - m.x) / twoPi);
+                double *coords[2] = {&m.x, &m.y};
+                for (int axis = 0; axis < 2; ++axis) {
+                    if (!std::isfinite(*coords[axis])) continue;
+                    const double on =
+                        static_cast<double>(GridIndex(*coords[axis], steps[axis])) * steps[axis];
+                    if (std::fabs(*coords[axis] - on) <= kOnGridValue * steps[axis]) *coords[axis] = on;
+                }
+                mids[k].drawn = m;
+                deviations[k] =
+                    std::max(std::fabs(m.x - chord.x) / steps[0], std::fabs(m.y - chord.y) / steps[1]);
+                over = over || (std::isfinite(deviations[k]) && deviations[k] > r.tolerance);
+            }
+            unfinished = over;
+        };
+        std::vector<std::size_t> origins;
+        RefineLine(r, line, &origins);
+        // An edge still bowing after the last pass, or a budget spent, would leave values unseen.
+        if (unfinished && (r.budget == 0 || passes >= r.maxDepth))
+            RaiseOwn("The interval is too small for the frame", "CreateFrameBars");
+        for (std::size_t i = 0; i < n; ++i)
+            subEdges.emplace_back(line.begin() + static_cast<std::ptrdiff_t>(origins[2 * i]),
+                                  line.begin() + static_cast<std::ptrdiff_t>(origins[2 * i + 1] + 1));
+    }
+
     for (std::size_t k = 0; k < 4; ++k) {
         const std::size_t from = ring.sideStart[k];
         const std::size_t to = k < 3 ? ring.sideStart[k + 1] : ring.sideStart[0] + n;
         for (std::size_t i = from; i < to; ++i) {
             const std::size_t i0 = i % n;
             const std::size_t i1 = (i + 1) % n;
-            // The end of the closing edge is the first vertex, one turn further east or west.
-            double endX = g[i1].x;
-            if (geographic && i1 < i0) endX += twoPi * std::round((g[i0].x - endX) / twoPi);
-            const double a[2] = {g[i0].x, g[i0].y};
-            const double b[2] = {endX, g[i1].y};
-            for (int axis = 0; axis < 2; ++axis) {
-                if (a[axis] == b[axis]) continue;
-                const double step = steps[axis];
-                const double lo = std::min(a[axis], b[axis]);
-                const double hi = std::max(a[axis], b[axis]);
-                const std::int64_t first = GridIndex(lo, step) - 1;
-                const std::int64_t last = GridIndex(hi, step) + 1;
-                budget -= last - first;
-                if (budget < 0) RaiseOwn("The interval is too small for the frame", "CreateFrameBars");
-                for (std::int64_t m = first; m <= last; ++m) {
-                    const double v = static_cast<double>(m) * step;
-                    // Half open in the direction of travel: a value on a vertex belongs to the edge
-                    // that ends there, not to both.
-                    const bool inside =
-                        a[axis] < b[axis] ? (a[axis] < v && v <= b[axis]) : (b[axis] <= v && v < a[axis]);
-                    if (!inside) continue;
-                    double value = v;
-                    if (geographic && axis == 0) value -= twoPi * std::round(value / twoPi);
-                    const std::int64_t index = GridIndex(value, step);
-                    if (leaveOutMultiplesOf) {
-                        const double ratio =
-                            platform::Div(static_cast<double>(index) * step,
-                                          axis == 0 ? leaveOutMultiplesOf->x : leaveOutMultiplesOf->y);
-                        if (std::fabs(ratio - std::round(ratio)) <= 1e-9 * std::max(1.0, std::fabs(ratio)))
-                            continue;
+            const std::vector<StepEnd> &sub = subEdges[i0];
+            const double edgeA[2] = {sub.front().drawn.x, sub.front().drawn.y};
+            const double edgeB[2] = {sub.back().drawn.x, sub.back().drawn.y};
+            const std::size_t edgeFirst = found.size();
+            for (std::size_t s = 0; s + 1 < sub.size(); ++s) {
+                const double a[2] = {sub[s].drawn.x, sub[s].drawn.y};
+                const double b[2] = {sub[s + 1].drawn.x, sub[s + 1].drawn.y};
+                for (int axis = 0; axis < 2; ++axis) {
+                    if (a[axis] == b[axis] || !std::isfinite(a[axis]) || !std::isfinite(b[axis])) continue;
+                    const double step = steps[axis];
+                    const double lo = std::min(a[axis], b[axis]);
+                    const double hi = std::max(a[axis], b[axis]);
+                    const std::int64_t first = GridIndex(lo, step) - 1;
+                    const std::int64_t last = GridIndex(hi, step) + 1;
+                    budget -= last - first;
+                    if (budget < 0) RaiseOwn("The interval is too small for the frame", "CreateFrameBars");
+                    for (std::int64_t m = first; m <= last; ++m) {
+                        const double v = static_cast<double>(m) * step;
+                        // Half open in the direction of travel: a value on a vertex belongs to the
+                        // edge that ends there, not to both.
+                        const bool inside =
+                            a[axis] < b[axis] ? (a[axis] < v && v <= b[axis]) : (b[axis] <= v && v < a[axis]);
+                        if (!inside) continue;
+                        double value = v;
+                        if (geographic && axis == 0) value -= twoPi * std::round(value / twoPi);
+                        const std::int64_t index = GridIndex(value, step);
+                        if (leaveOutMultiplesOf) {
+                            const double ratio =
+                                platform::Div(static_cast<double>(index) * step,
+                                              axis == 0 ? leaveOutMultiplesOf->x : leaveOutMultiplesOf->y);
+                            if (std::fabs(ratio - std::round(ratio)) <=
+                                1e-9 * std::max(1.0, std::fabs(ratio)))
+                                continue;
+                        }
+                        Candidate c;
+                        c.side = k;
+                        c.p0 = ring.points[i0];
+                        c.p1 = ring.points[i1];
+                        c.axis = axis;
+                        c.value = v;
+                        c.index = index;
+                        c.multiple = m;
+                        c.fromX = edgeA[0];
+                        c.toX = edgeB[0];
+                        c.t0 = sub[s].kept.x;
+                        c.t1 = sub[s + 1].kept.x;
+                        c.f0 = a[axis] - v;
+                        c.f1 = b[axis] - v;
+                        found.push_back(c);
                     }
-                    Candidate c;
-                    c.side = k;
-                    c.p0 = ring.points[i0];
-                    c.p1 = ring.points[i1];
-                    c.axis = axis;
-                    c.value = v;
-                    c.index = index;
-                    c.fromX = a[0];
-                    c.toX = b[0];
-                    c.f0 = a[axis] - v;
-                    c.f1 = b[axis] - v;
-                    // A value on a vertex (put there above) is exactly at that end of the edge.
-                    c.done = c.f0 == 0.0 || c.f1 == 0.0;
-                    c.t = c.f1 == 0.0 ? 1.0 : 0.0;
-                    found.push_back(c);
                 }
+            }
+            // The edge's values in the order its ends list them (by axis, then value); a value
+            // the edge passes once is searched for between the edge's own ends, as it always
+            // was, and one it passes more often between the ends of each sub-edge crossing it.
+            const auto begin = found.begin() + static_cast<std::ptrdiff_t>(edgeFirst);
+            std::stable_sort(begin, found.end(), [](const Candidate &x, const Candidate &y) {
+                return x.axis != y.axis ? x.axis < y.axis : x.multiple < y.multiple;
+            });
+            for (std::size_t j = edgeFirst; j < found.size(); ++j) {
+                Candidate &c = found[j];
+                const auto same = [&c](const Candidate &o) {
+                    return o.axis == c.axis && o.multiple == c.multiple;
+                };
+                const bool alone =
+                    (j == edgeFirst || !same(found[j - 1])) && (j + 1 == found.size() || !same(found[j + 1]));
+                const double f0 = edgeA[c.axis] - c.value;
+                const double f1 = edgeB[c.axis] - c.value;
+                if (alone && !((f0 < 0.0 && f1 < 0.0) || (f0 > 0.0 && f1 > 0.0))) {
+                    c.t0 = 0.0;
+                    c.t1 = 1.0;
+                    c.f0 = f0;
+                    c.f1 = f1;
+                }
+                // A value on a vertex (put there above) is exactly at that end of its bracket.
+                c.done = c.f0 == 0.0 || c.f1 == 0.0;
+                c.t = c.f1 == 0.0 ? c.t1 : c.t0;
             }
         }
     }

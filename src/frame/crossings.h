@@ -32,15 +32,19 @@ struct FrameGrid {
 /// The crossings of the grid lines at the per-axis interval (grid units, > 0) with the neatline
 /// ring: its vertices are carried into the grid system (radians for a geographic grid, longitudes
 /// run on across the 180° meridian), coordinates within 1e-7 of an interval of a grid value are
-/// put onto it, and on every edge each whole multiple of the interval that the edge's ends
-/// enclose on either axis gives a crossing. The crossing lies on the edge, straight in the map
+/// put onto it. Every edge is followed in grid space by sub-edges, split at their middles in the
+/// map view while a middle's image lies off the middle of its chord by more than 1e-3 of the
+/// interval (at most 20 halvings an edge and 32767 points in all), and each whole multiple of the
+/// interval that a sub-edge's ends enclose on either axis gives a crossing: an edge that bows
+/// across a value and back crosses it twice. The crossing lies on the edge, straight in the map
 /// view, where the grid system sees that value to within 1e-9 of the interval (or 1e-14 of the
 /// value, where that is coarser): the place is searched for along the edge, since an edge that
 /// is straight in the map view is curved in another grid system. A value put onto a vertex gives
 /// that vertex; it counts once, and the sides' own corners carry none. The index is the value
 /// divided by the interval, rounded, with longitudes taken into -180..180 degrees first. With
 /// leaveOutMultiplesOf, values that are (within 1e-9 relative) whole multiples of that interval
-/// on their axis are left out. Raises 1 when the edges pass more than a million grid values, 5
+/// on their axis are left out. Raises 1 when the edges pass more than a million grid values or
+/// still bow beyond that after the halvings or points allowed, 5
 /// for an interval that is not positive, 91 without the manager or the grid system, and the
 /// coordinate engine's failures.
 std::vector<frame::Crossing> GridCrossings(const FrameGrid &g, const frame::NeatlineRing &ring,
