@@ -282,10 +282,11 @@ int Command(int argc, const char *const *argv, std::istream &in, std::ostream &o
 
 } // namespace
 
-int RunCommand(int argc, const char *const *argv, std::istream &in, std::ostream &out,
-               std::ostream &err) noexcept {
+int ExitStatusOf(int (*command)(int, const char *const *, std::istream *, std::ostream &, std::ostream &),
+                 int argc, const char *const *argv, std::istream *in, std::ostream &out,
+                 std::ostream &err) noexcept {
     try {
-        return Command(argc, argv, in, out, err);
+        return command(argc, argv, in, out, err);
     } catch (const std::exception &e) {
         try {
             err << "parallo: internal failure: " << e.what() << "\n";
@@ -298,6 +299,13 @@ int RunCommand(int argc, const char *const *argv, std::istream &in, std::ostream
         }
     }
     return kExitFailure;
+}
+
+int RunCommand(int argc, const char *const *argv, std::istream &in, std::ostream &out,
+               std::ostream &err) noexcept {
+    return ExitStatusOf([](int n, const char *const *v, std::istream *input, std::ostream &o,
+                           std::ostream &e) { return Command(n, v, *input, o, e); },
+                        argc, argv, &in, out, err);
 }
 
 } // namespace cli

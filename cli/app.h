@@ -17,6 +17,12 @@ enum ExitStatus : int {
 
 /// Runs `parallo CONFIG.json [-o OUT.geojson] [--svg OUT.svg] [--time-limit S] [--strict]` with standard
 /// streams `in`, `out` and `err`. Returns the exit status; never throws.
+/// Runs `command` and returns its status; an exception it lets out is one line on `err`
+/// ("parallo: internal failure: ...") and status kExitFailure, never a crash.
+int ExitStatusOf(int (*command)(int, const char *const *, std::istream *, std::ostream &, std::ostream &),
+                 int argc, const char *const *argv, std::istream *in, std::ostream &out,
+                 std::ostream &err) noexcept;
+
 int RunCommand(int argc, const char *const *argv, std::istream &in, std::ostream &out,
                std::ostream &err) noexcept;
 

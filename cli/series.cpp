@@ -931,20 +931,9 @@ Json SheetConfig(const Json &base, const Index &index, const Sheet &sheet) {
 }
 
 int RunSeriesCommand(int argc, const char *const *argv, std::ostream &out, std::ostream &err) noexcept {
-    try {
-        return Series(argc, argv, out, err);
-    } catch (const std::exception &e) {
-        try {
-            err << "parallo: internal failure: " << e.what() << "\n";
-        } catch (...) {
-        }
-    } catch (...) {
-        try {
-            err << "parallo: internal failure\n";
-        } catch (...) {
-        }
-    }
-    return kExitFailure;
+    return ExitStatusOf([](int n, const char *const *v, std::istream *, std::ostream &o,
+                           std::ostream &e) { return Series(n, v, o, e); },
+                        argc, argv, nullptr, out, err);
 }
 
 } // namespace cli
