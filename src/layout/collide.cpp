@@ -3,9 +3,9 @@
 // a fixed order of priority, so that the same labels give the same map every time.
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <cstdint>
 #include <exception>
+#include <limits>
 #include <numeric>
 #include <string>
 #include <vector>
@@ -41,33 +41,30 @@ class CellGrid {
 public:
     /// About `cells` cells, as square as the rectangle allows.
     CellGrid(const Bounds &extent, std::size_t cells) : extent_(extent) {
-        const double w = std::max(extent.maxX - extent.minX, 0.0);
-        const double h = std::max(extent.maxY - extent.minY, 0.0);
+        const double w = extent.maxX - extent.minX;
+        const double h = extent.maxY - extent.minY;
         const double n = static_cast<double>(std::max<std::size_t>(cells, 1));
         double columns = 1.0, rows = 1.0;
-        if (w > 0.0 && h > 0.0) {
+        // An extent that is not finite (boxes at absurd scales or coordinates) gets one cell:
+        // every box meets every other, which is slow only for a drawing nobody can print.
+        const bool finite = std::isfinite(w) && std::isfinite(h);
+        if (finite && w > 0.0 && h > 0.0) {
             columns = std::sqrt(n * w / h);
             rows = n / std::max(columns, 1.0);
-        } else if (w > 0.0) {
+        } else if (finite && w > 0.0) {
             columns = n;
-        } else if (h > 0.0) {
+        } else if (finite && h > 0.0) {
             rows = n;
         }
-        nx_ = static_cast<int>(std::clamp(std::ceil(columns), 1.0, 2048.0));
-        ny_ = static_cast<int>(std::clamp(std::ceil(rows), 1.0, 2048.0));
-        cw_ = w > 0.0 ? w / nx_ : 1.0;
-        ch_ = h > 0.0 ? h / ny_ : 1.0;
+        nx_ = Count(columns);
+        ny_ = Count(rows);
+        cw_ = finite && w > 0.0 ? w / nx_ : 1.0;
+        ch_ = finite && h > 0.0 ? h / ny_ : 1.0;
         cells_.resize(static_cast<std::size_t>(nx_) * static_cast<std::size_t>(ny_));
     }
 
-    int Column(double x) const {
-        const double c = std::floor((x - extent_.minX) / cw_);
-        return static_cast<int>(std::clamp(c, 0.0, static_cast<double>(nx_ - 1)));
-    }
-    int Row(double y) const {
-        const double r = std::floor((y - extent_.minY) / ch_);
-        return static_cast<int>(std::clamp(r, 0.0, static_cast<double>(ny_ - 1)));
-    }
+    int Column(double x) const { return Index((x - extent_.minX) / cw_, nx_); }
+    int Row(double y) const { return Index((y - extent_.minY) / ch_, ny_); }
     int Columns() const { return nx_; }
     const Bounds &Extent() const { return extent_; }
 
@@ -96,6 +93,20 @@ public:
     }
 
 private:
+    /// A whole number of cells, 1 to 2048, from a wanted count (1 for one that is not a number).
+    static int Count(double wanted) {
+        if (!(wanted > 1.0)) return 1;
+        return static_cast<int>(std::min(std::ceil(wanted), 2048.0));
+    }
+    /// The cell of a position counted in cell sizes from the extent's edge, held within 0…n-1
+    /// (0 for one that is not a number).
+    static int Index(double position, int n) {
+        const double cell = std::floor(position);
+        if (!(cell > 0.0)) return 0;
+        if (cell >= static_cast<double>(n - 1)) return n - 1;
+        return static_cast<int>(cell);
+    }
+
     Bounds extent_;
     int nx_ = 1, ny_ = 1;
     double cw_ = 1.0, ch_ = 1.0;
@@ -214,7 +225,9 @@ CellGrid BoxGrid(const std::vector<LabelPlacement> &placements) {
     const double area = (extent.maxX - extent.minX) * (extent.maxY - extent.minY);
     const double wanted = typical > 0.0 ? area / (typical * typical) : 1.0;
     const double cap = 4.0 * static_cast<double>(sizes.size()) + 16.0;
-    return CellGrid(extent, static_cast<std::size_t>(std::clamp(wanted, 1.0, cap)));
+    // An area that is not finite (or not a number) wants one cell, not a cast of infinity.
+    return CellGrid(extent,
+                    std::isfinite(wanted) ? static_cast<std::size_t>(std::clamp(wanted, 1.0, cap)) : 1u);
 }
 
 /// `box` grown by `margin` map-view units on every side, along its own axes.
@@ -344,7 +357,8 @@ LabelLayout LayOutLabels(const std::vector<LayoutLabel> &labels, const LabelStyl
                         if (yielded >= 0 &&
                             rank[static_cast<std::size_t>(j)] >= rank[static_cast<std::size_t>(yielded)])
                             return;
-                        if (BoxesOverlap(spaced, out.Placements[static_cast<std::size_t>(j)].Box)) yielded = j;
+                        if (BoxesOverlap(spaced, out.Placements[static_cast<std::size_t>(j)].Box))
+                            yielded = j;
                     });
                     if (yielded >= 0) {
                         p.Fate = kLabelOverlaps;

@@ -430,6 +430,21 @@ TEST(ReadableLabels, NoneUpsideDownAndEachOnItsSideOfTheNeatline) {
     }
 }
 
+TEST(LaidOutFrame, BoxesBeyondAnyFiniteExtentNeitherCrashNorLoseALabel) {
+    // Found by fuzz_service: labels near both ends of the doubles' range make an extent whose
+    // width and height are infinite, and the spatial index cast their quotient (not a number) to a
+    // cell count. The sanitizer run holds this test.
+    Labelled l = MakeLabels(kCases[0]);
+    ASSERT_GE(l.labels.size(), 2u);
+    l.labels[0].Label->Origin = std::make_shared<Point>(1e308, 1e308);
+    l.labels[1].Label->Origin = std::make_shared<Point>(-1e308, -1e308);
+    auto measurer = Measurer();
+    const LabelLayout layout =
+        parallo::LayOutLabels(l.labels, l.style, *l.frame->service.NeatlinePolygon(), 1e5, *measurer);
+    EXPECT_EQ(layout.Failure, "");
+    EXPECT_EQ(layout.Placements.size(), l.labels.size());
+}
+
 // ---- one label's box --------------------------------------------------------------------------
 
 TEST(LabelBox, JustifiedOnItsOriginAndTurnedWithIt) {
