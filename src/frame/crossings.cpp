@@ -25,11 +25,16 @@ frame::NeatlineRing NeatlineRingOf(const std::shared_ptr<shapekit::PolygonGeomet
     const shapekit::PolygonGeometry &polygon = Deref(neatline);
     frame::NeatlineRing ring;
     ring.points = polygon.Points().Vector();
+    // A frame has four sides: a closed ring of at least five points.
+    if (ring.points.size() < 5) Raise(kInvalidProcedureCall, "CreateFrameBars");
     if (ring.points.size() != 5) {
         const std::int16_t top = startTop;
         const std::int16_t right = startRight;
         const std::int16_t bottom = startBottom;
-        if (top < 2 || right <= top || bottom <= right) Raise(kInvalidProcedureCall, "CreateFrameBars");
+        // Each side starts on a vertex of its own, the bottom side before the closing vertex.
+        if (top < 2 || right <= top || bottom <= right ||
+            static_cast<std::size_t>(bottom) >= ring.points.size())
+            Raise(kInvalidProcedureCall, "CreateFrameBars");
         ring.sideStart = {{0, static_cast<std::size_t>(top - 1), static_cast<std::size_t>(right - 1),
                            static_cast<std::size_t>(bottom - 1)}};
     }

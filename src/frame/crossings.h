@@ -16,8 +16,8 @@ namespace detail {
 
 /// A neatline polygon as a ring with its side starts: the plain five-point neatline starts its
 /// sides at 0, 1, 2, 3; any other ring at the stroked neatline's recorded starts (1-based vertex
-/// positions of the top, right and bottom sides). Raises 91 without a neatline, 5 when the
-/// recorded starts do not fit the ring.
+/// positions of the top, right and bottom sides). Raises 91 without a neatline, 5 for a ring of
+/// fewer than five points (no four sides) or recorded starts that do not fit the ring.
 frame::NeatlineRing NeatlineRingOf(const std::shared_ptr<shapekit::PolygonGeometry> &neatline,
                                    std::int16_t startTop, std::int16_t startRight, std::int16_t startBottom);
 

@@ -407,10 +407,22 @@ TEST(FrameBarsOnTheService, FailuresAreReportedAndKeepEarlierResults) {
         const char *what;
         double width;
         double interval;
-    } cases[] = {{"zero width", 0.0, 1000.0}, {"interval far too small for the frame", 500.0, 1e-3}};
+        std::ptrdiff_t kept; ///< how many of the neatline's points are kept; -1: all
+    } cases[] = {{"zero width", 0.0, 1000.0, -1},
+                 {"interval far too small for the frame", 500.0, 1e-3, -1},
+                 // Found by fuzz_service: an empty ring was read for its extent before any check.
+                 {"empty neatline", 500.0, 1000.0, 0},
+                 {"four points: no closing vertex", 500.0, 1000.0, 4}};
+    const auto neatline = s.NeatlinePolygon();
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         frame->reports.clear();
+        if (c.kept >= 0) {
+            auto cut = std::make_shared<shapekit::PolygonGeometry>();
+            const auto &points = neatline->Points().Vector();
+            cut->Points().Vector().assign(points.begin(), points.begin() + c.kept);
+            s.SetNeatlinePolygon(cut);
+        }
         s.SetFrameBarWidth(c.width);
         s.SetInterval(std::make_shared<Point>(c.interval, c.interval));
         ret = 0;
@@ -419,5 +431,6 @@ TEST(FrameBarsOnTheService, FailuresAreReportedAndKeepEarlierResults) {
         ASSERT_EQ(frame->reports.size(), 1u);
         EXPECT_EQ(frame->reports[0].rfind("CreateFrameBars Error | ", 0), 0u) << frame->reports[0];
         EXPECT_EQ(s.FrameBarGeometry(), bars);
+        s.SetNeatlinePolygon(neatline);
     }
 }
