@@ -1,5 +1,7 @@
 // Bounded work: no configuration makes a call run long or allocate much. The bounds, each tested
-// at its edge and with an extreme configuration that must end within a second through the handler:
+// at its edge and with an extreme configuration that must end through the handler (the failure it
+// reports, and the results it keeps, show that the bound stopped it; a call that stepped on for
+// hours instead is stopped by the suite's time limit):
 //   - at most 250 grid lines (both axes) per generator; beyond, the call draws nothing and keeps
 //     its results;
 //   - a grid line densified in at most 10000 steps of the frame's larger extent;
@@ -9,7 +11,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <time.h>
 
 #include <gtest/gtest.h>
 
@@ -24,28 +25,6 @@ using Method = void (ParalloCls::*)(std::int32_t &) noexcept;
 const Method kGenerators[] = {&ParalloCls::CreateGridlines, &ParalloCls::CreateTicksCrosses,
                               &ParalloCls::CreateLabels};
 
-#ifndef __has_feature
-#define __has_feature(x) 0
-#endif
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) || __has_feature(address_sanitizer) ||     \
-    __has_feature(thread_sanitizer)
-constexpr double kOneCall = 10.0; // instrumented builds run several times slower
-#else
-constexpr double kOneCall = 1.0; // the bound on one call
-#endif
-
-/// Processor time of the call on this thread: its own cost, whatever else the machine is doing.
-template <class Call> double Seconds(Call &&call) {
-    const auto now = [] {
-        timespec t{};
-        ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-    };
-    const double start = now();
-    call();
-    return now() - start;
-}
-
 /// A 40 km UTM 32N sheet on its own system: the grid range is the corners, to rounding.
 parallo_test::FrameLayout Sheet() {
     parallo_test::FrameLayout f = parallo_test::UtmSheetOnLaea();
@@ -57,9 +36,7 @@ parallo_test::FrameLayout Sheet() {
 class Bounds : public ::testing::Test {
 protected:
     void Interval(double x, double y) { s.SetInterval(std::make_shared<Point>(x, y)); }
-    double Time(Method method) {
-        return Seconds([&] { (frame_->service.*method)(ret); });
-    }
+    void Run(Method method) { (frame_->service.*method)(ret); }
     std::unique_ptr<parallo_test::Frame> frame_ = MakeLabelledFrame(Sheet());
     // Calls through a member pointer name frame_->service: on this reference member GCC's
     // UndefinedBehaviorSanitizer reports a null object that is not there.
@@ -87,7 +64,7 @@ TEST_F(Bounds, LinesTicksAndCrossesUpTo250LinesBeyondThatNothingChanges) {
         // through the handler (its line count overflows); none costs time.
         for (double interval : {40000.0 / 125.6, 1e-3, 5e-324}) {
             Interval(interval, interval);
-            EXPECT_LT(Time(method), kOneCall);
+            Run(method);
             EXPECT_EQ(s.GridGeometry(), lines);
             EXPECT_EQ(s.CrossGeometry(), crosses);
             EXPECT_TRUE(interval < 1e-300 || reports.empty()) << interval << ": " << reports.front();
@@ -100,7 +77,7 @@ TEST_F(Bounds, AGridStrokeDistanceOfAlmostNothingIsHeldTo10000StepsOfTheFrame) {
     Interval(320.0, 320.0); // the whole budget of lines
     for (double tiny : {-1.0, 1e-9}) {
         s.SetGridStrokeDistance(tiny);
-        EXPECT_LT(Seconds([&] { s.CreateGridlines(ret); }), kOneCall) << tiny;
+        s.CreateGridlines(ret);
         EXPECT_TRUE(reports.empty());
     }
     // The larger extent of the frame is 40 km (to rounding): 4 m steps at the finest. 250 lines of
@@ -113,7 +90,7 @@ TEST_F(Bounds, AGridStrokeDistanceOfAlmostNothingIsHeldTo10000StepsOfTheFrame) {
     // the overflow and the densifying fails on its zero step, keeping the lines made before.
     const auto lines = s.GridGeometry();
     s.SetGridStrokeDistance(5e-324);
-    EXPECT_LT(Seconds([&] { s.CreateGridlines(ret); }), kOneCall);
+    s.CreateGridlines(ret);
     EXPECT_FALSE(reports.empty());
     EXPECT_EQ(s.GridGeometry(), lines);
 }
@@ -129,7 +106,7 @@ TEST_F(Bounds, ATinyNeatlineStrokeOnAHugeFrameFailsAtOnceKeepingTheNeatline) {
     for (double tiny : {1e-6, 5e-324}) {
         reports.clear();
         s.SetNeatlineStrokeDistance(tiny);
-        EXPECT_LT(Seconds([&] { s.CreateNeatline(ret); }), kOneCall) << tiny;
+        s.CreateNeatline(ret);
         EXPECT_FALSE(reports.empty());
         EXPECT_EQ(s.NeatlinePolygon(), neatline);
         EXPECT_TRUE(Exact(neatline.get()) == before);
@@ -147,7 +124,7 @@ TEST_F(Bounds, LabelsStopAtTheBudgetOfGridLines) {
     // the call ends at once through its handler. So does one with no side to label, which would
     // otherwise step through every value unseen.
     Interval(1e-3, 1e-3);
-    EXPECT_LT(Seconds([&] { s.CreateLabels(ret); }), kOneCall);
+    s.CreateLabels(ret);
     ASSERT_FALSE(reports.empty());
     EXPECT_NE(reports.back().find("Create_Labels Error"), std::string::npos) << reports.back();
     reports.clear();
@@ -155,7 +132,7 @@ TEST_F(Bounds, LabelsStopAtTheBudgetOfGridLines) {
          {&ParalloCls::SetPlaceLeftSideGridElements, &ParalloCls::SetPlaceTopSideGridElements,
           &ParalloCls::SetPlaceRightSideGridElements, &ParalloCls::SetPlaceBottomSideGridElements})
         (frame_->service.*place)(false);
-    EXPECT_LT(Seconds([&] { s.CreateLabels(ret); }), kOneCall);
+    s.CreateLabels(ret);
     EXPECT_FALSE(reports.empty());
 }
 
@@ -166,18 +143,18 @@ TEST_F(Bounds, LabelsOnAFrameMadeHugeByAReversedCornerFailAtOnce) {
     s.CreateNeatline(ret);
     ASSERT_TRUE(reports.empty()) << reports.front();
     Interval(1000.0, 1000.0);
-    EXPECT_LT(Seconds([&] { s.CreateLabels(ret); }), kOneCall);
+    s.CreateLabels(ret);
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_NE(reports[0].find("More than 250 grid lines"), std::string::npos) << reports[0];
 }
 
-TEST_F(Bounds, AGridOffsetFarFromTheFrameCostsNoTime) {
+TEST_F(Bounds, AGridOffsetFarFromTheFrameIsRefusedBeforeItsStepping) {
     Interval(1000.0, 1000.0);
     // A trillion intervals below the frame: stepping up one interval at a time would take hours.
     s.SetGridOffset(std::make_shared<Point>(1.0e15, 1.0e15));
     for (Method method : kGenerators) {
         reports.clear();
-        EXPECT_LT(Time(method), kOneCall);
+        Run(method);
         ASSERT_EQ(reports.size(), 1u);
         EXPECT_NE(reports[0].find("More than 32767 grid values"), std::string::npos) << reports[0];
     }
@@ -193,13 +170,13 @@ TEST_F(Bounds, AGridOffsetFarFromTheFrameCostsNoTime) {
     }
     EXPECT_TRUE(reports.empty());
     EXPECT_TRUE(grids[0] == grids[1]);
-    // The opposite direction puts every grid value above the frame: nothing to do, no time.
+    // The opposite direction puts every grid value above the frame: nothing to step through.
     s.SetGridOffset(std::make_shared<Point>(-1.0e15, -1.0e15));
     for (Method method : kGenerators)
-        EXPECT_LT(Time(method), kOneCall);
+        Run(method);
 }
 
-TEST_F(Bounds, AHostNeatlineOfManyVerticesStaysWithinASecond) {
+TEST_F(Bounds, AHostNeatlineOfAsManyVerticesAsAStrokedOneIsCutWithoutReports) {
     // A host's own neatline of 32767 vertices (as many as a stroked one may have): a circle.
     auto circle = std::make_shared<shapekit::PolygonGeometry>();
     constexpr int kVertices = 32767;
@@ -210,7 +187,7 @@ TEST_F(Bounds, AHostNeatlineOfManyVerticesStaysWithinASecond) {
     Interval(320.0, 320.0);
     for (Method method : kGenerators) {
         s.SetNeatlinePolygon(circle);
-        EXPECT_LT(Time(method), kOneCall);
+        Run(method);
     }
     EXPECT_TRUE(reports.empty()) << reports.front();
 }
