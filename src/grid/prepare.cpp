@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -135,6 +136,45 @@ void WorkingCopyToStorage(bool crossed180, const CoordSystemPtr &gridSystem, Gri
     platform::Deref(gridSystem).ConvertPoints(w.gridSpace, coordkit::kStorage, pts.data(), pts.size());
 }
 
+bool SameBits(const Point &a, const Point &b) noexcept { return std::memcmp(&a, &b, sizeof(Point)) == 0; }
+
+/// The working copy, back in storage units, taken to the map view with T. A point the finishing
+/// left where the refinement put it (the very same bits) takes the image the refinement's round
+/// trip gave it; only the others are transformed. Should any of them fail, the whole copy goes
+/// through T as one run, so that the failure reported is the one that run reports.
+void WorkingCopyToMapView(const coordkit::TransformService &service, const GridNeatline &w) {
+    shapekit::PolygonGeometry &copy = platform::Deref(w.workingNeatline);
+    const coordkit::CoordTransform &T = platform::Deref(w.T);
+    std::vector<Point> &pts = copy.Points().Vector();
+    if (w.storagePoints.size() != pts.size() || w.mapViewImages.size() != pts.size()) {
+        service.TransformGeometry(copy, T, 1);
+        return;
+    }
+    std::vector<std::size_t> fresh;
+    std::vector<Point> images = w.mapViewImages;
+    for (std::size_t i = 0; i < pts.size(); ++i) {
+        const Point &image = images[i];
+        const bool known = SameBits(pts[i], w.storagePoints[i]) && std::isfinite(image.x) &&
+                           std::isfinite(image.y) && std::isfinite(image.z);
+        if (!known) fresh.push_back(i);
+    }
+    if (!fresh.empty()) {
+        std::vector<Point> batch;
+        batch.reserve(fresh.size());
+        for (std::size_t i : fresh)
+            batch.push_back(pts[i]);
+        try {
+            T.Transform(batch.data(), batch.size(), 1);
+        } catch (...) {
+            service.TransformGeometry(copy, T, 1);
+            return;
+        }
+        for (std::size_t k = 0; k < fresh.size(); ++k)
+            images[fresh[k]] = batch[k];
+    }
+    pts = std::move(images);
+}
+
 /// Which of the two spaces of the working copy count x in degrees of longitude.
 EdgeLongitudes LongitudesOf(const NeatlineFrame &f) {
     const CoordSystemPtr &mapView = platform::Deref(f.manager).WorkspaceCoordSystem();
@@ -224,11 +264,16 @@ void FollowFrameEdges(const std::vector<Point> &mapView, const EdgeLongitudes &l
         line.pop_back();
         host.pop_back();
     }
+    w.storagePoints.clear();
+    w.mapViewImages.clear();
+    w.storagePoints.reserve(line.size());
+    w.mapViewImages.reserve(line.size());
+    for (const StepEnd &e : line) {
+        w.storagePoints.push_back(e.drawn);
+        w.mapViewImages.push_back(e.kept);
+    }
     if (line.size() == n) return;
-    std::vector<Point> dense;
-    for (const StepEnd &e : line)
-        dense.push_back(e.drawn);
-    pts.Vector() = std::move(dense);
+    pts.Vector() = w.storagePoints;
     w.hostVertices = std::move(host);
 }
 
@@ -335,7 +380,7 @@ void FinishGridlines(bool crossed180, const CoordSystemPtr &gridSystem, GridNeat
     const coordkit::TransformService &service = platform::Deref(w.service);
     const coordkit::CoordTransform &T = platform::Deref(w.T);
     service.TransformGeometry(output, T, 1);
-    service.TransformGeometry(*w.workingNeatline, T, 1);
+    WorkingCopyToMapView(service, w);
     neatlinePolygon = HandBack(w);
 }
 
@@ -350,7 +395,7 @@ void FinishTicksCrosses(bool crossed180, const CoordSystemPtr &mapView, const Co
         if (crosses != nullptr) MarksBackWithin180(*crosses, trace);
     }
     WorkingCopyToStorage(crossed180, gridSystem, w, trace);
-    platform::Deref(w.service).TransformGeometry(*w.workingNeatline, platform::Deref(w.T), 1);
+    WorkingCopyToMapView(platform::Deref(w.service), w);
     neatlinePolygon = HandBack(w);
 }
 

@@ -47,6 +47,12 @@ struct GridNeatline {
     /// Where the vertices of NeatlinePolygon lie in workingNeatline (0-based) when the
     /// preparation inserted points along its edges; empty when it inserted none.
     std::vector<std::size_t> hostVertices;
+    /// Every point of workingNeatline as FollowFrameEdges left it (storage units) and its image
+    /// back in the map view, which the refinement has already computed: the finishing steps
+    /// take those images instead of transforming the same points again. Empty when the
+    /// refinement did not run.
+    std::vector<Point> storagePoints;
+    std::vector<Point> mapViewImages;
 };
 
 /// The working copy follows the frame as drawn within this fraction of the frame's size (the
