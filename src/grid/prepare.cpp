@@ -5,9 +5,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <string>
+#include <unordered_map>
 
+#include "coords/same_transform.h"
 #include "grid/densify.h"
 #include "parallo/planicalc.h"
 #include "platform/angles.h"
@@ -138,41 +141,90 @@ void WorkingCopyToStorage(bool crossed180, const CoordSystemPtr &gridSystem, Gri
 
 bool SameBits(const Point &a, const Point &b) noexcept { return std::memcmp(&a, &b, sizeof(Point)) == 0; }
 
-/// The working copy, back in storage units, taken to the map view with T. A point the finishing
-/// left where the refinement put it (the very same bits) takes the image the refinement's round
-/// trip gave it; only the others are transformed. Should any of them fail, the whole copy goes
-/// through T as one run, so that the failure reported is the one that run reports.
-void WorkingCopyToMapView(const coordkit::TransformService &service, const GridNeatline &w) {
+bool Finite(const Point &p) noexcept {
+    return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+}
+
+/// The images of `points`: a point bitwise equal to known[i] at the same place takes answers[i]
+/// when that is finite, the others go through `fresh` in one batch. When `fresh` throws, it
+/// passes on and `points` stay as they were.
+void ImagesReusing(std::vector<Point> &points, const std::vector<Point> &known,
+                   const std::vector<Point> &answers,
+                   const std::function<void(std::vector<Point> &)> &fresh) {
+    const std::size_t common = std::min({points.size(), known.size(), answers.size()});
+    std::vector<std::size_t> rest;
+    std::vector<Point> batch;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        if (i < common && SameBits(points[i], known[i]) && Finite(answers[i])) continue;
+        rest.push_back(i);
+        batch.push_back(points[i]);
+    }
+    if (!batch.empty()) fresh(batch);
+    for (std::size_t i = 0; i < common; ++i)
+        if (SameBits(points[i], known[i]) && Finite(answers[i])) points[i] = answers[i];
+    for (std::size_t k = 0; k < rest.size(); ++k)
+        points[rest[k]] = batch[k];
+}
+
+/// The working copy through T in `direction`, as TransformGeometry takes it in one run; points
+/// bitwise equal to `known` at the same place take `answers` instead. Should the points left
+/// fail, the whole copy goes through T again, so that the failure reported is the one a single
+/// run reports.
+void TransformWorkingCopy(const coordkit::TransformService &service, const GridNeatline &w,
+                          std::int32_t direction, const std::vector<Point> &known,
+                          const std::vector<Point> &answers) {
     shapekit::PolygonGeometry &copy = platform::Deref(w.workingNeatline);
     const coordkit::CoordTransform &T = platform::Deref(w.T);
-    std::vector<Point> &pts = copy.Points().Vector();
-    if (w.storagePoints.size() != pts.size() || w.mapViewImages.size() != pts.size()) {
-        service.TransformGeometry(copy, T, 1);
+    if (known.empty()) {
+        service.TransformGeometry(copy, T, direction);
         return;
     }
-    std::vector<std::size_t> fresh;
-    std::vector<Point> images = w.mapViewImages;
-    for (std::size_t i = 0; i < pts.size(); ++i) {
-        const Point &image = images[i];
-        const bool known = SameBits(pts[i], w.storagePoints[i]) && std::isfinite(image.x) &&
-                           std::isfinite(image.y) && std::isfinite(image.z);
-        if (!known) fresh.push_back(i);
+    std::vector<Point> pts = copy.Points().Vector();
+    try {
+        ImagesReusing(pts, known, answers,
+                      [&](std::vector<Point> &batch) { T.Transform(batch.data(), batch.size(), direction); });
+    } catch (...) {
+        service.TransformGeometry(copy, T, direction);
+        return;
     }
-    if (!fresh.empty()) {
-        std::vector<Point> batch;
-        batch.reserve(fresh.size());
-        for (std::size_t i : fresh)
-            batch.push_back(pts[i]);
-        try {
-            T.Transform(batch.data(), batch.size(), 1);
-        } catch (...) {
-            service.TransformGeometry(copy, T, 1);
-            return;
+    copy.Points().Vector() = std::move(pts);
+}
+
+/// Whether the memo's answers were made with the very transformation T.
+const FrameEdgeMemo *UsableMemo(const FrameEdgeMemo *memo, const coordkit::CoordTransform &T) noexcept {
+    if (!memo || !memo->T) return nullptr;
+    return coordkit::projdetail::SameProjTransformation(*memo->T, T) ? memo : nullptr;
+}
+
+/// The working copy (the map view's vertices) into the grid system's storage units with T.
+void IntoGridStorage(const coordkit::TransformService &service, const GridNeatline &w,
+                     const FrameEdgeMemo *memo) {
+    static const std::vector<Point> none;
+    const FrameEdgeMemo *m = UsableMemo(memo, platform::Deref(w.T));
+    TransformWorkingCopy(service, w, 0, m ? m->mapView : none, m ? m->storage : none);
+}
+
+/// A bitwise hash of a step's two ends.
+std::uint64_t StepHash(const StepEnd &p, const StepEnd &q) noexcept {
+    std::uint64_t h = 1469598103934665603ULL;
+    const auto mix = [&h](const Point &v) {
+        for (const double d : {v.x, v.y, v.z}) {
+            std::uint64_t bits = 0;
+            std::memcpy(&bits, &d, sizeof bits);
+            h = (h ^ bits) * 1099511628211ULL;
+            h ^= h >> 29;
         }
-        for (std::size_t k = 0; k < fresh.size(); ++k)
-            images[fresh[k]] = batch[k];
+    };
+    for (const StepEnd *e : {&p, &q}) {
+        mix(e->at);
+        mix(e->drawn);
+        mix(e->kept);
     }
-    pts = std::move(images);
+    return h;
+}
+
+bool SameStep(const StepEnd &a, const StepEnd &b) noexcept {
+    return std::memcmp(&a, &b, sizeof(StepEnd)) == 0;
 }
 
 /// Which of the two spaces of the working copy count x in degrees of longitude.
@@ -184,10 +236,22 @@ EdgeLongitudes LongitudesOf(const NeatlineFrame &f) {
 
 } // namespace
 
-void FollowFrameEdges(const std::vector<Point> &mapView, const EdgeLongitudes &longitudes, GridNeatline &w) {
+void FollowFrameEdges(const std::vector<Point> &mapView, const EdgeLongitudes &longitudes, GridNeatline &w,
+                      FrameEdgeMemo *memo) {
     shapekit::PointsCollection &pts = platform::Deref(w.workingNeatline).Points();
     const std::vector<Point> storage = pts.Vector();
     const std::size_t n = storage.size();
+    // The memo answers only for the same transformation, the same longitudes and the same
+    // tolerance; it is replaced by this refinement's, or dropped when there is none.
+    const FrameEdgeMemo *before = UsableMemo(memo, platform::Deref(w.T));
+    FrameEdgeMemo found;
+    struct Replace {
+        FrameEdgeMemo *memo;
+        FrameEdgeMemo &next;
+        ~Replace() {
+            if (memo) *memo = std::move(next);
+        }
+    } replace{memo, found};
     if (n < 2 || mapView.size() != n || n >= kMaxNeatlinePoints) return;
 
     double minX = mapView[0].x, maxX = mapView[0].x, minY = mapView[0].y, maxY = mapView[0].y;
@@ -199,6 +263,10 @@ void FollowFrameEdges(const std::vector<Point> &mapView, const EdgeLongitudes &l
     }
     const double size = std::max(maxX - minX, maxY - minY);
     if (!std::isfinite(size) || !(size > 0.0)) return;
+    const double tolerance = kFrameFollowFraction * size;
+    if (before && (before->tolerance != tolerance || before->longitudes.mapView != longitudes.mapView ||
+                   before->longitudes.grid != longitudes.grid))
+        before = nullptr;
 
     const coordkit::CoordTransform &T = platform::Deref(w.T);
     const auto through = [&T](std::int32_t direction) {
@@ -207,11 +275,11 @@ void FollowFrameEdges(const std::vector<Point> &mapView, const EdgeLongitudes &l
     // `at` is the map view, where the frame edge is straight; `drawn` the grid system's storage
     // units, where the grid lines are cut against the chord between two vertices.
     LineRefiner r;
-    r.tolerance = kFrameFollowFraction * size;
+    r.tolerance = tolerance;
     r.budget = kMaxNeatlinePoints - n;
     std::vector<Point> middles, chords, split;
-    r.judge = [&](const std::vector<StepEnd> &ps, const std::vector<StepEnd> &qs, std::vector<StepEnd> &mids,
-                  std::vector<double> &deviations) {
+    const auto judgeFresh = [&](const std::vector<StepEnd> &ps, const std::vector<StepEnd> &qs,
+                                std::vector<StepEnd> &mids, std::vector<double> &deviations) {
         // The chord's middle carried back to the map view, measured against the chord's ends
         // carried back too (`kept`): so the deviation leaves out the round trip's own error
         // (PROJ's inverse of a projection may miss the forward by a fraction of a millimetre,
@@ -249,8 +317,60 @@ void FollowFrameEdges(const std::vector<Point> &mapView, const EdgeLongitudes &l
         }
     };
 
+    // The steps the memo judged, found by their ends' bits.
+    std::unordered_map<std::uint64_t, std::size_t> judgedBefore;
+    if (before) {
+        judgedBefore.reserve(before->judged.size());
+        for (std::size_t i = 0; i < before->judged.size(); ++i)
+            judgedBefore.emplace(StepHash(before->judged[i].p, before->judged[i].q), i);
+    }
+    std::vector<StepEnd> freshPs, freshQs, freshMids;
+    std::vector<double> freshDeviations;
+    std::vector<std::size_t> freshAt;
+    r.judge = [&](const std::vector<StepEnd> &ps, const std::vector<StepEnd> &qs, std::vector<StepEnd> &mids,
+                  std::vector<double> &deviations) {
+        freshPs.clear();
+        freshQs.clear();
+        freshAt.clear();
+        for (std::size_t k = 0; k < ps.size(); ++k) {
+            if (before) {
+                const auto it = judgedBefore.find(StepHash(ps[k], qs[k]));
+                if (it != judgedBefore.end()) {
+                    const FrameEdgeMemo::Judged &j = before->judged[it->second];
+                    if (SameStep(j.p, ps[k]) && SameStep(j.q, qs[k])) {
+                        mids[k] = j.mid;
+                        deviations[k] = j.deviation;
+                        continue;
+                    }
+                }
+            }
+            freshPs.push_back(ps[k]);
+            freshQs.push_back(qs[k]);
+            freshAt.push_back(k);
+        }
+        if (!freshPs.empty()) {
+            freshMids.assign(freshPs.size(), StepEnd{});
+            freshDeviations.assign(freshPs.size(), std::numeric_limits<double>::quiet_NaN());
+            judgeFresh(freshPs, freshQs, freshMids, freshDeviations);
+            for (std::size_t k = 0; k < freshAt.size(); ++k) {
+                mids[freshAt[k]] = freshMids[k];
+                deviations[freshAt[k]] = freshDeviations[k];
+            }
+        }
+        for (std::size_t k = 0; k < ps.size(); ++k)
+            found.judged.push_back({ps[k], qs[k], mids[k], deviations[k]});
+    };
+
     std::vector<Point> roundTrip = storage;
-    ApplyEach(roundTrip, through(1));
+    static const std::vector<Point> none;
+    ImagesReusing(roundTrip, before ? before->storage : none, before ? before->roundTrip : none,
+                  [&](std::vector<Point> &batch) { ApplyEach(batch, through(1)); });
+    found.T = w.T;
+    found.longitudes = longitudes;
+    found.tolerance = tolerance;
+    found.mapView = mapView;
+    found.storage = storage;
+    found.roundTrip = roundTrip;
     std::vector<StepEnd> line;
     for (std::size_t i = 0; i < n; ++i)
         line.push_back({mapView[i], storage[i], roundTrip[i]});
@@ -318,8 +438,8 @@ void CompleteNeatlinePreparation(const NeatlineFrame &f, GridNeatline &w, std::s
     const coordkit::CoordTransform &T = platform::Deref(w.T);
     trace = "Transforming neatline geometry TO Grid_CoordSystem storage units";
     const std::vector<Point> mapView = platform::Deref(w.workingNeatline).Points().Vector();
-    service.TransformGeometry(platform::Deref(w.workingNeatline), T, 0);
-    FollowFrameEdges(mapView, LongitudesOf(f), w);
+    IntoGridStorage(service, w, f.memo);
+    FollowFrameEdges(mapView, LongitudesOf(f), w, f.memo);
 
     trace = "check geographic coordinates to see if 180 crossed";
     f.crossed180 = false;
@@ -348,8 +468,8 @@ void PrepareLabelNeatline(const NeatlineFrame &f, const LabelNeatlineSetup &setu
     w.workingNeatline = CopyPolygon(f.neatline);
     trace = "Transforming neatline geometry TO alternate CoordSystem";
     const std::vector<Point> mapView = w.workingNeatline->Points().Vector();
-    service.TransformGeometry(*w.workingNeatline, T, 0);
-    FollowFrameEdges(mapView, LongitudesOf(f), w);
+    IntoGridStorage(service, w, f.memo);
+    FollowFrameEdges(mapView, LongitudesOf(f), w, f.memo);
 
     trace = "check geographic coordinates to see if 180 crossed";
     f.crossed180 = false;
@@ -380,7 +500,7 @@ void FinishGridlines(bool crossed180, const CoordSystemPtr &gridSystem, GridNeat
     const coordkit::TransformService &service = platform::Deref(w.service);
     const coordkit::CoordTransform &T = platform::Deref(w.T);
     service.TransformGeometry(output, T, 1);
-    WorkingCopyToMapView(service, w);
+    TransformWorkingCopy(service, w, 1, w.storagePoints, w.mapViewImages);
     neatlinePolygon = HandBack(w);
 }
 
@@ -395,7 +515,7 @@ void FinishTicksCrosses(bool crossed180, const CoordSystemPtr &mapView, const Co
         if (crosses != nullptr) MarksBackWithin180(*crosses, trace);
     }
     WorkingCopyToStorage(crossed180, gridSystem, w, trace);
-    WorkingCopyToMapView(platform::Deref(w.service), w);
+    TransformWorkingCopy(platform::Deref(w.service), w, 1, w.storagePoints, w.mapViewImages);
     neatlinePolygon = HandBack(w);
 }
 
