@@ -8,7 +8,7 @@
 #include <functional>
 #include <limits>
 #include <string>
-#include <unordered_map>
+#include <utility>
 
 #include "coords/same_transform.h"
 #include "grid/densify.h"
@@ -253,6 +253,16 @@ void FollowFrameEdges(const std::vector<Point> &mapView, const EdgeLongitudes &l
         }
     } replace{memo, found};
     if (n < 2 || mapView.size() != n || n >= kMaxNeatlinePoints) return;
+    // The judged steps are kept for the next preparation only when it may use them: when there
+    // was none before this one, or some vertex came back from the last round trip bit for bit.
+    // A frame whose round trip moves every vertex (a projected grid through a datum change)
+    // keeps only the vertices, not some 200 bytes for every step.
+    std::size_t sameVertices = 0;
+    if (before) {
+        for (std::size_t i = 0; i < n && i < before->mapView.size(); ++i)
+            if (SameBits(mapView[i], before->mapView[i])) ++sameVertices;
+    }
+    const bool keepSteps = !before || sameVertices > 0;
 
     double minX = mapView[0].x, maxX = mapView[0].x, minY = mapView[0].y, maxY = mapView[0].y;
     for (const Point &p : mapView) {
@@ -317,13 +327,15 @@ void FollowFrameEdges(const std::vector<Point> &mapView, const EdgeLongitudes &l
         }
     };
 
-    // The steps the memo judged, found by their ends' bits.
-    std::unordered_map<std::uint64_t, std::size_t> judgedBefore;
-    if (before) {
+    // The steps the memo judged, by the hash of their ends' bits (sorted, for a binary search).
+    std::vector<std::pair<std::uint64_t, std::size_t>> judgedBefore;
+    if (before && sameVertices > 0) {
         judgedBefore.reserve(before->judged.size());
         for (std::size_t i = 0; i < before->judged.size(); ++i)
-            judgedBefore.emplace(StepHash(before->judged[i].p, before->judged[i].q), i);
+            judgedBefore.emplace_back(StepHash(before->judged[i].p, before->judged[i].q), i);
+        std::sort(judgedBefore.begin(), judgedBefore.end());
     }
+    if (keepSteps) found.judged.reserve(before ? before->judged.size() : 2 * n);
     std::vector<StepEnd> freshPs, freshQs, freshMids;
     std::vector<double> freshDeviations;
     std::vector<std::size_t> freshAt;
@@ -333,16 +345,19 @@ void FollowFrameEdges(const std::vector<Point> &mapView, const EdgeLongitudes &l
         freshQs.clear();
         freshAt.clear();
         for (std::size_t k = 0; k < ps.size(); ++k) {
-            if (before) {
-                const auto it = judgedBefore.find(StepHash(ps[k], qs[k]));
-                if (it != judgedBefore.end()) {
+            if (!judgedBefore.empty()) {
+                const std::uint64_t h = StepHash(ps[k], qs[k]);
+                auto it = std::lower_bound(judgedBefore.begin(), judgedBefore.end(),
+                                           std::make_pair(h, std::size_t{0}));
+                bool known = false;
+                for (; it != judgedBefore.end() && it->first == h && !known; ++it) {
                     const FrameEdgeMemo::Judged &j = before->judged[it->second];
-                    if (SameStep(j.p, ps[k]) && SameStep(j.q, qs[k])) {
-                        mids[k] = j.mid;
-                        deviations[k] = j.deviation;
-                        continue;
-                    }
+                    if (!SameStep(j.p, ps[k]) || !SameStep(j.q, qs[k])) continue;
+                    mids[k] = j.mid;
+                    deviations[k] = j.deviation;
+                    known = true;
                 }
+                if (known) continue;
             }
             freshPs.push_back(ps[k]);
             freshQs.push_back(qs[k]);
@@ -357,6 +372,7 @@ void FollowFrameEdges(const std::vector<Point> &mapView, const EdgeLongitudes &l
                 deviations[freshAt[k]] = freshDeviations[k];
             }
         }
+        if (!keepSteps) return;
         for (std::size_t k = 0; k < ps.size(); ++k)
             found.judged.push_back({ps[k], qs[k], mids[k], deviations[k]});
     };
