@@ -255,7 +255,7 @@ void FollowFrameEdges(const std::vector<Point> &mapView, const EdgeLongitudes &l
     if (n < 2 || mapView.size() != n || n >= kMaxNeatlinePoints) return;
     // The judged steps are kept for the next preparation only when it may use them: when there
     // was none before this one, or some vertex came back from the last round trip bit for bit.
-    // A frame whose round trip moves every vertex (a projected grid through a datum change)
+    // A frame whose round trip moves every vertex (a UTM grid on a LAEA map view)
     // keeps only the vertices, not some 200 bytes for every step.
     std::size_t sameVertices = 0;
     if (before) {
