@@ -710,7 +710,8 @@ std::map<std::string, Outcome> PreviousOutcomes(const std::string &summaryPath) 
             if (o.previous == "skipped") o.previous = r.value("previous", std::string("ok"));
             o.failures = r.at("failures").get<std::vector<std::string>>();
             o.warnings = r.at("warnings").get<std::vector<std::string>>();
-            previous[r.at("sheet").get<std::string>()] = std::move(o);
+            // The first entry of an id is its sheet's; a later one is a duplicate that was refused.
+            previous.emplace(r.at("sheet").get<std::string>(), std::move(o));
         });
     } catch (const std::exception &) {
         previous.clear();
