@@ -13,6 +13,7 @@
 #include "frame/bars.h"
 #include "frame/crossings.h"
 #include "parallo/coordkit_proj.h"
+#include "support/checks.h"
 #include "support/frames.h"
 #include "support/raises.h"
 
@@ -21,41 +22,36 @@ namespace {
 using namespace parallo::frame;
 using shapekit::Point;
 
-/// The UTM sheet as a plain five-point rectangle in its own system: map view = grid system.
+/// A standard frame as a plain five-point rectangle (no stroking) in another map view.
+parallo_test::FrameLayout Plain(parallo_test::FrameLayout f, const char *name, const char *mapView) {
+    f.name = name;
+    f.mapView = mapView;
+    f.neatlineStroke = 0.0;
+    return f;
+}
+
+/// The UTM sheet in its own system: map view = grid system.
 parallo_test::FrameLayout PlainSheet() {
-    parallo_test::FrameLayout f = parallo_test::UtmSheetOnLaea();
-    f.name = "plain-utm-sheet";
-    f.mapView = "EPSG:32632";
-    f.neatlineStroke = 0.0;
-    return f;
+    return Plain(parallo_test::UtmSheetOnLaea(), "plain-utm-sheet", "EPSG:32632");
 }
 
-/// Plain five-point frames whose straight map-view edges are curved in grid space: the UTM sheet
-/// on LAEA, and a 1° graticule on a 40° × 30° frame in Web Mercator and in LAEA, where the
-/// straight bottom and top edges bow across the parallels 36° and 64° and back.
+/// Plain frames whose straight map-view edges are curved in grid space: the UTM sheet on LAEA,
+/// and a 1° graticule on a 40° × 30° frame in Web Mercator and in LAEA, where the straight bottom
+/// and top edges bow across the parallels 36° and 64° and back.
 parallo_test::FrameLayout PlainSheetOnLaea() {
-    parallo_test::FrameLayout f = parallo_test::UtmSheetOnLaea();
-    f.name = "plain-utm-sheet-on-laea";
-    f.neatlineStroke = 0.0;
-    return f;
+    return Plain(parallo_test::UtmSheetOnLaea(), "plain-utm-sheet-on-laea", "EPSG:3035");
 }
 
+parallo_test::FrameLayout WideGraticule(const char *name, const char *mapView) {
+    parallo_test::FrameLayout f = Plain(parallo_test::GraticuleOnWebMercator(), name, mapView);
+    f.west = -10.0, f.east = 30.0, f.south = 35.0, f.north = 65.0;
+    return f;
+}
 parallo_test::FrameLayout WideGraticuleOnWebMercator() {
-    parallo_test::FrameLayout f = parallo_test::GraticuleOnWebMercator();
-    f.name = "wide-graticule-on-web-mercator";
-    f.west = -10.0;
-    f.east = 30.0;
-    f.south = 35.0;
-    f.north = 65.0;
-    f.neatlineStroke = 0.0;
-    return f;
+    return WideGraticule("wide-graticule-on-web-mercator", "EPSG:3857");
 }
-
 parallo_test::FrameLayout WideGraticuleOnLaea() {
-    parallo_test::FrameLayout f = WideGraticuleOnWebMercator();
-    f.name = "wide-graticule-on-laea";
-    f.mapView = "EPSG:3035";
-    return f;
+    return WideGraticule("wide-graticule-on-laea", "EPSG:3035");
 }
 
 struct Case {
@@ -99,14 +95,9 @@ struct BarFrame {
         const Point quarter(interval.x / 4.0, interval.y / 4.0);
         for (const Crossing &x : parallo::detail::GridCrossings(grid, ring, quarter, kRowSubInterval))
             crossings.push_back(x);
-        double minX = ring.points[0].x, maxX = minX, largest = 0.0;
-        for (const Point &p : ring.points) {
-            minX = std::min(minX, p.x);
-            maxX = std::max(maxX, p.x);
-            largest = std::max({largest, std::fabs(p.x), std::fabs(p.y)});
-        }
-        width = 0.02 * (maxX - minX);
-        tolerance = 1e-9 * std::max(largest, maxX - minX);
+        const parallo_test::Extent e = parallo_test::ExtentOf(ring.points);
+        width = 0.02 * (e.hi.x - e.lo.x);
+        tolerance = 1e-9 * std::max({e.hi.x - e.lo.x, -e.lo.x, e.hi.x, -e.lo.y, e.hi.y});
     }
 };
 
@@ -116,16 +107,6 @@ double Area(const std::vector<Point> &ring, const Point &o) {
     for (std::size_t i = 0; i + 1 < ring.size(); ++i)
         a2 += (ring[i].x - o.x) * (ring[i + 1].y - o.y) - (ring[i + 1].x - o.x) * (ring[i].y - o.y);
     return std::fabs(a2) / 2.0;
-}
-
-bool Inside(const std::vector<Point> &ring, const Point &p) {
-    bool in = false;
-    for (std::size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++) {
-        const Point &a = ring[i];
-        const Point &b = ring[j];
-        if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x) in = !in;
-    }
-    return in;
 }
 
 class FrameBarsOnRealFrames : public ::testing::TestWithParam<Case> {};
@@ -203,18 +184,13 @@ TEST_P(FrameBarsOnRealFrames, TicksStartOnTheNeatlineAndPointAwayFromIt) {
             const double expected = t.row == kRowInterval ? length : length / 2.0;
             EXPECT_NEAR(std::hypot(t.end.x - t.start.x, t.end.y - t.start.y), expected, 1e-9 * expected)
                 << "tick length (rounding of one offset only)";
-            EXPECT_EQ(Inside(f.ring.points, t.end), !outward)
+            EXPECT_EQ(parallo_test::InRing(f.ring.points, t.end), !outward)
                 << "tick points the wrong way on side " << t.side;
         }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Frames, FrameBarsOnRealFrames, ::testing::ValuesIn(Cases()),
-                         [](const ::testing::TestParamInfo<Case> &param) {
-                             std::string name = param.param.name;
-                             std::replace(name.begin(), name.end(), '-', '_');
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Frames, FrameBarsOnRealFrames, ::testing::ValuesIn(Cases()), parallo_test::NameOf());
 
 // On the plain sheet the map view is the grid: the bar covering the kilometre cell k along a
 // side is dark exactly when k is even, on every side, so a sheet next door continues the pattern.
@@ -314,9 +290,7 @@ TEST(FrameCrossings, LieOnTheirGridValueOnCurvedEdges) {
         SCOPED_TRACE(layout.name);
         BarFrame f(Case{layout.name.c_str(), layout, 0.0});
         ASSERT_FALSE(f.crossings.empty());
-        const auto manager = coordkit::CreateProjCoordSystemsMgr(f.frame->mapView);
-        const auto toGrid =
-            manager->GetTransformService()->CreateSimpleTransFromCSMtoCS(*manager, f.frame->gridSystem);
+        const auto toGrid = parallo_test::FromMapView(*f.frame, f.frame->gridSystem);
         const Point interval = *f.frame->service.Interval();
         const double twoPi = 2.0 * std::acos(-1.0);
         for (const Crossing &c : f.crossings) {

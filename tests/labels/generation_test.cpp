@@ -16,6 +16,7 @@
 #include "parallo/coordkit_proj.h"
 #include "parallo/parallo.h"
 #include "platform/angles.h"
+#include "support/checks.h"
 #include "support/frames.h"
 
 namespace {
@@ -62,16 +63,7 @@ std::unique_ptr<Frame> Styled(const FrameLayout &layout, std::int32_t displayTyp
         part->SetbDisplay(set != &ParalloCls::SetLabelPartD);
         (s.*set)(part);
     }
-    s.SetbHemisphereAsSuffix(true);
-    s.SetMagnitudeAB(5);
-    s.SetMagnitudeBC(3);
-    s.SetLabelDisplayType(displayType);
-    s.SetEastingHemisphereLabel("E");
-    s.SetWestingHemisphereLabel("W");
-    s.SetNorthingHemisphereLabel("N");
-    s.SetSouthingHemisphereLabel("S");
-    s.SetUnitsOfMeasure(coordkit::CreateProjUnitsOfMeasure());
-    s.SetLabelOffset(offset);
+    parallo_test::StyleLabels(s, displayType, offset);
     s.SetLabelType(corners ? parallo::PXltCorner : parallo::PXltEdge);
     return f;
 }
@@ -125,8 +117,7 @@ struct Expected {
 std::vector<Expected> Reckon(const Frame &f, double unitPerMetre, std::vector<double> edgeValues[2]) {
     const FrameLayout &layout = f.layout;
     const bool geo = layout.geographicGrid;
-    auto mgr = coordkit::CreateProjCoordSystemsMgr(f.mapView);
-    auto T = mgr->GetTransformService()->CreateSimpleTransFromCSMtoCS(*mgr, f.gridSystem);
+    auto T = parallo_test::FromMapView(f, f.gridSystem);
     const double k = geo ? kPi / 180.0 : 1.0;
 
     // The frame as drawn: each straight map-view edge in 256 steps, so that its chords in the
@@ -221,15 +212,8 @@ void CheckEdgeLabels(const Frame &f, double unitPerMetre, double offset, double 
     ASSERT_EQ(labels.size(), expected.size());
     // The service follows the frame's edges within 5e-8 of its size (kFrameFollowFraction) in
     // the grid system; the reckoning's chords are finer.
-    double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
-    for (const Point &p : f.service.NeatlinePolygon()->Points()) {
-        lo[0] = std::min(lo[0], p.x);
-        hi[0] = std::max(hi[0], p.x);
-        lo[1] = std::min(lo[1], p.y);
-        hi[1] = std::max(hi[1], p.y);
-    }
-    const double placed =
-        posTol + parallo::detail::kFrameFollowFraction * std::max(hi[0] - lo[0], hi[1] - lo[1]);
+    const double placed = posTol + parallo::detail::kFrameFollowFraction *
+                                       parallo_test::ExtentOf(f.service.NeatlinePolygon()->Points()).Size();
     for (std::size_t i = 0; i < labels.size(); ++i) {
         const GridLabel &l = *labels[i];
         const Expected &e = expected[i];
@@ -378,10 +362,8 @@ TEST(GenEdges, ValuesOnTheNeatlineAreLabelledAlikeOnAllFourSides) {
         int perSide[4] = {0, 0, 0, 0};
         for (const auto &l : *f->service.LabelsCollection())
             ++perSide[l->LabelAxis];
-        EXPECT_EQ(perSide[pxgrdSouth], c.across);
-        EXPECT_EQ(perSide[pxgrdNorth], c.across);
-        EXPECT_EQ(perSide[pxgrdWest], c.along);
-        EXPECT_EQ(perSide[pxgrdEast], c.along);
+        for (const std::int32_t side : {pxgrdNorth, pxgrdWest, pxgrdEast, pxgrdSouth})
+            EXPECT_EQ(perSide[side], IsVertical(side) ? c.across : c.along) << "side " << side;
         std::int32_t ret = 0;
         f->service.CreateGridlines(ret);
         ASSERT_TRUE(f->service.GridGeometry());
@@ -405,8 +387,7 @@ Point CornerInMapView(const Frame &f, double x, double y) {
     Point p(geo ? x * kPi / 180.0 : x, geo ? y * kPi / 180.0 : y, 0.0);
     f.neatlineSystem->ConvertPoint(geo ? coordkit::kGeographic : coordkit::kProjectionPlane,
                                    coordkit::kStorage, p.x, p.y, p.z);
-    auto mgr = coordkit::CreateProjCoordSystemsMgr(f.mapView);
-    mgr->GetTransformService()->CreateSimpleTransFromCSMtoCS(*mgr, f.neatlineSystem)->Transform(&p, 1, 1);
+    parallo_test::FromMapView(f, f.neatlineSystem)->Transform(&p, 1, 1);
     return p;
 }
 

@@ -13,6 +13,7 @@
 #include "labels/text.h"
 #include "labels/utilities.h"
 #include "platform/angles.h"
+#include "support/checks.h"
 #include "support/coordkit_double.h"
 
 namespace {
@@ -88,9 +89,7 @@ struct LabelState {
         style.magnitudeAB = 5;
         style.magnitudeBC = 3;
         style.hemispheres = {"x+", "x-", "y+", "y-"};
-        reporter.observer = [this](const std::string &d, const std::string &t, const std::string &n) {
-            reports.push_back(n + " | " + t + " | " + d);
-        };
+        reporter.observer = parallo_test::Recorder(reports);
     }
     std::string Quad() const {
         const auto &h = style.hemispheres;

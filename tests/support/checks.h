@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iomanip>
 #include <memory>
 #include <string>
 #include <vector>
@@ -55,6 +56,13 @@ template <class Points> Extent ExtentOf(const Points &points) {
         e.hi = Point(std::max(e.hi.x, p.x), std::max(e.hi.y, p.y));
     }
     return e;
+}
+
+/// For EXPECT_TRUE: whether a lies within tol of b in x and in y.
+inline ::testing::AssertionResult Near(const Point &a, const Point &b, double tol) {
+    if (std::fabs(a.x - b.x) <= tol && std::fabs(a.y - b.y) <= tol) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << std::setprecision(17) << "(" << a.x << ", " << a.y
+                                         << ") is not within " << tol << " of (" << b.x << ", " << b.y << ")";
 }
 
 inline std::shared_ptr<shapekit::PolygonGeometry> Polygon(const std::vector<Point> &ring) {
