@@ -105,20 +105,6 @@ TEST(ProjTransform, GeographicStorageOfAProjectedGridsCopy) {
     EXPECT_NEAR(p.x, 571666.447504, kPlaneTol); // the first row of the table above
 }
 
-TEST(ProjTransform, ARunEqualsItsPointsTransformedAlone) {
-    auto t = MakeTransform("EPSG:4326", "EPSG:32632");
-    std::vector<Point> run;
-    for (int i = 0; i < 5; ++i)
-        run.emplace_back(8.0 + 0.1 * i, 48.0 + 0.2 * i, i);
-    const std::vector<Point> given = run;
-    t->Transform(run.data(), run.size(), 0);
-    for (std::size_t i = 0; i < run.size(); ++i) {
-        Point one = given[i];
-        t->Transform(&one, 1, 0);
-        EXPECT_EQ(std::memcmp(&run[i], &one, sizeof(Point)), 0) << i;
-    }
-}
-
 TEST(ProjTransform, RefusedPointsFailTheCallAndLeaveTheRun) {
     struct Bad {
         const char *mapView;
