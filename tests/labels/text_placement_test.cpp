@@ -124,33 +124,27 @@ struct LabelState {
 
 // ---- degrees, minutes, seconds and hemisphere texts ------------------------------------------
 
-TEST(LabelText, DecDegToDMSFailureGoesToTheErrorObserver) {
-    // Degrees beyond the 16-bit range: the report replaces the message box; what was written
-    // before the failure stays, the rest is untouched.
+// The hemisphere texts by quadrant and sign are read on real systems by the label generation
+// tests (westings and southings, the south-western graticule); here the failures, reported to
+// the error observer in place of a message box.
+TEST(LabelText, DegreeAndHemisphereFailuresAreReportedAndChangeNothing) {
+    // Degrees beyond the 16-bit range: what was written before the failure stays.
     LabelState t;
     std::int16_t sign = 7, degrees = 7, minutes = 7;
     double seconds = 7.0;
     DecDegToDMS(t.reporter, 40000.5, sign, degrees, minutes, seconds);
-    ASSERT_EQ(t.reports.size(), 1u);
-    EXPECT_EQ(t.reports[0], "DecDegToDMS Error | In DecDegToDMS | Overflow\rIn DecDegToDMS");
     EXPECT_EQ(sign, 1);
     EXPECT_EQ(degrees, 7);
     EXPECT_EQ(seconds, 7.0);
-}
-
-// The hemisphere texts by quadrant and sign are read on real systems by the label generation
-// tests (westings and southings, the south-western graticule).
-TEST(LabelText, HemisphereFailuresAreReportedAndChangeNothing) {
-    // Missing objects are reported and change nothing.
-    LabelState q;
-    parallo::detail::QuadrantStrings(q.reporter, 0, q.names, nullptr, q.style.hemispheres);
-    ASSERT_EQ(q.reports.size(), 1u);
-    EXPECT_EQ(q.reports[0].rfind("QuadrantStrings Error | In QuadrantStrings | ", 0), 0u);
-    EXPECT_EQ(q.Quad(), "x+,x-,y+,y-");
-    q.style.partHemisphere.reset();
-    parallo::detail::SetHemisphere(q.reporter, q.style, Point(1, 1), 0);
-    ASSERT_EQ(q.reports.size(), 2u);
-    EXPECT_EQ(q.reports[1].rfind("SetHemisphere Error | In SetHemisphere | ", 0), 0u);
+    // Missing objects.
+    parallo::detail::QuadrantStrings(t.reporter, 0, t.names, nullptr, t.style.hemispheres);
+    EXPECT_EQ(t.Quad(), "x+,x-,y+,y-");
+    t.style.partHemisphere.reset();
+    parallo::detail::SetHemisphere(t.reporter, t.style, Point(1, 1), 0);
+    ASSERT_EQ(t.reports.size(), 3u);
+    EXPECT_EQ(t.reports[0], "DecDegToDMS Error | In DecDegToDMS | Overflow\rIn DecDegToDMS");
+    EXPECT_EQ(t.reports[1].rfind("QuadrantStrings Error | In QuadrantStrings | ", 0), 0u);
+    EXPECT_EQ(t.reports[2].rfind("SetHemisphere Error | In SetHemisphere | ", 0), 0u);
 }
 
 // ---- values split into parts ----------------------------------------------------------------
