@@ -2,11 +2,6 @@
 // up: manager, three coordinate systems, corners, CreateNeatline. Grid and label tests then call
 // their generators on the frame's service; the benchmarks set up their own frames the same way.
 // Needs nothing of the test framework, so that the benchmarks can build it too.
-//
-//   auto frame = parallo_test::MakeFrame(parallo_test::UtmSheetOnLaea());
-//   std::int32_t ret = 0;
-//   frame->service.CreateGridlines(ret);
-//   EXPECT_TRUE(frame->reports.empty());
 #ifndef PARALLO_TEST_FRAMES_H
 #define PARALLO_TEST_FRAMES_H
 
