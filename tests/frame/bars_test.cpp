@@ -284,38 +284,10 @@ TEST(FrameBarsOnTheService, MinorTicksFallOnSubIntervalValuesOnly) {
 } // namespace
 
 // Every crossing's map-view point, carried into the grid system by PROJ, lies on its grid value,
-// also where the straight edges of a plain frame are curved in grid space.
-TEST(FrameCrossings, LieOnTheirGridValueOnCurvedEdges) {
-    for (const parallo_test::FrameLayout &layout : {PlainSheetOnLaea(), WideGraticuleOnWebMercator()}) {
-        SCOPED_TRACE(layout.name);
-        BarFrame f(Case{layout.name.c_str(), layout, 0.0});
-        ASSERT_FALSE(f.crossings.empty());
-        const auto toGrid = parallo_test::FromMapView(*f.frame, f.frame->gridSystem);
-        const Point interval = *f.frame->service.Interval();
-        const double twoPi = 2.0 * std::acos(-1.0);
-        for (const Crossing &c : f.crossings) {
-            Point p = c.point;
-            toGrid->Transform(&p, 1, 0);
-            f.frame->gridSystem->ConvertPoint(
-                coordkit::kStorage,
-                layout.geographicGrid ? coordkit::kGeographic : coordkit::kProjectionPlane, p.x, p.y, p.z);
-            const double quarter = c.row == kRowInterval ? 1.0 : 0.25;
-            const double steps[2] = {quarter * interval.x, quarter * interval.y};
-            double dx = p.x - static_cast<double>(c.index) * steps[0];
-            if (layout.geographicGrid) dx -= twoPi * std::round(dx / twoPi);
-            const double dy = p.y - static_cast<double>(c.index) * steps[1];
-            // The crossing is placed to 1e-9 of the interval (a micrometre on the kilometre grid);
-            // interpolating along the edge misses by 4e-6 of it and more on the sheet, and by up
-            // to 2.5° on the wide frame, where latitude is far from linear along a meridian.
-            EXPECT_LE(std::min(std::fabs(dx) / steps[0], std::fabs(dy) / steps[1]), 1e-9)
-                << "crossing " << c.index << " on side " << c.side << " off its grid value";
-        }
-    }
-}
-
-// The frame ticks start where the service's own grid lines end on the frame as drawn: one per
-// line end away from the corners (a line along a side ends on its corners and crosses nothing).
-TEST(FrameBarsOnTheService, TicksStartWhereTheGridLinesEnd) {
+// also where the straight edges of a plain frame are curved in grid space. The frame ticks
+// start where the service's own grid lines end on the frame as drawn: one per line end away from
+// the corners (a line along a side ends on its corners and crosses nothing).
+TEST(FrameCrossings, LieOnTheirGridValueWhereTheGridLinesEnd) {
     // along: how far (of the frame's size) a line end may lie from its tick along the edge.
     const struct {
         Case c;
@@ -332,8 +304,30 @@ TEST(FrameBarsOnTheService, TicksStartWhereTheGridLinesEnd) {
         const Case &c = row.c;
         SCOPED_TRACE(c.name);
         BarFrame f(c);
+        ASSERT_FALSE(f.crossings.empty());
+        const auto toGrid = parallo_test::FromMapView(*f.frame, f.frame->gridSystem);
+        const Point interval = *f.frame->service.Interval();
+        const double twoPi = 2.0 * std::acos(-1.0);
+        // Held on the plain five-point frames, whose straight edges are curved in grid space.
+        for (const Crossing &x : c.layout.neatlineStroke > 0.0 ? std::vector<Crossing>() : f.crossings) {
+            Point p = x.point;
+            toGrid->Transform(&p, 1, 0);
+            f.frame->gridSystem->ConvertPoint(
+                coordkit::kStorage,
+                c.layout.geographicGrid ? coordkit::kGeographic : coordkit::kProjectionPlane, p.x, p.y, p.z);
+            const double quarter = x.row == kRowInterval ? 1.0 : 0.25;
+            const double steps[2] = {quarter * interval.x, quarter * interval.y};
+            double dx = p.x - static_cast<double>(x.index) * steps[0];
+            if (c.layout.geographicGrid) dx -= twoPi * std::round(dx / twoPi);
+            const double dy = p.y - static_cast<double>(x.index) * steps[1];
+            // The crossing is placed to 1e-9 of the interval (a micrometre on the kilometre grid);
+            // interpolating along the edge misses by 4e-6 of it and more on the sheet, and by up
+            // to 2.5° on the wide frame, where latitude is far from linear along a meridian.
+            EXPECT_LE(std::min(std::fabs(dx) / steps[0], std::fabs(dy) / steps[1]), 1e-9)
+                << "crossing " << x.index << " on side " << x.side << " off its grid value";
+        }
+
         const double size = f.width / 0.02; // the frame's width in the map view
-        std::vector<Point> ends;
         std::int32_t ret = 0;
         f.frame->service.CreateGridlines(ret);
         ASSERT_TRUE(f.frame->reports.empty()) << f.frame->reports.front();
@@ -346,12 +340,10 @@ TEST(FrameBarsOnTheService, TicksStartWhereTheGridLinesEnd) {
                 if (std::hypot(f.ring.points[k].x - e.x, f.ring.points[k].y - e.y) < 1e-3 * size) return true;
             return false;
         };
-        for (const auto &g : *f.frame->service.GridGeometry()) {
-            const shapekit::PointsCollection &pts = shapekit::As<shapekit::PolylineGeometry>(g)->Points();
-            for (const Point &e : {pts.Item(1), pts.Item(pts.Count())})
+        std::vector<Point> ends, starts;
+        for (const auto &line : parallo_test::Items(f.frame->service.GridGeometry()))
+            for (const Point &e : {line.front(), line.back()})
                 if (!nearCorner(e)) ends.push_back(e);
-        }
-        std::vector<Point> starts;
         for (const FrameTick &t :
              CreateFrameTicks(f.ring, f.crossings, TickSettings{f.width, true}, TickSettings{}))
             if (t.row == kRowInterval && !nearCorner(t.start)) starts.push_back(t.start);
