@@ -41,15 +41,17 @@ double MapDistance(const Frame &f, const Point &a, const Point &b) {
     return std::hypot(GeographicView(f) ? std::remainder(dx, 360.0) : dx, a.y - b.y);
 }
 
+/// The grid point at `along` on grid line `value` (vertical: constant x).
+Point OnLine(bool vertical, double value, double along) {
+    return vertical ? Point(value, along) : Point(along, value);
+}
+
 /// How far the map-view point v lies across the image of grid line `value` (vertical: constant
 /// x), in grid units; `along` is v's grid position along the line. Measured through the forward
 /// projection: PROJ 9.1's LAEA inverse (about 0.4 mm off) moves a point along the line image only.
 double OffGridLine(const Frame &f, const Point &v, bool vertical, double value, double along) {
     const double step = f.layout.geographicGrid ? 1e-4 : 1.0;
-    auto m = Carry(f,
-                   {vertical ? Point(value, along) : Point(along, value),
-                    vertical ? Point(value, along + step) : Point(along + step, value)},
-                   1);
+    auto m = Carry(f, {OnLine(vertical, value, along), OnLine(vertical, value, along + step)}, 1);
     const double turns = GeographicView(f) ? std::nearbyint((v.x - m[0].x) / 360.0) * 360.0 : 0.0;
     const double ux = m[1].x - m[0].x, uy = m[1].y - m[0].y, len = std::hypot(ux, uy);
     return std::fabs((v.x - m[0].x - turns) * uy - (v.y - m[0].y) * ux) / len * step / len;
@@ -108,14 +110,14 @@ void CheckGridlines(const Frame &f, double skipX, double skipY) {
             }
         }
         // The ends are carried back with the neatline; their errors agree, being neighbours.
-        EXPECT_LE(ToRing(g.front(), ring), tol);
-        EXPECT_LE(ToRing(g.back(), ring), tol);
+        for (const Point &end : {g.front(), g.back()})
+            EXPECT_LE(ToRing(end, ring), tol);
         // Boundaries within 1e-5 of a cell of the piece's start are stepped over by the grid
         // stepping and not required; 1e-3 of a cell keeps clear of them.
         std::vector<Point> boundaries;
         for (double m = std::ceil((along.front() + 1e-3 * cell) / cell) * cell;
              m < along.back() - 1e-3 * cell; m += cell)
-            boundaries.push_back(vertical ? Point(value, m) : Point(m, value));
+            boundaries.push_back(OnLine(vertical, value, m));
         for (const Point &b : Carry(f, boundaries, 1)) {
             EXPECT_TRUE(std::any_of(mapLine.begin(), mapLine.end(),
                                     [&](const Point &v) { return MapDistance(f, v, b) <= mapTol; }))
@@ -171,10 +173,7 @@ void CheckTicks(const Frame &f, double skipX) {
         EXPECT_FALSE(vertical && Skipped(value, skipX)) << "tick on a skipped value " << value;
         const double step = (layout.geographicGrid ? 1e-5 : 1.0) *
                             ((vertical ? g[1].y - g[0].y : g[1].x - g[0].x) > 0 ? 1.0 : -1.0);
-        const auto m = Carry(f,
-                             {vertical ? Point(value, along) : Point(along, value),
-                              vertical ? Point(value, along + step) : Point(along + step, value)},
-                             1);
+        const auto m = Carry(f, {OnLine(vertical, value, along), OnLine(vertical, value, along + step)}, 1);
         // A finite step differs from the tangent by the line's curvature: 1e-5 rad (4 mm over a
         // 400 m tick). Ticks of horizontal lines turn a right angle from grid north, which is
         // grid east only on a conformal view: LAEA shears right angles by up to 5e-4 rad over
