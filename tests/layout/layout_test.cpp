@@ -419,8 +419,8 @@ TEST(LabelBox, JustifiedOnItsOriginAndTurnedWithIt) {
             const double ex = 1000.0 + pt * (ux[k] * std::cos(t) - uy[k] * std::sin(t));
             const double ey = 2000.0 + pt * (ux[k] * std::sin(t) + uy[k] * std::cos(t));
             // 1e-9 m: rounding of a few products near 2000.
-            EXPECT_NEAR(box.Corners[k].x, ex, 1e-9) << "angle " << r.angle << " corner " << k;
-            EXPECT_NEAR(box.Corners[k].y, ey, 1e-9) << "angle " << r.angle << " corner " << k;
+            EXPECT_TRUE(parallo_test::Near(box.Corners[k], Point(ex, ey), 1e-9))
+                << "angle " << r.angle << " corner " << k;
         }
     }
     // A scale that is no scale fails the layout, and leaves every label shown.
