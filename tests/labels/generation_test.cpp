@@ -29,6 +29,7 @@ using parallo::pxgrdSouth;
 using parallo::pxgrdWest;
 using parallo_test::Frame;
 using parallo_test::FrameLayout;
+using parallo_test::Near;
 using shapekit::Point;
 
 using parallo::platform::kPi;
@@ -222,8 +223,8 @@ void CheckEdgeLabels(const Frame &f, double unitPerMetre, double offset, double 
         EXPECT_NEAR(ReadValue(l, geo), e.value, valueTol);
         const double ox = e.axis == pxgrdEast ? 1.0 : (e.axis == pxgrdWest ? -1.0 : 0.0);
         const double oy = e.axis == pxgrdNorth ? 1.0 : (e.axis == pxgrdSouth ? -1.0 : 0.0);
-        EXPECT_NEAR(l.Origin->x, e.map.x + offset * ox, placed) << "on the frame as drawn";
-        EXPECT_NEAR(l.Origin->y, e.map.y + offset * oy, placed) << "on the frame as drawn";
+        EXPECT_TRUE(Near(*l.Origin, Point(e.map.x + offset * ox, e.map.y + offset * oy), placed))
+            << "on the frame as drawn";
         EXPECT_EQ(l.Angle, 0.0);
     }
 }
@@ -433,10 +434,10 @@ TEST(GenCorners, EightLabelsAtTheCornersInTheNeatlineSystemsUnit) {
             SCOPED_TRACE("corner " + std::to_string(k + 1));
             const Point map = CornerInMapView(*f, corners[k][0], corners[k][1]);
             const GridLabel &x = *labels.Item(2 * k + 1), &y = *labels.Item(2 * k + 2);
-            EXPECT_NEAR(x.Origin->x, map.x, kProjectedPos);
-            EXPECT_NEAR(x.Origin->y, map.y + (x.LabelAxis == pxgrdNorth ? O : -O), kProjectedPos);
-            EXPECT_NEAR(y.Origin->x, map.x + (y.LabelAxis == pxgrdEast ? O : -O), kProjectedPos);
-            EXPECT_NEAR(y.Origin->y, map.y, kProjectedPos);
+            EXPECT_TRUE(
+                Near(*x.Origin, Point(map.x, map.y + (x.LabelAxis == pxgrdNorth ? O : -O)), kProjectedPos));
+            EXPECT_TRUE(
+                Near(*y.Origin, Point(map.x + (y.LabelAxis == pxgrdEast ? O : -O), map.y), kProjectedPos));
         }
         // Lower left X and upper right Y: text turned away from the other edge, hanging below.
         for (int i : {1, 6}) {
@@ -514,8 +515,7 @@ TEST(GenFailures, ReportedNeverWrittenIntoAnEarlierCollection) {
     EXPECT_EQ(h->service.LabelsCollection()->Count(), 0);
     EXPECT_EQ(last->LabelString, before.LabelString);
     EXPECT_EQ(last->LabelAxis, before.LabelAxis);
-    EXPECT_EQ(last->Origin->x, origin.x);
-    EXPECT_EQ(last->Origin->y, origin.y);
+    EXPECT_TRUE(Near(*last->Origin, origin, 0.0));
 }
 
 } // namespace
