@@ -308,8 +308,9 @@ TEST(FrameCrossings, LieOnTheirGridValueWhereTheGridLinesEnd) {
         const auto toGrid = parallo_test::FromMapView(*f.frame, f.frame->gridSystem);
         const Point interval = *f.frame->service.Interval();
         const double twoPi = 2.0 * std::acos(-1.0);
-        // Held on the plain five-point frames, whose straight edges are curved in grid space.
-        for (const Crossing &x : c.layout.neatlineStroke > 0.0 ? std::vector<Crossing>() : f.crossings) {
+        for (const Crossing &x : f.crossings) {
+            // Held on the plain five-point frames, whose straight edges are curved in grid space.
+            if (c.layout.neatlineStroke > 0.0) break;
             Point p = x.point;
             toGrid->Transform(&p, 1, 0);
             f.frame->gridSystem->ConvertPoint(
