@@ -3,43 +3,29 @@
 // closed and counter-clockwise, no step that jumps round the earth, and the same position PROJ
 // gives for the map view's neatline vertex.
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
-
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 #include <proj.h>
 
+#include "cli/command_runs.h"
 #include "config_json.h"
 
 namespace parallo {
 namespace cli {
 namespace {
 
-struct Output {
-    int status = -1;
-    std::string out;
-};
+using namespace parallo_cli_test;
 
-/// The built command on an example, standard output read back.
-Output Command(const std::string &example, const std::string &flags) {
-    // One file per process and example: CTest runs the cases side by side.
-    const std::string out =
-        testing::TempDir() + "rfc7946-" + std::to_string(::getpid()) + "-" + example + flags + ".out";
-    const std::string command = std::string("'") + PARALLO_CLI_COMMAND + "' '" + PARALLO_SOURCE_DIR +
-                                "/examples/" + example + "' " + flags + " >'" + out + "' 2>/dev/null";
-    const int raw = std::system(command.c_str());
-    std::ifstream in(out, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    std::remove(out.c_str());
-    return Output{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, text.str()};
+/// The built command's standard output on an example, with or without --rfc7946.
+std::string Command(const std::string &example, bool rfc7946) {
+    Scratch dir;
+    std::vector<std::string> args = {std::string(PARALLO_SOURCE_DIR) + "/examples/" + example};
+    if (rfc7946) args.push_back("--rfc7946");
+    const Outcome o = RunParallo(dir, args);
+    EXPECT_EQ(o.status, 0) << o.err;
+    return o.out;
 }
 
 /// Every polygon of a geometry (a Polygon alone, or each of a MultiPolygon).
@@ -97,9 +83,7 @@ class Rfc7946Test : public ::testing::TestWithParam<Case> {};
 
 TEST_P(Rfc7946Test, ReadsAsWebMapsReadIt) {
     const Case c = GetParam();
-    const Output web = Command(c.example, "--rfc7946");
-    ASSERT_EQ(web.status, 0);
-    const Json doc = ParseJson(web.out);
+    const Json doc = ParseJson(Command(c.example, true));
     EXPECT_FALSE(doc.contains("crs")) << "RFC 7946 has no crs member";
 
     std::vector<Json> geometries;
@@ -134,7 +118,7 @@ TEST_P(Rfc7946Test, ReadsAsWebMapsReadIt) {
     // PROJ's own conversion of the map view's first neatline vertex is among the written vertices. The
     // same operation, and numbers written in the form that reads back exactly, leave only the choice
     // among PROJ's operations to differ; 1e-9° (0.1 mm on the ground) is far below any datum shift.
-    const std::vector<double> expected = ProjNeatlineVertex(ParseJson(Command(c.example, "").out));
+    const std::vector<double> expected = ProjNeatlineVertex(ParseJson(Command(c.example, false)));
     double nearest = HUGE_VAL;
     for (const Json &f : doc["features"])
         if (f["properties"]["kind"] == "neatline")
@@ -152,17 +136,12 @@ INSTANTIATE_TEST_SUITE_P(Examples, Rfc7946Test,
 
 TEST(Rfc7946, APointWithoutLongitudeAndLatitudeFailsTheOutput) {
     // An orthographic view whose corners lie off the globe: no silent drop, exit 1, nothing written.
-    const std::string config = testing::TempDir() + "rfc7946-ortho-" + std::to_string(::getpid()) + ".json";
-    std::ofstream(config) << R"({"MapViewCoordSystem": "+proj=ortho +lat_0=0 +lon_0=0 +ellps=WGS84 +type=crs",
-        "NeatlineLowerLeft": [-7000000, -7000000], "NeatlineUpperRight": [7000000, 7000000],
-        "calls": ["CreateNeatline"]})";
-    const std::string out = testing::TempDir() + "rfc7946-ortho-" + std::to_string(::getpid()) + ".geojson";
-    const int raw = std::system(
-        (std::string("'") + PARALLO_CLI_COMMAND + "' '" + config + "' --rfc7946 -o '" + out + "' 2>/dev/null")
-            .c_str());
-    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1);
-    EXPECT_FALSE(std::ifstream(out).good()) << "no output written";
-    std::remove(config.c_str());
+    Scratch dir;
+    const std::string config = dir.Write(
+        "ortho.json", R"({"MapViewCoordSystem": "+proj=ortho +lat_0=0 +lon_0=0 +ellps=WGS84 +type=crs",
+        "NeatlineLowerLeft": [-7000000, -7000000], "NeatlineUpperRight": [7000000, 7000000], "calls": ["CreateNeatline"]})");
+    EXPECT_EQ(RunParallo(dir, {config, "--rfc7946", "-o", dir.path + "/out.geojson"}).status, 1);
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"ortho.json"}) << "no output written";
 }
 
 } // namespace
