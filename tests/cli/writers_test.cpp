@@ -63,10 +63,8 @@ TEST(GeoJsonWriter, RingsCloseOnceHeightsOnlyWhenThereAndNumbersReadBackExactly)
     frame.service->SetNeatlinePolygon(polygon);
     const Json ring =
         Json::parse(WriteGeoJson(frame, RunResult()))["features"][0]["geometry"]["coordinates"][0];
-    for (std::size_t i = 0; i < std::size(awkward); ++i) {
-        EXPECT_EQ(ring[i][0].get<double>(), awkward[i]) << i;
-        EXPECT_EQ(ring[i][1].get<double>(), -awkward[i]) << i;
-    }
+    for (std::size_t i = 0; i < std::size(awkward); ++i)
+        EXPECT_EQ(ring[i], Json::array({awkward[i], -awkward[i]})) << i;
 }
 
 TEST(GeoJsonWriter, CallsWithTheirReportsAndFeaturesByKind) {
@@ -95,8 +93,8 @@ TEST(GeoJsonWriter, CallsWithTheirReportsAndFeaturesByKind) {
     EXPECT_EQ(doc["crs"]["properties"]["name"], "EPSG:32632");
     ASSERT_EQ(doc["calls"].size(), 2u);
     EXPECT_EQ(doc["calls"][0]["RetVal"], 1);
-    EXPECT_EQ(doc["calls"][0]["errors"][0]["procedure"], "Create_Gridlines Error");
-    EXPECT_EQ(doc["calls"][0]["errors"][0]["trace"], "In Create_Gridlines");
+    EXPECT_EQ(doc["calls"][0]["errors"], Json::parse(R"([{"description": "Division by zero",
+        "trace": "In Create_Gridlines", "procedure": "Create_Gridlines Error"}])"));
     EXPECT_TRUE(doc["calls"][1]["RetVal"].is_null()); // a method without RetVal
     EXPECT_EQ(doc["calls"][1]["dInterval"], 1000.0);
     std::vector<std::string> kinds;
