@@ -68,7 +68,8 @@ struct Outcome {
 
 /// The built command with `args` and `input` on standard input; its streams go through files of
 /// `dir`, removed again.
-inline Outcome RunParallo(const Scratch &dir, const std::vector<std::string> &args, const std::string &input = "") {
+inline Outcome RunParallo(const Scratch &dir, const std::vector<std::string> &args,
+                          const std::string &input = "") {
     const std::string in = dir.Write(".stdin", input), out = dir.path + "/.stdout",
                       err = dir.path + "/.stderr";
     std::string command = Quote(kParallo);
