@@ -1,0 +1,423 @@
+// The plain front against the command: the same frame described as JSON for the command and as
+// FurnitureOptions for a C++ host gives the same furniture, every coordinate equal as a double
+// (the GeoJSON writer prints numbers that read back to the same doubles); a bad option is refused
+// with the command's own path and words; the README's host compiles and runs.
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <limits>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app.h"
+#include "checks.h"
+#include "config.h"
+#include "parallo/furniture.h"
+
+namespace parallo {
+namespace {
+
+using cli::Json;
+
+std::string ReadFile(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+std::string Source(const std::string &name) { return std::string(PARALLO_SOURCE_DIR) + "/" + name; }
+
+/// The command's GeoJSON for a configuration file, run in-process as a user runs it.
+Json CommandGeoJson(const std::string &path) {
+    const char *argv[] = {"parallo", path.c_str()};
+    std::istringstream in;
+    std::ostringstream out, err;
+    const int status = cli::RunCommand(2, argv, in, out, err);
+    EXPECT_EQ(status, 0) << path << ": " << err.str();
+    return cli::ParseJson(out.str());
+}
+
+// ---- one feature against one piece of furniture, exactly -------------------------------------
+
+void ExpectPosition(const Json &position, const shapekit::Point &p, const std::string &what) {
+    ASSERT_TRUE(position.is_array() && position.size() >= 2) << what;
+    EXPECT_EQ(position[0].get<double>(), p.x) << what;
+    EXPECT_EQ(position[1].get<double>(), p.y) << what;
+    EXPECT_EQ(position.size() == 3 ? position[2].get<double>() : 0.0, p.z) << what;
+}
+
+void ExpectPositions(const Json &positions, const std::vector<shapekit::Point> &points,
+                     const std::string &what) {
+    ASSERT_EQ(positions.size(), points.size()) << what;
+    for (std::size_t i = 0; i < points.size(); ++i)
+        ExpectPosition(positions[i], points[i], what + " vertex " + std::to_string(i));
+}
+
+/// A GeoJSON ring is closed; the front's rings are not (unless the service closed them itself).
+void ExpectRing(const Json &geometry, const std::vector<shapekit::Point> &ring, const std::string &what) {
+    ASSERT_EQ(geometry["type"], "Polygon") << what;
+    const Json &positions = geometry["coordinates"][0];
+    ASSERT_FALSE(ring.empty()) << what;
+    const bool closed =
+        ring.front().x == ring.back().x && ring.front().y == ring.back().y && ring.front().z == ring.back().z;
+    ASSERT_EQ(positions.size(), ring.size() + (closed ? 0 : 1)) << what;
+    for (std::size_t i = 0; i < positions.size(); ++i)
+        ExpectPosition(positions[i], ring[i % ring.size()], what + " vertex " + std::to_string(i));
+}
+
+void ExpectLabel(const Json &feature, const FurnitureLabel &l, const std::string &what) {
+    const Json &p = feature["properties"];
+    EXPECT_EQ(p["ID"], l.ID) << what;
+    for (const auto &[key, text] : std::vector<std::pair<const char *, const std::string *>>{
+             {"LabelString", &l.LabelString},
+             {"LabelStringA", &l.LabelStringA},
+             {"LabelStringB", &l.LabelStringB},
+             {"LabelStringC", &l.LabelStringC},
+             {"LabelStringD", &l.LabelStringD},
+             {"LabelStringUnit", &l.LabelStringUnit},
+             {"LabelStringHemisphere", &l.LabelStringHemisphere}})
+        EXPECT_EQ(p[key], *text) << what << " " << key;
+    EXPECT_EQ(p["Angle"].get<double>(), l.Angle) << what;
+    EXPECT_EQ(p["HorizontalJustification"], static_cast<int>(l.HorizontalJustification)) << what;
+    EXPECT_EQ(p["VerticalJustification"], static_cast<int>(l.VerticalJustification)) << what;
+    EXPECT_EQ(p["LabelAxis"], static_cast<int>(l.LabelAxis)) << what;
+    ASSERT_EQ(feature["geometry"].is_null(), !l.Origin) << what;
+    if (l.Origin) {
+        ExpectPosition(feature["geometry"]["coordinates"], *l.Origin, what + " anchor");
+    }
+    ASSERT_EQ(p.contains("box"), l.Box.has_value()) << what;
+    if (l.Box) {
+        ExpectRing(p["box"], std::vector<shapekit::Point>(l.Box->begin(), l.Box->end()), what + " box");
+    }
+    EXPECT_EQ(p.value("hidden", false), l.Hidden) << what;
+    EXPECT_EQ(p.value("hiddenBecause", ""), l.HiddenBecause) << what;
+    EXPECT_EQ(p.value("yieldedTo", ""), l.YieldedTo) << what;
+}
+
+/// Every feature of the command's GeoJSON, in its order, against the front's furniture; then the
+/// calls, their failures and the layout's scale.
+void ExpectSameFurniture(const Json &doc, const Furniture &f, const std::string &name) {
+    ASSERT_FALSE(f.Refusal) << name << ": " << f.Refusal->Path << ": " << f.Refusal->Problem;
+    std::size_t next[9] = {};
+    const std::vector<std::pair<std::string, const std::vector<FurnitureLine> *>> lines = {
+        {"gridline", &f.Gridlines},
+        {"tick", &f.Ticks},
+        {"cross", &f.Crosses},
+        {"frameTick", &f.FrameTicks},
+        {"minorTick", &f.MinorTicks}};
+    for (const Json &feature : doc["features"]) {
+        const std::string kind = feature["properties"]["kind"];
+        const std::string what = name + " " + kind;
+        if (kind == "neatline") {
+            ExpectRing(feature["geometry"], f.Neatline, what);
+            ++next[0];
+        } else if (kind == "border") {
+            ExpectRing(feature["geometry"], f.Border, what);
+            ++next[1];
+        } else if (kind == "frameBar") {
+            ASSERT_LT(next[2], f.FrameBars.size()) << what;
+            const FurnitureBar &bar = f.FrameBars[next[2]++];
+            ExpectRing(feature["geometry"], bar.Ring, what);
+            EXPECT_EQ(feature["properties"]["filled"], bar.Filled) << what;
+        } else if (kind == "label") {
+            ASSERT_LT(next[3], f.Labels.size()) << what;
+            ExpectLabel(feature, f.Labels[next[3]], what + " " + std::to_string(next[3]));
+            ++next[3];
+        } else {
+            std::size_t k = 0;
+            while (k < lines.size() && lines[k].first != kind)
+                ++k;
+            ASSERT_LT(k, lines.size()) << what << ": a kind the front does not have";
+            const std::vector<FurnitureLine> &list = *lines[k].second;
+            ASSERT_LT(next[4 + k], list.size()) << what;
+            ExpectPositions(feature["geometry"]["coordinates"], list[next[4 + k]].Points,
+                            what + " " + std::to_string(next[4 + k]));
+            ++next[4 + k];
+        }
+    }
+    EXPECT_EQ(next[0], f.Neatline.empty() ? 0u : 1u) << name;
+    EXPECT_EQ(next[1], f.Border.empty() ? 0u : 1u) << name;
+    EXPECT_EQ(next[2], f.FrameBars.size()) << name;
+    EXPECT_EQ(next[3], f.Labels.size()) << name;
+    for (std::size_t k = 0; k < lines.size(); ++k)
+        EXPECT_EQ(next[4 + k], lines[k].second->size()) << name;
+
+    ASSERT_EQ(doc["calls"].size(), f.Calls.size()) << name;
+    std::size_t failure = 0;
+    for (std::size_t i = 0; i < f.Calls.size(); ++i) {
+        const Json &call = doc["calls"][i];
+        EXPECT_EQ(call["method"], f.Calls[i].Method) << name;
+        EXPECT_EQ(call["RetVal"].is_null() ? Json() : call["RetVal"],
+                  f.Calls[i].RetVal ? Json(*f.Calls[i].RetVal) : Json())
+            << name;
+        for (const Json &e : call["errors"]) {
+            ASSERT_LT(failure, f.Failures.size()) << name;
+            EXPECT_EQ(e["description"], f.Failures[failure].Description) << name;
+            EXPECT_EQ(e["trace"], f.Failures[failure].Trace) << name;
+            ++failure;
+        }
+    }
+    EXPECT_EQ(failure, f.Failures.size()) << name;
+    EXPECT_EQ(doc.contains("MapScale") ? doc["MapScale"].get<double>() : 0.0, f.MapScale) << name;
+}
+
+// ---- the same frames through both fronts -----------------------------------------------------
+
+TEST(Front, EveryExampleGivesTheCommandsFurnitureBitForBit) {
+    // The options the command reads from each example, handed to the front as a host would.
+    std::size_t examples = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(Source("examples"))) {
+        if (entry.path().extension() != ".json") continue;
+        const std::string path = entry.path().string();
+        SCOPED_TRACE(path);
+        const cli::Frame frame = cli::ReadConfig(cli::ParseJson(ReadFile(path)));
+        const Furniture f = MakeFurniture(frame.options);
+        ExpectSameFurniture(CommandGeoJson(path), f, entry.path().filename().string());
+        EXPECT_FALSE(f.Gridlines.empty() && f.Ticks.empty()) << "an example without grid";
+        ++examples;
+    }
+    EXPECT_GE(examples, 6u);
+}
+
+FurnitureLabelPart Shown(double size, bool bold = false, pxgrdFontType type = pxgrdFontType_Normal) {
+    FurnitureLabelPart part;
+    part.bDisplay = true;
+    part.FontType = type;
+    part.Font = FurnitureFont();
+    part.Font->Name = "DejaVu Sans";
+    part.Font->Size = size;
+    part.Font->Bold = bold;
+    return part;
+}
+
+/// examples/utm32n_sheet.json written by hand as a C++ host writes it.
+FurnitureOptions UtmSheet() {
+    FurnitureOptions o;
+    o.MapViewCoordSystem = "EPSG:32632";
+    o.NeatlineLowerLeft = shapekit::Point(500000.0, 5400000.0);
+    o.NeatlineUpperRight = shapekit::Point(510000.0, 5410000.0);
+    o.NeatlineStrokeDistance = 1000.0;
+    o.Interval = shapekit::Point(1000.0, 1000.0);
+    o.GridStrokeDistance = 250.0;
+    o.GridType = PXgtTicksAndCrosses;
+    o.TickLength = 200.0;
+    o.CrossLength = 300.0;
+    o.BorderOffsetLeft = o.BorderOffsetRight = o.BorderOffsetTop = o.BorderOffsetBottom = 800.0;
+    o.LabelOffset = 100.0;
+    o.MagnitudeAB = 5;
+    o.MagnitudeBC = 3;
+    o.PlaceLeftSideGridElements = o.PlaceRightSideGridElements = true;
+    o.PlaceTopSideGridElements = o.PlaceBottomSideGridElements = true;
+    o.LabelPartA = Shown(10.0, false, pxgrdFontType_Superscript);
+    o.LabelPartB = Shown(17.0, true);
+    o.LabelPartC = Shown(10.0, false, pxgrdFontType_Superscript);
+    o.calls =
+        std::vector<std::string>{"CreateNeatline", "CreateBorder", "CreateTicksCrosses", "CreateLabels"};
+    return o;
+}
+
+/// examples/laea_europe_graticule.json by hand: geographic corners and interval in degrees.
+FurnitureOptions Graticule() {
+    FurnitureOptions o;
+    o.MapViewCoordSystem = "EPSG:3035";
+    o.NeatlineCoordSystem = FurnitureCoordSystem("EPSG:4326");
+    o.GridCoordSystem = FurnitureCoordSystem("EPSG:4326");
+    o.NeatlineExtentsType = o.GridIntervalsType = o.LabelDisplayType = kExtentGeographic;
+    o.NeatlineLowerLeft = shapekit::Point(4.5, 44.5);
+    o.NeatlineUpperRight = shapekit::Point(15.5, 52.5);
+    o.bForceStroking = true;
+    o.NeatlineStrokeDistance = 0.25;
+    o.Interval = shapekit::Point(2.0, 1.0);
+    o.GridStrokeDistance = 0.1;
+    o.BorderOffsetLeft = o.BorderOffsetRight = 60000.0;
+    o.BorderOffsetTop = o.BorderOffsetBottom = 40000.0;
+    o.LabelOffset = 8000.0;
+    o.PlaceLeftSideGridElements = o.PlaceRightSideGridElements = true;
+    o.PlaceTopSideGridElements = o.PlaceBottomSideGridElements = true;
+    o.bHemisphereAsSuffix = true;
+    o.EastingHemisphereLabel = "E";
+    o.WestingHemisphereLabel = "W";
+    o.NorthingHemisphereLabel = "N";
+    o.SouthingHemisphereLabel = "S";
+    o.LabelPartA = o.LabelPartB = o.LabelPartC = Shown(13.0);
+    o.LabelPartHemisphere = Shown(13.0, true);
+    o.calls = std::vector<std::string>{"CreateNeatline", "CreateBorder", "CreateGridlines", "CreateLabels"};
+    return o;
+}
+
+TEST(Front, OptionsWrittenByHandGiveTheCommandsFurniture) {
+    const Json sheet = CommandGeoJson(Source("examples/utm32n_sheet.json"));
+    const Furniture utm = MakeFurniture(UtmSheet());
+    ExpectSameFurniture(sheet, utm, "utm32n_sheet");
+    EXPECT_EQ(utm.Ticks.size(), 36u)
+        << "9 inner grid values a side (none on the neatline), ticked at both ends";
+
+    const Furniture graticule = MakeFurniture(Graticule());
+    ExpectSameFurniture(CommandGeoJson(Source("examples/laea_europe_graticule.json")), graticule,
+                        "laea_europe_graticule");
+    // Every meridian and parallel of the graticule, in degrees: 5 meridians (6, 8, ..., 14 within
+    // 4.5 to 15.5) and 8 parallels (45 to 52). Each stands on its value to 1e-7 degree (about a
+    // centimetre): its ends are where its last stroke step, a chord of 0.1 degree, meets the
+    // stroked neatline, so they lie off the true parallel by at most that chord's sagitta.
+    std::size_t meridians = 0;
+    for (const FurnitureLine &line : graticule.Gridlines) {
+        ASSERT_NE(line.Axis, kAxisUnknown);
+        const double step = line.Axis == kAxisX ? 2.0 : 1.0;
+        EXPECT_NEAR(line.Value, std::round(line.Value / step) * step, 1e-7)
+            << "a grid value off the interval";
+        meridians += line.Axis == kAxisX;
+    }
+    EXPECT_EQ(meridians, 5u);
+    EXPECT_EQ(graticule.Gridlines.size() - meridians, 8u);
+}
+
+// ---- refusals ----------------------------------------------------------------------------------
+
+/// The README host's frame; each case below spoils one option of it.
+FurnitureOptions Sheet() {
+    FurnitureOptions o;
+    o.MapViewCoordSystem = "EPSG:32632";
+    o.NeatlineLowerLeft = shapekit::Point(500000.0, 5400000.0);
+    o.NeatlineUpperRight = shapekit::Point(510000.0, 5410000.0);
+    o.Interval = shapekit::Point(1000.0, 1000.0);
+    return o;
+}
+
+const char *const kSheetJson = R"({"MapViewCoordSystem": "EPSG:32632", "NeatlineLowerLeft": [500000, 5400000],
+    "NeatlineUpperRight": [510000, 5410000], "Interval": [1000, 1000]})";
+
+TEST(Front, BadOptionsAreRefusedAsTheCommandRefusesTheSameJson) {
+    struct Case {
+        const char *path;
+        std::function<void(FurnitureOptions &)> spoil;
+        /// The same fault in the JSON (a member merged into kSheetJson, or a key removed); null
+        /// for a value JSON cannot carry.
+        const char *json;
+        const char *removed;
+    };
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const std::vector<Case> cases = {
+        {"$.MapViewCoordSystem", [](FurnitureOptions &o) { o.MapViewCoordSystem = ""; }, nullptr,
+         "MapViewCoordSystem"},
+        {"$.MapViewCoordSystem", [](FurnitureOptions &o) { o.MapViewCoordSystem = "EPSG:0"; },
+         R"({"MapViewCoordSystem": "EPSG:0"})", nullptr},
+        {"$.GridCoordSystem.BaseStorageType",
+         [](FurnitureOptions &o) {
+             o.GridCoordSystem = FurnitureCoordSystem("EPSG:4326");
+             o.GridCoordSystem->BaseStorageType = 2;
+         },
+         R"({"GridCoordSystem": {"definition": "EPSG:4326", "BaseStorageType": 2}})", nullptr},
+        {"$.AngleUnit", [](FurnitureOptions &o) { o.AngleUnit = "grad"; }, R"({"AngleUnit": "grad"})",
+         nullptr},
+        {"$.GridType", [](FurnitureOptions &o) { o.GridType = static_cast<GridTypeConstants>(7); },
+         R"({"GridType": 7})", nullptr},
+        {"$.DecimalPlaces", [](FurnitureOptions &o) { o.DecimalPlaces = 16; }, R"({"DecimalPlaces": 16})",
+         nullptr},
+        {"$.TickLength", [nan](FurnitureOptions &o) { o.TickLength = nan; }, nullptr, nullptr},
+        {"$.Interval[1]", [](FurnitureOptions &o) { o.Interval = shapekit::Point(1000.0, 0.0); },
+         R"({"Interval": [1000, 0]})", nullptr},
+        {"$.Interval", [](FurnitureOptions &o) { o.Interval.reset(); }, nullptr, "Interval"},
+        {"$.FrameBarWidth", [](FurnitureOptions &o) { o.FrameBarWidth = -1.0; }, R"({"FrameBarWidth": -1})",
+         nullptr},
+        {"$.LabelColor", [](FurnitureOptions &o) { o.LabelColor = 0x1000000; }, R"({"LabelColor": 16777216})",
+         nullptr},
+        {"$.LabelPartB.Font.Size", [](FurnitureOptions &o) { o.LabelPartB = Shown(-1.0); },
+         R"({"LabelPartB": {"bDisplay": true, "Font": {"Name": "DejaVu Sans", "Size": -1}}})", nullptr},
+        {"$.NeatlinePolygon",
+         [](FurnitureOptions &o) {
+             o.NeatlinePolygon = std::vector<shapekit::Point>{{0.0, 0.0}, {1.0, 1.0}};
+         },
+         R"({"NeatlinePolygon": [[0, 0], [1, 1]]})", nullptr},
+        {"$.calls[1]",
+         [](FurnitureOptions &o) {
+             o.calls = std::vector<std::string>{"CreateNeatline", "CreateGridLines"};
+         },
+         R"({"calls": ["CreateNeatline", "CreateGridLines"]})", nullptr},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.path);
+        FurnitureOptions o = Sheet();
+        c.spoil(o);
+        const Furniture f = MakeFurniture(o);
+        ASSERT_TRUE(f.Refusal);
+        EXPECT_EQ(f.Refusal->Path, c.path) << f.Refusal->Problem;
+        EXPECT_TRUE(f.Neatline.empty() && f.Calls.empty()) << "nothing runs for refused options";
+        if (!c.json && !c.removed) continue;
+        Json config = cli::ParseJson(kSheetJson);
+        if (c.json) config.update(cli::ParseJson(c.json));
+        if (c.removed) config.erase(c.removed);
+        try {
+            cli::Frame frame = cli::ReadConfig(config);
+            cli::CheckCallNeeds(config, frame);
+            ADD_FAILURE() << "the command accepts it";
+        } catch (const cli::ConfigError &e) {
+            EXPECT_EQ(e.Path(), f.Refusal->Path);
+            EXPECT_EQ(e.Problem(), f.Refusal->Problem);
+        }
+    }
+}
+
+TEST(Front, DefaultsAreTheCommands) {
+    // Every key spelled at the default the README gives reads into options equal to the
+    // defaults of FurnitureOptions, and the front and the command run them alike.
+    const Json spelled = cli::ParseJson(R"({
+        "MapViewCoordSystem": "EPSG:32632", "NeatlineLowerLeft": [500000, 5400000],
+        "NeatlineUpperRight": [510000, 5410000], "Interval": [1000, 1000],
+        "NeatlineExtentsType": 0, "GridIntervalsType": 0, "LabelDisplayType": 0, "AngleUnit": "degree",
+        "LinearUnit": "crs", "BorderOffsetRight": 0, "BorderOffsetLeft": 0, "BorderOffsetBottom": 0,
+        "BorderOffsetTop": 0, "SkipInterval": [0, 0], "GridOffset": [0, 0], "GridType": "PXgtSimple",
+        "TickLength": 0, "CrossLength": 0, "PlaceLeftSideGridElements": false,
+        "PlaceTopSideGridElements": false, "PlaceRightSideGridElements": false,
+        "PlaceBottomSideGridElements": false, "LabelType": "PXltEdge", "LabelOffset": 0,
+        "VerticalLabelOffset": 0, "LabelOrientation": "PXloParallelPerpendicular",
+        "LabelPosition": "pxgrdLabelPosition_Outside", "LabelPositionRelativeToPoint": "PXloAbove",
+        "MagnitudeAB": 0, "MagnitudeBC": 0, "DecimalPlaces": 0, "bGeographicDDMMSS": false,
+        "bHemisphereAsSuffix": false, "EastingHemisphereLabel": "", "NorthingHemisphereLabel": "",
+        "WestingHemisphereLabel": "", "SouthingHemisphereLabel": "", "Angle": 0, "LabelColor": 0,
+        "LabelPartA": {}, "LabelPartB": {"bDisplay": false}, "LabelPartC": {"FontType": 0},
+        "LabelPartD": {"Text": ""}, "LabelPartUnit": {}, "LabelPartHemisphere": {}, "FrameBarWidth": 0,
+        "bFrameBarCorners": false, "bTicksOutward": false, "MinorTickLength": 0,
+        "bMinorTicksOutward": false, "LabelLayout": true})");
+    const cli::Frame frame = cli::ReadConfig(spelled);
+    EXPECT_EQ(cli::KeysSetBy(frame.options),
+              (std::vector<std::string>{"MapViewCoordSystem", "NeatlineLowerLeft", "NeatlineUpperRight",
+                                        "Interval"}))
+        << "a default of FurnitureOptions differs from the command's";
+    const std::string path = testing::TempDir() + "front_defaults.json";
+    std::ofstream(path) << spelled.dump();
+    ExpectSameFurniture(CommandGeoJson(path), MakeFurniture(Sheet()), "defaults spelled out");
+}
+
+// ---- the README's host ---------------------------------------------------------------------
+
+TEST(Front, TheReadmeHostIsExamplesHostAndRuns) {
+    const std::string readme = ReadFile(Source("README.md"));
+    const std::string host = ReadFile(Source("examples/host.cpp"));
+    const std::string block = "```cpp\n" + host + "```\n";
+    EXPECT_NE(readme.find(block), std::string::npos) << "README.md does not show examples/host.cpp as it is";
+
+    std::string output;
+    FILE *pipe = popen(PARALLO_HOST_EXAMPLE, "r");
+    ASSERT_NE(pipe, nullptr);
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe))
+        output += buffer;
+    EXPECT_EQ(pclose(pipe), 0) << output;
+    // The 10 km sheet at 1 km: 11 eastings and 11 northings, edges included.
+    std::size_t eastings = 0, northings = 0;
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);) {
+        eastings += line.rfind("x = 5", 0) == 0;
+        northings += line.rfind("y = 54", 0) == 0;
+    }
+    EXPECT_EQ(eastings, 11u) << output;
+    EXPECT_EQ(northings, 11u) << output;
+}
+
+} // namespace
+} // namespace parallo
