@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iomanip>
 #include <limits>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -42,128 +44,123 @@ Json CommandGeoJson(const std::string &path) {
     return cli::ParseJson(out.str());
 }
 
-// ---- one feature against one piece of furniture, exactly -------------------------------------
+// ---- the command's features and the front's furniture as comparable lists ---------------------
+// Per feature kind, every number in order (coordinates, rings closed as GeoJSON closes them, label
+// anchors, angles and boxes) and one line of text per label and per call.
 
-void ExpectPosition(const Json &position, const shapekit::Point &p, const std::string &what) {
-    ASSERT_TRUE(position.is_array() && position.size() >= 2) << what;
-    EXPECT_EQ(position[0].get<double>(), p.x) << what;
-    EXPECT_EQ(position[1].get<double>(), p.y) << what;
-    EXPECT_EQ(position.size() == 3 ? position[2].get<double>() : 0.0, p.z) << what;
+struct Flat {
+    std::map<std::string, std::vector<double>> numbers;
+    std::map<std::string, std::vector<std::string>> texts;
+};
+
+void AddNumbers(const Json &v, std::vector<double> &out) {
+    if (v.is_number()) out.push_back(v.get<double>());
+    if (v.is_array())
+        for (const Json &e : v)
+            AddNumbers(e, out);
 }
 
-void ExpectPositions(const Json &positions, const std::vector<shapekit::Point> &points,
-                     const std::string &what) {
-    ASSERT_EQ(positions.size(), points.size()) << what;
-    for (std::size_t i = 0; i < points.size(); ++i)
-        ExpectPosition(positions[i], points[i], what + " vertex " + std::to_string(i));
+/// A position as the GeoJSON writer writes it: z only when it is not 0.
+void AddPoint(const shapekit::Point &p, std::vector<double> &out) {
+    out.insert(out.end(), {p.x, p.y});
+    if (p.z != 0.0) out.push_back(p.z);
 }
 
-/// A GeoJSON ring is closed; the front's rings are not (unless the service closed them itself).
-void ExpectRing(const Json &geometry, const std::vector<shapekit::Point> &ring, const std::string &what) {
-    ASSERT_EQ(geometry["type"], "Polygon") << what;
-    const Json &positions = geometry["coordinates"][0];
-    ASSERT_FALSE(ring.empty()) << what;
-    const bool closed =
-        ring.front().x == ring.back().x && ring.front().y == ring.back().y && ring.front().z == ring.back().z;
-    ASSERT_EQ(positions.size(), ring.size() + (closed ? 0 : 1)) << what;
-    for (std::size_t i = 0; i < positions.size(); ++i)
-        ExpectPosition(positions[i], ring[i % ring.size()], what + " vertex " + std::to_string(i));
+void AddPoints(const std::vector<shapekit::Point> &points, bool ring, std::vector<double> &out) {
+    for (const shapekit::Point &p : points)
+        AddPoint(p, out);
+    if (ring && !points.empty() &&
+        !(points.front().x == points.back().x && points.front().y == points.back().y &&
+          points.front().z == points.back().z))
+        AddPoint(points.front(), out);
 }
 
-void ExpectLabel(const Json &feature, const FurnitureLabel &l, const std::string &what) {
-    const Json &p = feature["properties"];
-    EXPECT_EQ(p["ID"], l.ID) << what;
-    for (const auto &[key, text] : std::vector<std::pair<const char *, const std::string *>>{
-             {"LabelString", &l.LabelString},
-             {"LabelStringA", &l.LabelStringA},
-             {"LabelStringB", &l.LabelStringB},
-             {"LabelStringC", &l.LabelStringC},
-             {"LabelStringD", &l.LabelStringD},
-             {"LabelStringUnit", &l.LabelStringUnit},
-             {"LabelStringHemisphere", &l.LabelStringHemisphere}})
-        EXPECT_EQ(p[key], *text) << what << " " << key;
-    EXPECT_EQ(p["Angle"].get<double>(), l.Angle) << what;
-    EXPECT_EQ(p["HorizontalJustification"], static_cast<int>(l.HorizontalJustification)) << what;
-    EXPECT_EQ(p["VerticalJustification"], static_cast<int>(l.VerticalJustification)) << what;
-    EXPECT_EQ(p["LabelAxis"], static_cast<int>(l.LabelAxis)) << what;
-    ASSERT_EQ(feature["geometry"].is_null(), !l.Origin) << what;
-    if (l.Origin) {
-        ExpectPosition(feature["geometry"]["coordinates"], *l.Origin, what + " anchor");
+std::string LabelText(const std::vector<std::string> &parts) {
+    std::string line;
+    for (const std::string &part : parts)
+        line += part + "|";
+    return line;
+}
+
+Flat FlatOf(const Json &doc) {
+    Flat flat;
+    for (const Json &feature : doc["features"]) {
+        const Json &p = feature["properties"];
+        const std::string kind = p["kind"];
+        std::vector<double> &numbers = flat.numbers[kind];
+        AddNumbers(feature["geometry"].is_null() ? Json() : feature["geometry"]["coordinates"], numbers);
+        if (kind == "frameBar") flat.texts[kind].push_back(p["filled"] ? "dark" : "light");
+        if (kind != "label") continue;
+        numbers.push_back(p["Angle"]);
+        if (p.contains("box")) AddNumbers(p["box"]["coordinates"], numbers);
+        flat.texts[kind].push_back(
+            LabelText({p["ID"], p["LabelString"], p["LabelStringA"], p["LabelStringB"], p["LabelStringC"],
+                       p["LabelStringD"], p["LabelStringUnit"], p["LabelStringHemisphere"],
+                       std::to_string(p["HorizontalJustification"].get<int>()),
+                       std::to_string(p["VerticalJustification"].get<int>()),
+                       std::to_string(p["LabelAxis"].get<int>()), p.value("hidden", false) ? "hidden" : "",
+                       p.value("hiddenBecause", ""), p.value("yieldedTo", "")}));
     }
-    ASSERT_EQ(p.contains("box"), l.Box.has_value()) << what;
-    if (l.Box) {
-        ExpectRing(p["box"], std::vector<shapekit::Point>(l.Box->begin(), l.Box->end()), what + " box");
+    for (const Json &call : doc["calls"]) {
+        flat.texts["call"].push_back(LabelText({call["method"], call["RetVal"].dump()}));
+        for (const Json &e : call["errors"])
+            flat.texts["failure"].push_back(LabelText({e["description"], e["trace"]}));
     }
-    EXPECT_EQ(p.value("hidden", false), l.Hidden) << what;
-    EXPECT_EQ(p.value("hiddenBecause", ""), l.HiddenBecause) << what;
-    EXPECT_EQ(p.value("yieldedTo", ""), l.YieldedTo) << what;
+    if (doc.contains("MapScale")) flat.numbers["MapScale"].push_back(doc["MapScale"]);
+    return flat;
 }
 
-/// Every feature of the command's GeoJSON, in its order, against the front's furniture; then the
-/// calls, their failures and the layout's scale.
+Flat FlatOf(const Furniture &f) {
+    Flat flat;
+    if (!f.Neatline.empty()) AddPoints(f.Neatline, true, flat.numbers["neatline"]);
+    if (!f.Border.empty()) AddPoints(f.Border, true, flat.numbers["border"]);
+    for (const auto &[kind, lines] : std::vector<std::pair<std::string, const std::vector<FurnitureLine> *>>{
+             {"gridline", &f.Gridlines},
+             {"tick", &f.Ticks},
+             {"cross", &f.Crosses},
+             {"frameTick", &f.FrameTicks},
+             {"minorTick", &f.MinorTicks}})
+        for (const FurnitureLine &line : *lines)
+            AddPoints(line.Points, false, flat.numbers[kind]);
+    for (const FurnitureBar &bar : f.FrameBars) {
+        AddPoints(bar.Ring, true, flat.numbers["frameBar"]);
+        flat.texts["frameBar"].push_back(bar.Filled ? "dark" : "light");
+    }
+    for (const FurnitureLabel &l : f.Labels) {
+        std::vector<double> &numbers = flat.numbers["label"];
+        if (l.Origin) AddPoint(*l.Origin, numbers);
+        numbers.push_back(l.Angle);
+        if (l.Box) AddPoints(std::vector<shapekit::Point>(l.Box->begin(), l.Box->end()), true, numbers);
+        flat.texts["label"].push_back(
+            LabelText({l.ID, l.LabelString, l.LabelStringA, l.LabelStringB, l.LabelStringC, l.LabelStringD,
+                       l.LabelStringUnit, l.LabelStringHemisphere, std::to_string(l.HorizontalJustification),
+                       std::to_string(l.VerticalJustification), std::to_string(l.LabelAxis),
+                       l.Hidden ? "hidden" : "", l.HiddenBecause, l.YieldedTo}));
+    }
+    for (const FurnitureCall &call : f.Calls)
+        flat.texts["call"].push_back(
+            LabelText({call.Method, call.RetVal ? std::to_string(*call.RetVal) : "null"}));
+    for (const FurnitureFailure &e : f.Failures)
+        flat.texts["failure"].push_back(LabelText({e.Description, e.Trace}));
+    if (f.MapScale != 0.0) flat.numbers["MapScale"].push_back(f.MapScale);
+    return flat;
+}
+
+/// The command's GeoJSON and the front's furniture: every number equal as a double (no
+/// tolerance: both come from one run of the same code, and the writer's shortest round-trip
+/// numbers read back to the same doubles), every text equal.
 void ExpectSameFurniture(const Json &doc, const Furniture &f, const std::string &name) {
     ASSERT_FALSE(f.Refusal) << name << ": " << f.Refusal->Path << ": " << f.Refusal->Problem;
-    std::size_t next[9] = {};
-    const std::vector<std::pair<std::string, const std::vector<FurnitureLine> *>> lines = {
-        {"gridline", &f.Gridlines},
-        {"tick", &f.Ticks},
-        {"cross", &f.Crosses},
-        {"frameTick", &f.FrameTicks},
-        {"minorTick", &f.MinorTicks}};
-    for (const Json &feature : doc["features"]) {
-        const std::string kind = feature["properties"]["kind"];
-        const std::string what = name + " " + kind;
-        if (kind == "neatline") {
-            ExpectRing(feature["geometry"], f.Neatline, what);
-            ++next[0];
-        } else if (kind == "border") {
-            ExpectRing(feature["geometry"], f.Border, what);
-            ++next[1];
-        } else if (kind == "frameBar") {
-            ASSERT_LT(next[2], f.FrameBars.size()) << what;
-            const FurnitureBar &bar = f.FrameBars[next[2]++];
-            ExpectRing(feature["geometry"], bar.Ring, what);
-            EXPECT_EQ(feature["properties"]["filled"], bar.Filled) << what;
-        } else if (kind == "label") {
-            ASSERT_LT(next[3], f.Labels.size()) << what;
-            ExpectLabel(feature, f.Labels[next[3]], what + " " + std::to_string(next[3]));
-            ++next[3];
-        } else {
-            std::size_t k = 0;
-            while (k < lines.size() && lines[k].first != kind)
-                ++k;
-            ASSERT_LT(k, lines.size()) << what << ": a kind the front does not have";
-            const std::vector<FurnitureLine> &list = *lines[k].second;
-            ASSERT_LT(next[4 + k], list.size()) << what;
-            ExpectPositions(feature["geometry"]["coordinates"], list[next[4 + k]].Points,
-                            what + " " + std::to_string(next[4 + k]));
-            ++next[4 + k];
-        }
+    const Flat command = FlatOf(doc), front = FlatOf(f);
+    EXPECT_EQ(command.texts, front.texts) << name;
+    ASSERT_EQ(command.numbers.size(), front.numbers.size()) << name << ": the kinds differ";
+    for (const auto &[kind, numbers] : command.numbers) {
+        const std::vector<double> &other = front.numbers.at(kind);
+        ASSERT_EQ(numbers.size(), other.size()) << name << " " << kind;
+        for (std::size_t i = 0; i < numbers.size(); ++i)
+            ASSERT_EQ(numbers[i], other[i]) << name << " " << kind << ": number " << i << ": "
+                                            << std::setprecision(17) << numbers[i] << " against " << other[i];
     }
-    EXPECT_EQ(next[0], f.Neatline.empty() ? 0u : 1u) << name;
-    EXPECT_EQ(next[1], f.Border.empty() ? 0u : 1u) << name;
-    EXPECT_EQ(next[2], f.FrameBars.size()) << name;
-    EXPECT_EQ(next[3], f.Labels.size()) << name;
-    for (std::size_t k = 0; k < lines.size(); ++k)
-        EXPECT_EQ(next[4 + k], lines[k].second->size()) << name;
-
-    ASSERT_EQ(doc["calls"].size(), f.Calls.size()) << name;
-    std::size_t failure = 0;
-    for (std::size_t i = 0; i < f.Calls.size(); ++i) {
-        const Json &call = doc["calls"][i];
-        EXPECT_EQ(call["method"], f.Calls[i].Method) << name;
-        EXPECT_EQ(call["RetVal"].is_null() ? Json() : call["RetVal"],
-                  f.Calls[i].RetVal ? Json(*f.Calls[i].RetVal) : Json())
-            << name;
-        for (const Json &e : call["errors"]) {
-            ASSERT_LT(failure, f.Failures.size()) << name;
-            EXPECT_EQ(e["description"], f.Failures[failure].Description) << name;
-            EXPECT_EQ(e["trace"], f.Failures[failure].Trace) << name;
-            ++failure;
-        }
-    }
-    EXPECT_EQ(failure, f.Failures.size()) << name;
-    EXPECT_EQ(doc.contains("MapScale") ? doc["MapScale"].get<double>() : 0.0, f.MapScale) << name;
 }
 
 // ---- the same frames through both fronts -----------------------------------------------------
