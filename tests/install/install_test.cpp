@@ -1,9 +1,11 @@
 // The installed package works for a host: the build tree is installed into a scratch prefix, then
-// a small host project (tests/install/consumer) is built against it twice, once through
-// find_package(Parallo) and once through pkg-config, and run; the Python package, when built, is
-// imported from the prefix. Needs the library built (a full build, as the test command does).
+// a small host project (tests/install/consumer, with the README's host on the plain front) is
+// built against it twice, once through find_package(Parallo) and once through pkg-config, and run; the Python
+// package, when built, is imported from the prefix. Needs the library built (a full build, as the test
+// command does).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -64,13 +66,18 @@ TEST(InstalledPackage, HostsBuildWithFindPackageAndWithPkgConfig) {
     // find_package(Parallo) and Parallo::parallo.
     const fs::path build = work / "consumer-cmake";
     ASSERT_EQ(Shell("cmake -S " + Quote(consumer) + " -B " + Quote(build) +
-                        " -DCMAKE_PREFIX_PATH=" + Quote(prefix) + " -DCMAKE_BUILD_TYPE=Release",
+                        " -DCMAKE_PREFIX_PATH=" + Quote(prefix) + " -DCMAKE_BUILD_TYPE=Release" +
+                        " -DPARALLO_FRONT_HOST=" + Quote(kSource / "examples" / "host.cpp"),
                     work / "consumer-configure.log", output),
               0)
         << output;
     ASSERT_EQ(Shell("cmake --build " + Quote(build), work / "consumer-build.log", output), 0) << output;
     ASSERT_EQ(Shell(Quote(build / "consumer"), work / "consumer-run.log", output), 0) << output;
     EXPECT_NE(output.find(": ok"), std::string::npos) << output;
+    // The plain front's host: 22 grid lines of its 10 km sheet.
+    EXPECT_TRUE(fs::exists(prefix / "include" / "parallo" / "furniture.h"));
+    ASSERT_EQ(Shell(Quote(build / "front_host"), work / "front-host-run.log", output), 0) << output;
+    EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 22) << output;
 
     // pkg-config, as the file stands: its prefix is the one the install chose, not the
     // configured one.
@@ -88,6 +95,13 @@ TEST(InstalledPackage, HostsBuildWithFindPackageAndWithPkgConfig) {
         << output;
     ASSERT_EQ(Shell(Quote(exe), work / "consumer-pc-run.log", output), 0) << output;
     EXPECT_NE(output.find(": ok"), std::string::npos) << output;
+    const fs::path frontExe = work / "front-host-pc";
+    ASSERT_EQ(Shell("c++ -std=c++17 " + Quote(kSource / "examples" / "host.cpp") + " -o " + Quote(frontExe) +
+                        " $(" + pkgConfig + "--cflags --libs parallo-front)",
+                    work / "front-host-pc-build.log", output),
+              0)
+        << output;
+    ASSERT_EQ(Shell(Quote(frontExe), work / "front-host-pc-run.log", output), 0) << output;
 
 #ifdef PARALLO_PYTHON_INSTALL_DIR
     // The Python package, where the interpreter it was built for imports it from.
