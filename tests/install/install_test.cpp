@@ -1,8 +1,8 @@
-// The installed package works for a host: the build tree is installed into a scratch prefix, then
-// a small host project (tests/install/consumer, with the README's host on the plain front) is
-// built against it twice, once through find_package(Parallo) and once through pkg-config, and run; the Python
-// package, when built, is imported from the prefix. Needs the library built (a full build, as the test
-// command does).
+// The installed package works for a host: the build tree is installed into a scratch prefix,
+// then a small host project (tests/install/consumer, with the README's host on the plain front)
+// is built against it twice, once through find_package(Parallo) and once through pkg-config, and
+// run; the Python package, when built, is imported from the prefix. Needs the library built (a
+// full build, as the test command does).
 #include <gtest/gtest.h>
 
 #include <algorithm>
