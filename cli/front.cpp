@@ -8,6 +8,7 @@
 
 #include "checks.h"
 #include "config.h"
+#include "front.h"
 #include "parallo/coordkit_proj.h"
 #include "run.h"
 
@@ -23,48 +24,6 @@ std::vector<shapekit::Point> PointsOf(const shapekit::Geometry *geometry) {
                 points.insert(points.end(), pts, pts + n);
             }));
     return points;
-}
-
-/// The map view to grid transformation of a configured frame, or null when it cannot be made.
-std::shared_ptr<coordkit::CoordTransform> GridTransform(const ParalloCls &s) {
-    try {
-        const auto &mapView = s.MapViewCoordSystem();
-        const auto &grid = s.GridCoordSystem();
-        if (!mapView || !grid) return nullptr;
-        const auto manager = coordkit::CreateProjCoordSystemsMgr(mapView);
-        const auto service = manager ? manager->GetTransformService() : nullptr;
-        return service ? service->CreateSimpleTransFromCSMtoCS(*manager, grid) : nullptr;
-    } catch (const std::exception &) {
-        return nullptr;
-    }
-}
-
-/// Each line of a collection with the grid value it stands on: both ends taken into the grid
-/// system, the coordinate that stays (nearly) the same between them tells the axis, their mean
-/// the value. A grid line, a tick or an arm of a cross runs along one grid value.
-std::vector<FurnitureLine> LinesOf(const std::shared_ptr<shapekit::GeometryCollection> &lines,
-                                   const coordkit::CoordTransform *toGrid) {
-    std::vector<FurnitureLine> out;
-    if (!lines) return out;
-    for (const auto &item : *lines) {
-        FurnitureLine line;
-        line.Points = PointsOf(item.get());
-        line.Value = std::numeric_limits<double>::quiet_NaN();
-        if (toGrid && line.Points.size() >= 2) {
-            shapekit::Point ends[2] = {line.Points.front(), line.Points.back()};
-            try {
-                toGrid->Transform(ends, 2, 0);
-                const double dx = std::fabs(ends[1].x - ends[0].x), dy = std::fabs(ends[1].y - ends[0].y);
-                if (std::isfinite(dx) && std::isfinite(dy)) {
-                    line.Axis = dx <= dy ? kAxisX : kAxisY;
-                    line.Value = dx <= dy ? (ends[0].x + ends[1].x) / 2.0 : (ends[0].y + ends[1].y) / 2.0;
-                }
-            } catch (const std::exception &) {
-            }
-        }
-        out.push_back(std::move(line));
-    }
-    return out;
 }
 
 const char *FateName(LabelFate fate) {
@@ -113,18 +72,18 @@ void Collect(const cli::Frame &frame, const cli::RunResult &result, Furniture &o
     const ParalloCls &s = *frame.service;
     if (s.NeatlinePolygon()) out.Neatline = PointsOf(s.NeatlinePolygon().get());
     if (s.BorderPolygon()) out.Border = PointsOf(s.BorderPolygon().get());
-    const auto toGrid = GridTransform(s);
-    out.Gridlines = LinesOf(result.gridlines, toGrid.get());
-    out.Ticks = LinesOf(result.ticks, toGrid.get());
-    out.Crosses = LinesOf(result.crosses, toGrid.get());
+    const auto toGrid = cli::GridTransform(s);
+    out.Gridlines = cli::FurnitureLines(result.gridlines, toGrid.get());
+    out.Ticks = cli::FurnitureLines(result.ticks, toGrid.get());
+    out.Crosses = cli::FurnitureLines(result.crosses, toGrid.get());
     if (const auto &bars = s.FrameBarGeometry()) {
         const std::vector<bool> &fills = s.FrameBarFills();
         for (const auto &bar : *bars)
             out.FrameBars.push_back(FurnitureBar{PointsOf(bar.get()), out.FrameBars.size() < fills.size() &&
                                                                           fills[out.FrameBars.size()]});
     }
-    out.FrameTicks = LinesOf(s.FrameTickGeometry(), toGrid.get());
-    out.MinorTicks = LinesOf(s.MinorTickGeometry(), toGrid.get());
+    out.FrameTicks = cli::FurnitureLines(s.FrameTickGeometry(), toGrid.get());
+    out.MinorTicks = cli::FurnitureLines(s.MinorTickGeometry(), toGrid.get());
     if (s.LabelsCollection()) {
         std::size_t index = 0;
         for (const auto &label : *s.LabelsCollection()) {
@@ -145,6 +104,49 @@ void Collect(const cli::Frame &frame, const cli::RunResult &result, Furniture &o
 }
 
 } // namespace
+
+namespace cli {
+
+std::shared_ptr<coordkit::CoordTransform> GridTransform(const ParalloCls &s) {
+    try {
+        const auto &mapView = s.MapViewCoordSystem();
+        const auto &grid = s.GridCoordSystem();
+        if (!mapView || !grid) return nullptr;
+        const auto manager = coordkit::CreateProjCoordSystemsMgr(mapView);
+        const auto service = manager ? manager->GetTransformService() : nullptr;
+        return service ? service->CreateSimpleTransFromCSMtoCS(*manager, grid) : nullptr;
+    } catch (const std::exception &) {
+        return nullptr;
+    }
+}
+
+// A grid line, a tick or an arm of a cross runs along one grid value, so its ends tell it.
+std::vector<FurnitureLine> FurnitureLines(const std::shared_ptr<shapekit::GeometryCollection> &lines,
+                                          const coordkit::CoordTransform *toGrid) {
+    std::vector<FurnitureLine> out;
+    if (!lines) return out;
+    for (const auto &item : *lines) {
+        FurnitureLine line;
+        line.Points = PointsOf(item.get());
+        line.Value = std::numeric_limits<double>::quiet_NaN();
+        if (toGrid && line.Points.size() >= 2) {
+            shapekit::Point ends[2] = {line.Points.front(), line.Points.back()};
+            try {
+                toGrid->Transform(ends, 2, 0);
+                const double dx = std::fabs(ends[1].x - ends[0].x), dy = std::fabs(ends[1].y - ends[0].y);
+                if (std::isfinite(dx) && std::isfinite(dy)) {
+                    line.Axis = dx <= dy ? kAxisX : kAxisY;
+                    line.Value = dx <= dy ? (ends[0].x + ends[1].x) / 2.0 : (ends[0].y + ends[1].y) / 2.0;
+                }
+            } catch (const std::exception &) {
+            }
+        }
+        out.push_back(std::move(line));
+    }
+    return out;
+}
+
+} // namespace cli
 
 Furniture MakeFurniture(const FurnitureOptions &options) noexcept {
     Furniture out;
