@@ -359,6 +359,65 @@ TEST(Front, BadOptionsAreRefusedAsTheCommandRefusesTheSameJson) {
     }
 }
 
+TEST(Front, NoNumberThatIsNotFiniteIsTakenSilently) {
+    // JSON cannot carry NaN or infinity; a host's options can. Each is refused at its key.
+    using O = FurnitureOptions;
+    const std::vector<std::pair<double O::*, const char *>> numbers = {
+        {&O::BorderOffsetRight, "$.BorderOffsetRight"},
+        {&O::BorderOffsetLeft, "$.BorderOffsetLeft"},
+        {&O::BorderOffsetBottom, "$.BorderOffsetBottom"},
+        {&O::BorderOffsetTop, "$.BorderOffsetTop"},
+        {&O::TickLength, "$.TickLength"},
+        {&O::CrossLength, "$.CrossLength"},
+        {&O::LabelOffset, "$.LabelOffset"},
+        {&O::VerticalLabelOffset, "$.VerticalLabelOffset"},
+        {&O::Angle, "$.Angle"},
+        {&O::FrameBarWidth, "$.FrameBarWidth"},
+        {&O::MinorTickLength, "$.MinorTickLength"}};
+    const std::vector<std::pair<std::optional<double> O::*, const char *>> optionals = {
+        {&O::NeatlineStrokeDistance, "$.NeatlineStrokeDistance"},
+        {&O::GridStrokeDistance, "$.GridStrokeDistance"},
+        {&O::StrokeTolerance, "$.StrokeTolerance"},
+        {&O::MapScale, "$.MapScale"}};
+    const std::vector<std::pair<std::optional<shapekit::Point> O::*, const char *>> points = {
+        {&O::NeatlineLowerLeft, "$.NeatlineLowerLeft[1]"},
+        {&O::NeatlineUpperRight, "$.NeatlineUpperRight[1]"},
+        {&O::Interval, "$.Interval[1]"},
+        {&O::NeatlineLowerLeftInProjUnits, "$.NeatlineLowerLeftInProjUnits[1]"},
+        {&O::FrameBarSubInterval, "$.FrameBarSubInterval[1]"},
+        {&O::MinorTickInterval, "$.MinorTickInterval[1]"}};
+    for (const double bad :
+         {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
+        const auto expectRefused = [](const FurnitureOptions &o, const char *path) {
+            const Furniture f = MakeFurniture(o);
+            ASSERT_TRUE(f.Refusal) << path;
+            EXPECT_EQ(f.Refusal->Path, path);
+            EXPECT_EQ(f.Refusal->Problem, "the number is out of range");
+        };
+        for (const auto &[field, path] : numbers) {
+            FurnitureOptions o = Sheet();
+            o.*field = bad;
+            expectRefused(o, path);
+        }
+        for (const auto &[field, path] : optionals) {
+            FurnitureOptions o = Sheet();
+            o.*field = bad;
+            expectRefused(o, path);
+        }
+        for (const auto &[field, path] : points) {
+            FurnitureOptions o = Sheet();
+            o.*field = shapekit::Point(1.0, bad);
+            expectRefused(o, path);
+        }
+        FurnitureOptions o = Sheet();
+        o.GridOffset.z = -bad;
+        expectRefused(o, "$.GridOffset[2]");
+        o = Sheet();
+        o.LabelPartHemisphere = Shown(bad);
+        expectRefused(o, "$.LabelPartHemisphere.Font.Size");
+    }
+}
+
 TEST(Front, DefaultsAreTheCommands) {
     // Every key spelled at the default the README gives reads into options equal to the
     // defaults of FurnitureOptions, and the front and the command run them alike.
