@@ -165,6 +165,9 @@ Furniture MakeFurniture(const FurnitureOptions &options) noexcept {
         // Only a failure of the machine itself (memory) gets here.
         out = Furniture();
         out.Refusal = FurnitureRefusal{"$", std::string("internal failure: ") + e.what()};
+    } catch (...) {
+        out = Furniture();
+        out.Refusal = FurnitureRefusal{"$", "internal failure"};
     }
     return out;
 }

@@ -240,7 +240,9 @@ struct Furniture {
 /// Configures a service from `options`, runs its calls, lays out its labels and returns what
 /// they made. Never throws: refused options come back in Furniture::Refusal (the same refusal
 /// the command gives for the same configuration, also for a listed method that certainly fails
-/// for want of a key), failures of the run in Furniture::Failures.
+/// for want of a key), failures of the run in Furniture::Failures. A failure of the machine itself
+/// (memory) is a refusal at "$" reading "internal failure: ...". Several threads may call it at
+/// once: each call makes its own service and text measurer.
 Furniture MakeFurniture(const FurnitureOptions &options) noexcept;
 
 } // namespace parallo
