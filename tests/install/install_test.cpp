@@ -1,9 +1,11 @@
-// The installed package works for a host: the build tree is installed into a scratch prefix, then
-// a small host project (tests/install/consumer) is built against it twice, once through
-// find_package(Parallo) and once through pkg-config, and run; the Python package, when built, is
-// imported from the prefix. Needs the library built (a full build, as the test command does).
+// The installed package works for a host: the build tree is installed into a scratch prefix,
+// then a small host project (tests/install/consumer, with the README's host on the plain front)
+// is built against it twice, once through find_package(Parallo) and once through pkg-config, and
+// run; the Python package, when built, is imported from the prefix. Needs the library built (a
+// full build, as the test command does).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -40,7 +42,7 @@ TEST(InstalledPackage, HostsBuildWithFindPackageAndWithPkgConfig) {
         << out;
 
     // Headers, library, CMake package with its version file, pkg-config file; private headers stay.
-    for (const char *name : {"parallo.h", "export.h", "version.h"})
+    for (const char *name : {"parallo.h", "furniture.h", "export.h", "version.h"})
         EXPECT_TRUE(fs::exists(include / "parallo" / name)) << name;
     EXPECT_FALSE(fs::exists(include / "parallo" / "state.h") || fs::exists(include / "service"));
     std::set<std::string> names;
@@ -54,12 +56,16 @@ TEST(InstalledPackage, HostsBuildWithFindPackageAndWithPkgConfig) {
 
     // find_package(Parallo) and Parallo::parallo.
     const fs::path build = work / "consumer-cmake";
-    ASSERT_TRUE(Shell("cmake -S " + Quote(consumer) + " -B " + Quote(build) + " -DCMAKE_PREFIX_PATH=" +
-                          Quote(prefix) + " -DCMAKE_BUILD_TYPE=Release && cmake --build " + Quote(build) +
-                          " && " + Quote(build / "consumer"),
-                      work / "consumer-cmake.log", out))
+    ASSERT_TRUE(Shell(
+        "cmake -S " + Quote(consumer) + " -B " + Quote(build) + " -DCMAKE_PREFIX_PATH=" + Quote(prefix) +
+            " -DCMAKE_BUILD_TYPE=Release -DPARALLO_FRONT_HOST=" + Quote(kSource / "examples" / "host.cpp") +
+            " && cmake --build " + Quote(build) + " && " + Quote(build / "consumer"),
+        work / "consumer-cmake.log", out))
         << out;
     EXPECT_NE(out.find(": ok"), std::string::npos) << out;
+    // The plain front's host: 22 grid lines of its 10 km sheet.
+    ASSERT_TRUE(Shell(Quote(build / "front_host"), work / "front-host-run.log", out)) << out;
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 22) << out;
 
     // pkg-config, as the file stands: its prefix is the one the install chose, not the
     // configured one.
@@ -73,6 +79,12 @@ TEST(InstalledPackage, HostsBuildWithFindPackageAndWithPkgConfig) {
                       work / "consumer-pc.log", out))
         << out;
     EXPECT_NE(out.find(": ok"), std::string::npos) << out;
+    const fs::path frontExe = work / "front-host-pc";
+    ASSERT_TRUE(Shell("c++ -std=c++17 " + Quote(kSource / "examples" / "host.cpp") + " -o " +
+                          Quote(frontExe) + " $(" + pkgConfig + "--cflags --libs parallo-front) && " +
+                          Quote(frontExe),
+                      work / "front-host-pc.log", out))
+        << out;
 
 #ifdef PARALLO_PYTHON_INSTALL_DIR
     // The Python package, where the interpreter it was built for imports it from.
