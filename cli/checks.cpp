@@ -172,12 +172,15 @@ std::string Hint(const Frame &frame, const RunResult &result, std::size_t call, 
 } // namespace
 
 void CheckCallNeeds(const Json &config, const Frame &frame) {
+    CheckCallNeeds(config.contains("calls"), frame);
+}
+
+void CheckCallNeeds(bool listed, const Frame &frame) {
     const ParalloCls &s = *frame.service;
     unsigned provided = 0;
     if (HasCorners(s)) provided |= kNeedsCorners;
     if (s.NeatlinePolygon()) provided |= kNeedsNeatline;
     if (s.Interval()) provided |= kNeedsInterval;
-    const bool listed = config.contains("calls");
     for (std::size_t i = 0; i < frame.calls.size(); ++i) {
         const Method *m = FindMethod(frame.calls[i]);
         if (!m) continue;

@@ -21,6 +21,8 @@ constexpr double kGridLineBudget = 250.0;
 /// the interval): such a method certainly fails. Values the reader fills in by default are
 /// never missing.
 void CheckCallNeeds(const Json &config, const Frame &frame);
+/// CheckCallNeeds for a frame whose calls were listed (`listed`) or are the default list.
+void CheckCallNeeds(bool listed, const Frame &frame);
 
 /// Warnings, each one line without the "parallo: warning: " in front, about a frame after its
 /// run: projected corners that look like degrees, and a grid past the line budget with the

@@ -1,11 +1,5 @@
 // The GeoJSON and SVG writers and the whole-or-nothing output, on hand-made results.
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <string>
 #include <thread>
 
@@ -14,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "cli/command_runs.h"
 #include "config.h"
 #include "geojson.h"
 #include "json_text.h"
@@ -25,6 +20,8 @@
 namespace parallo {
 namespace cli {
 namespace {
+
+using namespace parallo_cli_test;
 
 Frame SmallFrame() { return ReadConfig(ParseJson(R"({"MapViewCoordSystem": "EPSG:32632", "calls": []})")); }
 
@@ -47,37 +44,12 @@ std::shared_ptr<LabelPartCls> Part(bool display, pxgrdFontType type = pxgrdFontT
     return part;
 }
 
-std::string ReadFile(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-/// A fresh directory, removed with everything in it at the end of the test.
-struct TempDir {
-    std::string path;
-    TempDir() {
-        char name[] = "/tmp/parallo-cli-test-XXXXXX";
-        path = ::mkdtemp(name) ? name : "/tmp/parallo-cli-test-failed";
-    }
-    ~TempDir() { std::filesystem::remove_all(path); }
-    long Count() const {
-        return std::distance(std::filesystem::directory_iterator(path),
-                             std::filesystem::directory_iterator());
-    }
-};
-
 TEST(GeoJsonWriter, RingsCloseOnceHeightsOnlyWhenThereAndNumbersReadBackExactly) {
-    for (auto polygon : {Polygon({{0, 0}, {1, 0}, {1, 1}}), Polygon({{0, 0}, {1, 0}, {1, 1}, {0, 0}})}) {
-        const Json ring = GeometryJson(polygon.get())["coordinates"][0];
-        ASSERT_EQ(ring.size(), 4u);
-        EXPECT_EQ(ring[3], ring[0]);
-    }
+    for (auto polygon : {Polygon({{0, 0}, {1, 0}, {1, 1}}), Polygon({{0, 0}, {1, 0}, {1, 1}, {0, 0}})})
+        EXPECT_EQ(GeometryJson(polygon.get())["coordinates"],
+                  Json::parse("[[[0, 0], [1, 0], [1, 1], [0, 0]]]"));
     shapekit::LineGeometry line({1, 2}, {3, 4, 5});
-    const Json j = GeometryJson(&line);
-    EXPECT_EQ(j["coordinates"][0].size(), 2u);
-    EXPECT_EQ(j["coordinates"][1].size(), 3u);
+    EXPECT_EQ(GeometryJson(&line)["coordinates"], Json::parse("[[1, 2], [3, 4, 5]]"));
 
     Frame frame = SmallFrame();
     const double awkward[] = {0.1 + 0.2,
@@ -92,10 +64,8 @@ TEST(GeoJsonWriter, RingsCloseOnceHeightsOnlyWhenThereAndNumbersReadBackExactly)
     frame.service->SetNeatlinePolygon(polygon);
     const Json ring =
         Json::parse(WriteGeoJson(frame, RunResult()))["features"][0]["geometry"]["coordinates"][0];
-    for (std::size_t i = 0; i < std::size(awkward); ++i) {
-        EXPECT_EQ(ring[i][0].get<double>(), awkward[i]) << i;
-        EXPECT_EQ(ring[i][1].get<double>(), -awkward[i]) << i;
-    }
+    for (std::size_t i = 0; i < std::size(awkward); ++i)
+        EXPECT_EQ(ring[i], Json::array({awkward[i], -awkward[i]})) << i;
 }
 
 // The GeoJSON writer streams its text; it must be Json::dump's to the byte, as the outputs of
@@ -182,8 +152,8 @@ TEST(GeoJsonWriter, CallsWithTheirReportsAndFeaturesByKind) {
     EXPECT_EQ(doc["crs"]["properties"]["name"], "EPSG:32632");
     ASSERT_EQ(doc["calls"].size(), 2u);
     EXPECT_EQ(doc["calls"][0]["RetVal"], 1);
-    EXPECT_EQ(doc["calls"][0]["errors"][0]["procedure"], "Create_Gridlines Error");
-    EXPECT_EQ(doc["calls"][0]["errors"][0]["trace"], "In Create_Gridlines");
+    EXPECT_EQ(doc["calls"][0]["errors"], Json::parse(R"([{"description": "Division by zero",
+        "trace": "In Create_Gridlines", "procedure": "Create_Gridlines Error"}])"));
     EXPECT_TRUE(doc["calls"][1]["RetVal"].is_null()); // a method without RetVal
     EXPECT_EQ(doc["calls"][1]["dInterval"], 1000.0);
     std::vector<std::string> kinds;
@@ -241,10 +211,10 @@ TEST(SvgWriter, LabelRunsFollowThePartsAndSpellTheLabel) {
 }
 
 TEST(SvgWriter, PictureParsesIsScaledUprightAndEscaped) {
-    TempDir dir;
+    Scratch dir;
     const auto parses = [&](const std::string &svg) {
-        std::ofstream(dir.path + "/p.svg", std::ios::binary) << svg;
-        return std::system(("xmllint --noout '" + dir.path + "/p.svg' 2>/dev/null").c_str()) == 0;
+        return std::system(("xmllint --noout " + Quote(dir.Write("p.svg", svg)) + " 2>/dev/null").c_str()) ==
+               0;
     };
     Frame frame = SmallFrame();
     EXPECT_TRUE(parses(WriteSvg(frame, RunResult()))) << "an empty result still makes a picture";
@@ -276,14 +246,14 @@ TEST(SvgWriter, PictureParsesIsScaledUprightAndEscaped) {
 }
 
 TEST(Output, WholeOrNothingKeepingPermissionsFollowingLinksAndWritingToDevices) {
-    TempDir dir;
+    Scratch dir;
     const std::string a = dir.path + "/a.geojson", b = dir.path + "/b.svg";
     ASSERT_EQ(WriteFilesAtomically({{a, "first"}, {b, "second"}}), "");
     EXPECT_EQ(ReadFile(a) + ReadFile(b), "firstsecond");
     // A second file that cannot be written stops both: the first keeps its old content.
     EXPECT_NE(WriteFilesAtomically({{a, "changed"}, {dir.path + "/missing/c.svg", "x"}}), "");
     EXPECT_EQ(ReadFile(a), "first");
-    EXPECT_EQ(dir.Count(), 2) << "no temporary file left behind";
+    EXPECT_EQ(dir.Entries().size(), 2u) << "no temporary file left behind";
     ::chmod(a.c_str(), 0640);
     ASSERT_EQ(WriteFilesAtomically({{a, "third"}}), "");
     struct stat st {};
@@ -307,7 +277,7 @@ TEST(Output, WholeOrNothingKeepingPermissionsFollowingLinksAndWritingToDevices) 
     EXPECT_EQ(received, "through the pipe");
     ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
-    EXPECT_EQ(dir.Count(), 4);
+    EXPECT_EQ(dir.Entries().size(), 4u);
     EXPECT_NE(WriteFilesAtomically({{dir.path, "x"}}), "") << "a directory is no file to write";
 }
 
