@@ -14,8 +14,10 @@
 #include "grid/gridlines.h"
 
 #include "grid/densify.h"
+#include "grid/polar.h"
 #include "grid/sweep.h"
 #include "intervals/intervals.h"
+#include "platform/angles.h"
 #include "platform/numbers.h"
 
 namespace parallo {
@@ -79,8 +81,25 @@ public:
             pieces_.push_back({A, B});
         }
         if (graze_ > 0.0 && pieces_.size() > 1) DropGrazes();
+        bool ring = false;
+        if (line.frame.pole != 0) {
+            if (vertical)
+                StopAtCap(line.frame, line.value);
+            else
+                ring = JoinAtSeam(line.frame);
+        }
         for (const auto &piece : pieces_)
             BuildPiece(vertical, line.value, piece.first, piece.second, cellInterval);
+        if (ring) closedRings.push_back(added_);
+    }
+
+    /// Positions of the parallels that close on themselves (GridlineResult::closedRings).
+    std::vector<std::int32_t> closedRings;
+
+    /// PolarCapLatitude and PolarCapMeridianSkip (see GridlineInputs).
+    void PolarCap(double latitude, std::int32_t skip) {
+        cap_ = latitude;
+        capSkip_ = skip;
     }
 
     /// Along a densified working neatline (`ring`, grid space) a grid line that runs along a
@@ -106,6 +125,55 @@ private:
     std::vector<std::pair<Point, Point>> pieces_;
 
     const std::vector<Point> *ring_ = nullptr;
+    double cap_ = 0.0;
+    std::int32_t capSkip_ = 0;
+    /// Polylines added so far.
+    std::int32_t added_ = 0;
+
+    /// Around a pole a parallel meets the seam where the working neatline was cut: its piece
+    /// ending on the seam's east side goes on into its piece starting on the west side, a whole
+    /// turn on. A parallel that meets the frame nowhere is one piece from the seam round to the
+    /// seam: a ring, returned true.
+    bool JoinAtSeam(const detail::GridNeatline &w) {
+        if (pieces_.empty()) return false;
+        const bool fromSeam = !detail::OnFrame(w, false, pieces_.front().first, detail::kSeamTolerance);
+        const bool toSeam = !detail::OnFrame(w, false, pieces_.back().second, detail::kSeamTolerance);
+        if (!fromSeam || !toSeam) return false;
+        if (pieces_.size() == 1) {
+            pieces_.front().first.x = w.seamWest;
+            pieces_.front().second.x = w.seamEast;
+            return true;
+        }
+        Point end = pieces_.front().second;
+        end.x += w.seamEast - w.seamWest;
+        pieces_.back().second = end;
+        pieces_.erase(pieces_.begin());
+        return false;
+    }
+
+    /// Around a pole with a polar cap: the meridian `value` stops at the cap's latitude, unless
+    /// it is one of every k-th; a piece that lies wholly within the cap goes.
+    void StopAtCap(const detail::GridNeatline &w, double value) {
+        const double quarter = platform::kPi / 2.0;
+        if (!(cap_ > 0.0 && cap_ < quarter)) return;
+        if (capSkip_ > 0) {
+            const double index = std::nearbyint(value / interval_.x);
+            if (std::isfinite(index) && std::fmod(index, static_cast<double>(capSkip_)) == 0.0) return;
+        }
+        std::vector<std::pair<Point, Point>> kept;
+        for (auto piece : pieces_) {
+            if (w.pole < 0 && !detail::OnFrame(w, true, piece.first, detail::kSeamTolerance)) {
+                piece.first.y = -cap_;
+                if (!(piece.first.y < piece.second.y)) continue;
+            }
+            if (w.pole > 0 && !detail::OnFrame(w, true, piece.second, detail::kSeamTolerance)) {
+                piece.second.y = cap_;
+                if (!(piece.first.y < piece.second.y)) continue;
+            }
+            kept.push_back(piece);
+        }
+        pieces_.swap(kept);
+    }
 
     void DropGrazes() {
         const std::vector<Point> &ring = *ring_;
@@ -229,6 +297,7 @@ private:
             }
         }
         builder.AddPolyline(piece_.Count(), piece_);
+        added_ = platform::Add32(added_, 1);
         piece_.Clear();
     }
 };
@@ -246,6 +315,7 @@ GridlineResult MakeGridlines(const Reporter &reporter, const GridlineInputs &in,
     if (!w.hostVertices.empty())
         lines.IgnoreGrazes(kGrazeFraction * std::max(w.pMax.x - w.pMin.x, w.pMax.y - w.pMin.y),
                            platform::Deref(w.workingNeatline).Points().Vector());
+    lines.PolarCap(in.polarCap, in.polarCapSkip);
     GridSweep sweep(w, grid, kGridlineSweep, trace, RetVal);
     lines.builder.StartCollection();
     sweep.Axis(true, in.interval.x, in.gridOffset, in.skipInterval, lines);
@@ -253,9 +323,19 @@ GridlineResult MakeGridlines(const Reporter &reporter, const GridlineInputs &in,
     lines.builder.EndCollection();
     GridlineResult result;
     result.lineMoved = lines.lineMoved;
+    result.closedRings = lines.closedRings;
     result.geometry = shapekit::As<shapekit::GeometryCollection>(lines.builder.GetGeometry());
     lines.builder.Reset();
     return result;
+}
+
+void CloseRings(shapekit::GeometryCollection &lines, const std::vector<std::int32_t> &positions) {
+    for (const std::int32_t i : positions) {
+        platform::Deref(lines.Item(i))
+            .ForEachRun(shapekit::PointRunFunction([](Point *pts, std::size_t count) {
+                if (count > 1) pts[count - 1] = pts[0];
+            }));
+    }
 }
 
 } // namespace detail

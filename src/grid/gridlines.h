@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "grid/prepare.h"
 #include "parallo/shapekit.h"
@@ -29,6 +30,11 @@ struct GridlineInputs {
     double strokeTolerance = 0.0;
     /// Whether the map view's x is a longitude in degrees (steps are then taken the short way).
     bool mapViewLongitudes = false;
+    /// PolarCapLatitude (radians) and PolarCapMeridianSkip: on a frame around a pole, meridians
+    /// stop at this latitude, except every k-th of the interval's meridians (counted from
+    /// longitude 0); 0, or a latitude not between 0 and 90°, lets them run to the pole.
+    double polarCap = 0.0;
+    std::int32_t polarCapSkip = 0;
 };
 
 struct GridlineResult {
@@ -37,7 +43,14 @@ struct GridlineResult {
     std::shared_ptr<shapekit::GeometryCollection> geometry;
     /// Whether a piece moved off its constant coordinate in storage units (bForceStroking).
     bool lineMoved = false;
+    /// Positions (1-based) in geometry of the parallels that close on themselves around a pole:
+    /// their last point is to be made their first once they are in the map view.
+    std::vector<std::int32_t> closedRings;
 };
+
+/// Makes the last point of each polyline at the given positions its first, exactly (the rings
+/// of GridlineResult::closedRings, after the finishing steps).
+void CloseRings(shapekit::GeometryCollection &lines, const std::vector<std::int32_t> &positions);
 
 /// Steps of one grid line at most, fixed and refined together.
 constexpr std::size_t kMaxStepsPerLine = 10000;

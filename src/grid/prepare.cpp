@@ -8,6 +8,7 @@
 #include <string>
 
 #include "grid/densify.h"
+#include "grid/polar.h"
 #include "parallo/planicalc.h"
 #include "platform/angles.h"
 #include "platform/numbers.h"
@@ -38,6 +39,19 @@ void ShiftAcross180(bool &crossed180, GridNeatline &w, const Point &p1, const Po
     for (Point &v : w.workingNeatline->Points()) {
         if (v.x < 0.0 && v.x < p1.x) v.x = platform::Add(v.x, kDegreesPerTurn);
     }
+}
+
+/// A frame that holds a pole inside runs around all longitudes: its working copy is cut along a
+/// meridian and closed through the pole (grid/polar.h). Its longitudes then reach a whole turn
+/// east of the seam, so the finishing steps bring them back as for a frame across the 180°
+/// meridian. `mapView` is the neatline in the map view. Returns whether the frame holds a pole.
+bool AroundPole(bool &crossed180, GridNeatline &w, const std::vector<Point> &mapView, std::string &trace) {
+    const std::int32_t pole = PoleInside(mapView, platform::Deref(w.T));
+    if (pole == 0) return false;
+    trace = "Cutting the neatline around the pole";
+    if (!CutAroundPole(w, pole)) return false;
+    crossed180 = true;
+    return true;
 }
 
 /// P5, P6 and the range: the grid space and the point tolerance from GridIntervalsType, every
@@ -88,6 +102,8 @@ void BackWithin180(shapekit::GeometryCollection &output, std::string &trace) {
         item.ForEachRun(shapekit::PointRunFunction([](Point *pts, std::size_t count) {
             for (std::size_t j = 0; j < count; ++j) {
                 if (pts[j].x > 180.0) pts[j].x -= kDegreesPerTurn;
+                // A parallel around a pole joined across the seam reaches a second turn.
+                if (pts[j].x > 180.0) pts[j].x -= kDegreesPerTurn;
             }
         }));
         trace = "form new collection";
@@ -124,6 +140,11 @@ void MarksBackWithin180(shapekit::GeometryCollection &marks, std::string &trace)
 /// F2 and F3: the working copy back within 180 (in its grid-space units) and back to storage units.
 void WorkingCopyToStorage(bool crossed180, const CoordSystemPtr &gridSystem, GridNeatline &w,
                           std::string &trace) {
+    if (w.pole != 0 && w.frameRing) {
+        // The cut copy holds the seam and the pole: the frame's own ring goes back instead.
+        w.workingNeatline = w.frameRing;
+        return;
+    }
     shapekit::PointsCollection &pts = platform::Deref(w.workingNeatline).Points();
     if (crossed180) {
         trace = "Adjust geographic neatline back to +/- 180 longitude";
@@ -283,9 +304,11 @@ void CompleteNeatlinePreparation(const NeatlineFrame &f, GridNeatline &w, std::s
         shapekit::LineGeometry mbr(Point(f.lowerLeftMapView.x, f.lowerLeftMapView.y),
                                    Point(f.upperRightMapView.x, f.upperRightMapView.y));
         service.TransformGeometry(mbr, T, 0);
-        ShiftAcross180(f.crossed180, w, mbr.Start(), mbr.End(), trace);
+        if (!AroundPole(f.crossed180, w, mapView, trace))
+            ShiftAcross180(f.crossed180, w, mbr.Start(), mbr.End(), trace);
     }
     IntoGridSpace(f, w);
+    ReadPolarSeam(w);
 }
 
 void PrepareNeatline(const NeatlineFrame &f, GridNeatline &w, std::string &trace) {
@@ -321,9 +344,11 @@ void PrepareLabelNeatline(const NeatlineFrame &f, const LabelNeatlineSetup &setu
         mbr.End().z = 0.0;
         service.TransformGeometry(mbr, platform::Deref(setup.neatlineTransform), 1);
         service.TransformGeometry(mbr, T, 0);
-        ShiftAcross180(f.crossed180, w, mbr.Start(), mbr.End(), trace);
+        if (!AroundPole(f.crossed180, w, mapView, trace))
+            ShiftAcross180(f.crossed180, w, mbr.Start(), mbr.End(), trace);
     }
     IntoGridSpace(f, w);
+    ReadPolarSeam(w);
 }
 
 void FinishGridlines(bool crossed180, const CoordSystemPtr &gridSystem, GridNeatline &w,

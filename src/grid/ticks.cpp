@@ -12,6 +12,7 @@
 #include "grid/ticks.h"
 
 #include "geometry/geometry.h"
+#include "grid/polar.h"
 #include "grid/sweep.h"
 #include "intervals/intervals.h"
 #include "parallo/planicalc.h"
@@ -105,6 +106,15 @@ private:
     shapekit::GeometryBuilder crossBuilder;
     shapekit::PolarCalculator polar;
     double dAngleDelta_ = 0.0;
+    /// Whether the line being marked is vertical (constant x).
+    bool vertical_ = false;
+    /// GridTurned: each tick goes by the side of the frame it stands on.
+    const bool turned_ = detail::GridTurned(w_, in_.mapRing, in_.mapViewGeographic);
+
+    bool PlacedSide(std::int32_t side) const {
+        return (side == pxgrdNorth && in_.place.top) || (side == pxgrdSouth && in_.place.bottom) ||
+               (side == pxgrdWest && in_.place.left) || (side == pxgrdEast && in_.place.right);
+    }
 
     /// The convergence found at one grid intersection.
     struct Remembered {
@@ -155,6 +165,7 @@ private:
     /// Ticks and crosses of one grid line: ticks at both ends of every piece, crosses along it.
     void MarksOfLine(const detail::SweepLine &line, bool crossesHere) {
         const bool vertical = line.lines.vertical;
+        vertical_ = vertical;
         const double value = line.value;
         const std::int32_t pieces = line.Pieces();
         if (pieces == 0) return;
@@ -292,6 +303,9 @@ private:
     /// The tick at the piece end i, turned by `offset` from grid north into the neatline; drawn
     /// when ticks are asked for and `place` allows this side. Returns its base in the map view.
     Point Tick(std::size_t i, double offset, bool place) {
+        // Around a pole a piece may end on the seam or at the pole, which are no part of the frame.
+        if (!detail::OnFrame(w_, vertical_, grid_[i], detail::kSeamTolerance)) return map_[i];
+        if (turned_) place = PlacedSide(detail::FrameSide(in_.mapRing, map_[i]));
         Convergence(i);
         const Point base = map_[i];
         Point end;

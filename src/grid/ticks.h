@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "grid/prepare.h"
 #include "grid/sweep.h"
@@ -37,6 +38,11 @@ struct TickInputs {
     /// longitudes east of the meridian as negative ones; they are kept next to the shifted grid
     /// coordinates until the finishing step.
     bool continuousLongitudes = false;
+    /// The neatline in map-view coordinates and whether the map view is geographic: on a frame
+    /// whose grid is turned against the map view (GridTurned), ticks go by the side of the frame
+    /// they stand on.
+    std::vector<Point> mapRing;
+    bool mapViewGeographic = false;
 };
 
 struct TickMarks {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "grid/prepare.h"
 #include "grid/sweep.h"
@@ -38,7 +39,13 @@ struct LabelInputs {
     PointPtr interval;
     PointPtr gridOffset;
     PointPtr skipInterval;
+    /// The neatline in map-view coordinates (NeatlinePolygon's points): the sides a grid line
+    /// meets it on, for frames whose grid is turned against the map view or holds a pole.
+    std::vector<Point> mapRing;
+    /// Whether the map view stores geographic coordinates (never turned against a graticule).
+    bool mapViewGeographic = false;
 };
+
 
 /// The label system shows values of the neatline system (corners) or of the grid system (edges),
 /// `system`, re-typed to the storage type the labels are displayed in; corner labels compare

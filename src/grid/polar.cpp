@@ -1,0 +1,223 @@
+// Frames around a pole: the pole test, the cut along the seam and the closure through the pole,
+// and the sides of the frame in the map view.
+#include "grid/polar.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "grid/densify.h"
+#include "grid/prepare.h"
+#include "parallo/enums.h"
+#include "parallo/planicalc.h"
+#include "platform/numbers.h"
+
+namespace parallo {
+namespace detail {
+
+namespace {
+
+using shapekit::Point;
+
+/// A pole closer than this fraction of the frame's size to its edge counts as on the frame.
+constexpr double kOnFrameFraction = 1e-9;
+
+/// A ring's net turn in longitude may miss a whole turn by this much (degrees) and still wind
+/// once around the pole: the sum of a few thousand differences carries rounding only.
+constexpr double kWindingSlack = 1e-6;
+
+/// The ring without a closing point that repeats its first.
+std::vector<Point> OpenRing(std::vector<Point> ring) {
+    if (ring.size() > 1 && ring.front().x == ring.back().x && ring.front().y == ring.back().y)
+        ring.pop_back();
+    return ring;
+}
+
+/// Longitudes made continuous along the ring (each step taken the short way); returns the net
+/// turn, the closing step included.
+double Unwrap(std::vector<Point> &ring) {
+    for (std::size_t i = 1; i < ring.size(); ++i) {
+        double d = ring[i].x - ring[i - 1].x;
+        d -= kDegreesPerTurn * std::nearbyint(d / kDegreesPerTurn);
+        ring[i].x = ring[i - 1].x + d;
+    }
+    double close = ring.front().x - ring.back().x;
+    close -= kDegreesPerTurn * std::nearbyint(close / kDegreesPerTurn);
+    return ring.back().x + close - ring.front().x;
+}
+
+/// The signed area of the ring (positive when it runs anticlockwise).
+double SignedArea(const std::vector<Point> &ring) {
+    double area = 0.0;
+    for (std::size_t i = 0; i < ring.size(); ++i) {
+        const Point &a = ring[i];
+        const Point &b = ring[(i + 1) % ring.size()];
+        area += a.x * b.y - b.x * a.y;
+    }
+    return area / 2.0;
+}
+
+/// The side an outward normal (nx, ny) faces.
+std::int32_t SideOfNormal(double nx, double ny) {
+    if (std::fabs(ny) >= std::fabs(nx)) return ny > 0.0 ? pxgrdNorth : pxgrdSouth;
+    return nx > 0.0 ? pxgrdEast : pxgrdWest;
+}
+
+/// Calls f(distance, side) for every edge of the ring of non-zero length.
+template <typename F> void ForEachEdge(const std::vector<Point> &ring, const Point &p, F f) {
+    const std::vector<Point> open = OpenRing(ring);
+    if (open.size() < 3) return;
+    const double orientation = SignedArea(open) >= 0.0 ? 1.0 : -1.0;
+    for (std::size_t i = 0; i < open.size(); ++i) {
+        const Point &a = open[i];
+        const Point &b = open[(i + 1) % open.size()];
+        const double dx = b.x - a.x, dy = b.y - a.y;
+        if (dx == 0.0 && dy == 0.0) continue;
+        f(DistanceToSegment(p, a, b), SideOfNormal(orientation * dy, -orientation * dx));
+    }
+}
+
+} // namespace
+
+double RingSize(const std::vector<Point> &ring) noexcept {
+    if (ring.empty()) return 0.0;
+    double minX = ring[0].x, maxX = minX, minY = ring[0].y, maxY = minY;
+    for (const Point &p : ring) {
+        minX = std::min(minX, p.x);
+        maxX = std::max(maxX, p.x);
+        minY = std::min(minY, p.y);
+        maxY = std::max(maxY, p.y);
+    }
+    return std::max(maxX - minX, maxY - minY);
+}
+
+bool StrictlyInside(const std::vector<Point> &ring, const Point &p, double tol) noexcept {
+    const std::vector<Point> open = OpenRing(ring);
+    const std::size_t n = open.size();
+    if (n < 3 || !std::isfinite(p.x) || !std::isfinite(p.y)) return false;
+    bool inside = false;
+    for (std::size_t i = 0, j = n - 1; i < n; j = i++) {
+        const Point &a = open[i];
+        const Point &b = open[j];
+        if (!(DistanceToSegment(p, a, b) > tol)) return false;
+        if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x)
+            inside = !inside;
+    }
+    return inside;
+}
+
+std::int32_t PoleInside(const std::vector<Point> &ring, const coordkit::CoordTransform &T) noexcept {
+    const double size = RingSize(ring);
+    if (ring.size() < 3 || !std::isfinite(size) || !(size > 0.0)) return 0;
+    std::vector<Point> poles{Point(0.0, 90.0), Point(0.0, -90.0)};
+    ApplyEach(poles, [&T](Point *p, std::size_t count) { T.Transform(p, count, 1); });
+    const double tol = kOnFrameFraction * size;
+    if (StrictlyInside(ring, poles[0], tol)) return 1;
+    if (StrictlyInside(ring, poles[1], tol)) return -1;
+    return 0;
+}
+
+bool CutAroundPole(GridNeatline &w, std::int32_t pole) {
+    shapekit::PointsCollection &pts = platform::Deref(w.workingNeatline).Points();
+    const std::vector<Point> &given = pts.Vector();
+    const bool closed =
+        given.size() > 1 && given.front().x == given.back().x && given.front().y == given.back().y;
+    std::vector<Point> ring = OpenRing(given);
+    if (ring.size() < 3 || ring.size() + 4 > kMaxNeatlinePoints) return false;
+    double net = Unwrap(ring);
+    if (!std::isfinite(net) || std::fabs(std::fabs(net) - kDegreesPerTurn) > kWindingSlack) return false;
+    if (net < 0.0) {
+        // Eastwards, so that the seam's west side comes first.
+        ring = OpenRing(given);
+        std::reverse(ring.begin() + 1, ring.end());
+        Unwrap(ring);
+    }
+
+    w.frameRing = std::make_shared<shapekit::PolygonGeometry>();
+    w.frameRing->Points().Vector() = given;
+    const double west = ring.front().x;
+    const double east = west + kDegreesPerTurn;
+    const double latitude = pole > 0 ? 90.0 : -90.0;
+    ring.emplace_back(east, ring.front().y);
+    w.poleEast = ring.size();
+    ring.emplace_back(east, latitude);
+    w.poleWest = ring.size();
+    ring.emplace_back(west, latitude);
+    if (closed) ring.push_back(ring.front());
+    pts.Vector() = std::move(ring);
+    w.pole = pole;
+    return true;
+}
+
+void ReadPolarSeam(GridNeatline &w) {
+    if (w.pole == 0) return;
+    const std::vector<Point> &pts = platform::Deref(w.workingNeatline).Points().Vector();
+    const Point &east = pts.at(w.poleEast);
+    const Point &west = pts.at(w.poleWest);
+    w.seamWest = west.x;
+    w.seamEast = east.x;
+    w.poleLatitude = west.y;
+}
+
+bool OnFrame(const GridNeatline &w, bool vertical, const Point &p, double tol) noexcept {
+    if (w.pole == 0) return true;
+    if (vertical) return !(std::fabs(p.y - w.poleLatitude) <= tol);
+    return !(std::fabs(p.x - w.seamWest) <= tol || std::fabs(p.x - w.seamEast) <= tol);
+}
+
+std::int32_t FrameSide(const std::vector<Point> &ring, const Point &p) noexcept {
+    double nearest = 0.0;
+    std::int32_t side = -1;
+    ForEachEdge(ring, p, [&](double distance, std::int32_t s) {
+        if (side < 0 || distance < nearest) {
+            nearest = distance;
+            side = s;
+        }
+    });
+    return side;
+}
+
+bool OnSide(const std::vector<Point> &ring, const Point &p, std::int32_t axis, double tol) noexcept {
+    bool on = false;
+    ForEachEdge(ring, p, [&](double distance, std::int32_t s) { on = on || (s == axis && distance <= tol); });
+    return on;
+}
+
+bool GridTurned(const GridNeatline &w, const std::vector<Point> &mapRing, bool mapViewGeographic) {
+    if (w.pole != 0) return true;
+    if (mapViewGeographic || w.gridSpace != coordkit::kGeographic || mapRing.size() < 3) return false;
+    const std::vector<Point> &grid = platform::Deref(w.workingNeatline).Points().Vector();
+    double minX = mapRing[0].x, maxX = minX, minY = mapRing[0].y, maxY = minY;
+    for (const Point &p : mapRing) {
+        minX = std::min(minX, p.x);
+        maxX = std::max(maxX, p.x);
+        minY = std::min(minY, p.y);
+        maxY = std::max(maxY, p.y);
+    }
+    // The grid point of the ring's point nearest each corner of its bounding box.
+    const auto corner = [&](double x, double y, Point &out) {
+        double best = 0.0;
+        bool found = false;
+        for (std::size_t i = 0; i < mapRing.size(); ++i) {
+            const std::size_t g = w.hostVertices.empty() ? i : w.hostVertices[i];
+            if (g >= grid.size()) return false;
+            const double d = std::hypot(mapRing[i].x - x, mapRing[i].y - y);
+            if (!found || d < best) {
+                best = d;
+                out = grid[g];
+                found = true;
+            }
+        }
+        return found;
+    };
+    Point ll, ul, ur, lr;
+    if (w.hostVertices.size() != (w.hostVertices.empty() ? 0 : mapRing.size())) return false;
+    if (!corner(minX, minY, ll) || !corner(minX, maxY, ul) || !corner(maxX, maxY, ur) ||
+        !corner(maxX, minY, lr))
+        return false;
+    return !(ul.y > ll.y && ur.y > lr.y && lr.x > ll.x && ur.x > ul.x);
+}
+
+} // namespace detail
+} // namespace parallo

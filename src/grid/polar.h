@@ -1,0 +1,77 @@
+// Frames around a pole. A neatline that surrounds a pole runs once around all longitudes and its
+// inside reaches latitude ±90°, so in longitude and latitude it is no simple polygon. The working
+// neatline of such a frame is cut along one meridian (the seam) and closed through the pole: a
+// simple polygon from the seam's longitude L0 to L0 + 360°, whose seam and pole edges belong to no
+// side of the frame. Meridians are then walked over [L0, L0 + 360°) only, a parallel's pieces that
+// meet at the seam are joined, and nothing is placed where a line meets the seam or the pole edge.
+#ifndef PARALLO_GRID_POLAR_H
+#define PARALLO_GRID_POLAR_H
+
+#include <cstdint>
+#include <vector>
+
+#include "parallo/coordkit.h"
+#include "parallo/shapekit.h"
+
+namespace parallo {
+namespace detail {
+
+struct GridNeatline;
+
+/// Which pole the neatline `ring` (map-view coordinates, open or closed) holds strictly inside:
+/// +1 the north pole, -1 the south pole, 0 neither. The poles are taken from the grid system's
+/// storage units (longitude 0, latitude ±90, degrees) into the map view with T (direction 1); a
+/// pole without an image there, or one on the frame itself, is not held.
+std::int32_t PoleInside(const std::vector<shapekit::Point> &ring, const coordkit::CoordTransform &T) noexcept;
+
+/// Whether p lies strictly inside the ring (even-odd rule): a point within `tol` of an edge is
+/// on the frame, not inside it.
+bool StrictlyInside(const std::vector<shapekit::Point> &ring, const shapekit::Point &p, double tol) noexcept;
+
+/// Cuts the working neatline (storage units, longitudes in degrees, after FollowFrameEdges) at
+/// the longitude of its first vertex and closes it through the pole `pole` (+1 north, -1 south):
+/// the ring turned to run eastwards, its longitudes made continuous from L0 to L0 + 360°, then
+/// (L0 + 360°, latitude of the first vertex), (L0 + 360°, ±90°), (L0, ±90°). Keeps the frame's own
+/// ring in w.frameRing for the finishing steps. Returns false, changing nothing, when the ring
+/// does not wind once around the pole.
+bool CutAroundPole(GridNeatline &w, std::int32_t pole);
+
+/// After the working neatline went into grid space: the seam's two longitudes and the pole's
+/// latitude in grid units, read from the vertices CutAroundPole added.
+void ReadPolarSeam(GridNeatline &w);
+
+/// Whether a point where a grid line crosses the working neatline lies on the frame rather than
+/// on the seam or the pole edge (always true for a frame that holds no pole). `vertical`: the
+/// line is a meridian (constant x), which crosses the pole edge but never the seam; a parallel
+/// crosses the seam but never the pole edge.
+bool OnFrame(const GridNeatline &w, bool vertical, const shapekit::Point &p, double tol) noexcept;
+
+/// The side of the frame (pxgrdNorth, pxgrdWest, pxgrdEast or pxgrdSouth) that the map-view point
+/// p lies on: that of the neatline edge nearest to p, by the direction its outward normal faces.
+/// `ring` is the neatline in map-view coordinates. -1 for a ring of fewer than three points.
+std::int32_t FrameSide(const std::vector<shapekit::Point> &ring, const shapekit::Point &p) noexcept;
+
+/// Whether p lies within `tol` of an edge of the ring whose outward normal faces side `axis`.
+bool OnSide(const std::vector<shapekit::Point> &ring, const shapekit::Point &p, std::int32_t axis,
+            double tol) noexcept;
+
+/// Whether the grid of a prepared working neatline is turned against the map view by a quarter
+/// turn or more: for a geographic grid on a projected map view, the frame's corners (the ring's
+/// points nearest the corners of its bounding box) do not keep their order in grid space, the
+/// upper corners above the lower ones and the right corners right of the left ones. A frame that
+/// holds a pole is always turned. Its ticks and labels go by the side of the frame their line
+/// meets, whichever axis the line belongs to.
+bool GridTurned(const GridNeatline &w, const std::vector<shapekit::Point> &mapRing, bool mapViewGeographic);
+
+/// A crossing within this angle (radians, some 6 mm on the ground) of the seam or of the pole
+/// edge of a frame around a pole lies on them: they meet the grid lines exactly, at the values
+/// their own vertices carry.
+constexpr double kSeamTolerance = 1e-9;
+
+/// The larger side of the ring's bounding box (0 for an empty ring).
+double RingSize(const std::vector<shapekit::Point> &ring) noexcept;
+
+} // namespace detail
+} // namespace parallo
+
+#endif
