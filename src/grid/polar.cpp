@@ -27,6 +27,17 @@ constexpr double kOnFrameFraction = 1e-9;
 /// once around the pole: the sum of a few thousand differences carries rounding only.
 constexpr double kWindingSlack = 1e-6;
 
+/// A frame whose sides turn more than this (radians, 20°) from the meridians and parallels
+/// they run along is turned against its grid: a meridian may then leave it through a side, a
+/// parallel through its top or bottom. On a map view that keeps north up the grid turns by the
+/// convergence of the projection, a few degrees on a sheet; near a pole it turns by the
+/// longitude itself.
+constexpr double kTurnedAngle = 20.0 * 3.14159265358979323846 / 180.0;
+
+/// Vertices within this many degrees of the 180° meridian lie on it: a frame whose edge runs
+/// along the meridian (a whole-world frame) is not one that straddles it.
+constexpr double kOffMeridian = 1e-9;
+
 /// The ring without a closing point that repeats its first.
 std::vector<Point> OpenRing(std::vector<Point> ring) {
     if (ring.size() > 1 && ring.front().x == ring.back().x && ring.front().y == ring.back().y)
@@ -150,6 +161,32 @@ bool CutAroundPole(GridNeatline &w, std::int32_t pole) {
     return true;
 }
 
+bool JoinAcross180(GridNeatline &w) {
+    shapekit::PointsCollection &pts = platform::Deref(w.workingNeatline).Points();
+    std::vector<Point> ring = pts.Vector();
+    // Neighbours off the meridian itself: a vertex on it belongs to either side.
+    const auto off = [](const Point &p) { return std::fabs(p.x) < 180.0 - kOffMeridian; };
+    bool jumps = false;
+    const Point *previous = nullptr;
+    for (std::size_t i = 0; i <= ring.size() && !jumps; ++i) {
+        const Point &b = ring[i % ring.size()];
+        if (!off(b)) continue;
+        jumps = previous != nullptr && std::fabs(b.x - previous->x) > 180.0;
+        previous = &b;
+    }
+    if (!jumps) return false;
+    const double net = Unwrap(ring);
+    if (!std::isfinite(net) || std::fabs(net) > kWindingSlack) return false;
+    double west = ring.front().x;
+    for (const Point &p : ring)
+        west = std::min(west, p.x);
+    const double turns = std::floor((west + 180.0) / kDegreesPerTurn);
+    for (Point &p : ring)
+        p.x -= turns * kDegreesPerTurn;
+    pts.Vector() = std::move(ring);
+    return true;
+}
+
 void ReadPolarSeam(GridNeatline &w) {
     if (w.pole == 0) return;
     const std::vector<Point> &pts = platform::Deref(w.workingNeatline).Points().Vector();
@@ -186,8 +223,11 @@ bool OnSide(const std::vector<Point> &ring, const Point &p, std::int32_t axis, d
 
 bool GridTurned(const GridNeatline &w, const std::vector<Point> &mapRing, bool mapViewGeographic) {
     if (w.pole != 0) return true;
-    if (mapViewGeographic || w.gridSpace != coordkit::kGeographic || mapRing.size() < 3) return false;
+    if (mapViewGeographic || mapRing.size() < 3) return false;
+    const bool geographic = w.gridSpace == coordkit::kGeographic;
     const std::vector<Point> &grid = platform::Deref(w.workingNeatline).Points().Vector();
+    if (!w.hostVertices.empty() && w.hostVertices.size() != mapRing.size()) return false;
+    if (w.hostVertices.empty() && grid.size() != mapRing.size()) return false;
     double minX = mapRing[0].x, maxX = minX, minY = mapRing[0].y, maxY = minY;
     for (const Point &p : mapRing) {
         minX = std::min(minX, p.x);
@@ -195,28 +235,33 @@ bool GridTurned(const GridNeatline &w, const std::vector<Point> &mapRing, bool m
         minY = std::min(minY, p.y);
         maxY = std::max(maxY, p.y);
     }
-    // The grid point of the ring's point nearest each corner of its bounding box.
-    const auto corner = [&](double x, double y, Point &out) {
-        double best = 0.0;
-        bool found = false;
+    // The grid point (radians or projection-plane units) of the ring's point nearest a corner of its bounding
+    // box.
+    const auto corner = [&](double x, double y) {
+        std::size_t best = 0;
+        double nearest = 0.0;
         for (std::size_t i = 0; i < mapRing.size(); ++i) {
-            const std::size_t g = w.hostVertices.empty() ? i : w.hostVertices[i];
-            if (g >= grid.size()) return false;
             const double d = std::hypot(mapRing[i].x - x, mapRing[i].y - y);
-            if (!found || d < best) {
-                best = d;
-                out = grid[g];
-                found = true;
+            if (i == 0 || d < nearest) {
+                nearest = d;
+                best = i;
             }
         }
-        return found;
+        const std::size_t g = w.hostVertices.empty() ? best : w.hostVertices[best];
+        return g < grid.size() ? grid[g] : Point(std::nan(""), std::nan(""));
     };
-    Point ll, ul, ur, lr;
-    if (w.hostVertices.size() != (w.hostVertices.empty() ? 0 : mapRing.size())) return false;
-    if (!corner(minX, minY, ll) || !corner(minX, maxY, ul) || !corner(maxX, maxY, ur) ||
-        !corner(maxX, minY, lr))
-        return false;
-    return !(ul.y > ll.y && ur.y > lr.y && lr.x > ll.x && ur.x > ul.x);
+    const Point ll = corner(minX, minY), ul = corner(minX, maxY), ur = corner(maxX, maxY),
+                lr = corner(maxX, minY);
+    // How far a side, from a to b, turns from the grid direction it runs along on an upright
+    // frame (towards north when `up`, towards east otherwise), on the ground.
+    const auto turn = [geographic](const Point &a, const Point &b, bool up) {
+        const double east = (b.x - a.x) * (geographic ? std::cos((a.y + b.y) / 2.0) : 1.0);
+        const double north = b.y - a.y;
+        return up ? std::atan2(std::fabs(east), north) : std::atan2(std::fabs(north), east);
+    };
+    const double most = std::max(std::max(turn(ll, ul, true), turn(lr, ur, true)),
+                                 std::max(turn(ll, lr, false), turn(ul, ur, false)));
+    return !(most <= kTurnedAngle);
 }
 
 } // namespace detail

@@ -36,6 +36,14 @@ bool StrictlyInside(const std::vector<shapekit::Point> &ring, const shapekit::Po
 /// does not wind once around the pole.
 bool CutAroundPole(GridNeatline &w, std::int32_t pole);
 
+/// A frame that straddles the 180° meridian while its corners do not say so (a frame turned
+/// against the grid, whose lower-left corner lies east of its upper-right one): when two
+/// neighbouring vertices of the working neatline (storage degrees), both off the meridian itself,
+/// lie more than half a turn apart, the ring's longitudes are made continuous and moved by whole
+/// turns to start within -180…180, so that the frame is one unbroken range of longitudes that the
+/// finishing steps bring back as for a frame across the meridian. Returns whether it moved them.
+bool JoinAcross180(GridNeatline &w);
+
 /// After the working neatline went into grid space: the seam's two longitudes and the pole's
 /// latitude in grid units, read from the vertices CutAroundPole added.
 void ReadPolarSeam(GridNeatline &w);
@@ -55,12 +63,11 @@ std::int32_t FrameSide(const std::vector<shapekit::Point> &ring, const shapekit:
 bool OnSide(const std::vector<shapekit::Point> &ring, const shapekit::Point &p, std::int32_t axis,
             double tol) noexcept;
 
-/// Whether the grid of a prepared working neatline is turned against the map view by a quarter
-/// turn or more: for a geographic grid on a projected map view, the frame's corners (the ring's
-/// points nearest the corners of its bounding box) do not keep their order in grid space, the
-/// upper corners above the lower ones and the right corners right of the left ones. A frame that
-/// holds a pole is always turned. Its ticks and labels go by the side of the frame their line
-/// meets, whichever axis the line belongs to.
+/// Whether the grid of a prepared working neatline is turned against the map view: on a
+/// projected map view, a side of the frame (between the ring's points nearest the corners of its
+/// bounding box) runs more than 20° off the grid line it follows on an upright frame (meridian or
+/// parallel of a geographic grid, measured on the ground). A frame that holds a pole is always turned. Its
+/// ticks and labels go by the side of the frame their line meets, whichever axis the line belongs to.
 bool GridTurned(const GridNeatline &w, const std::vector<shapekit::Point> &mapRing, bool mapViewGeographic);
 
 /// A crossing within this angle (radians, some 6 mm on the ground) of the seam or of the pole

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <sstream>
 #include <string>
 
 #include "grid/densify.h"
@@ -52,6 +53,18 @@ bool AroundPole(bool &crossed180, GridNeatline &w, const std::vector<Point> &map
     if (!CutAroundPole(w, pole)) return false;
     crossed180 = true;
     return true;
+}
+
+/// Raises the library's own check when a point of the frame does not come back from the grid
+/// system to within kReachFraction of the frame's size of where it was: the grid system cannot
+/// reach it, and the grid lines cut against its image there would be drawn anywhere.
+void RequireReachable(const GridNeatline &w) {
+    if (!(w.worstRoundTrip > kReachFraction * w.frameSize)) return;
+    std::ostringstream text;
+    text.precision(15);
+    text << "The grid coordinate system cannot reach the point (" << w.worstPoint.x << ", " << w.worstPoint.y
+         << ") of the frame: it does not come back from the grid system to where it was";
+    RaiseOwn(text.str(), "PrepareNeatline");
 }
 
 /// P5, P6 and the range: the grid space and the point tolerance from GridIntervalsType, every
@@ -245,6 +258,18 @@ void FollowFrameEdges(const std::vector<Point> &mapView, const EdgeLongitudes &l
         line.pop_back();
         host.pop_back();
     }
+    // How far the frame's points come back from the grid system: a point beyond the grid
+    // system's reach (a transverse Mercator grid a quarter of the world from its central
+    // meridian) goes there and comes back elsewhere, or not at all.
+    w.frameSize = size;
+    for (const StepEnd &e : line) {
+        const Point back = longitudes.mapView ? NearLongitude(e.kept, e.at) : e.kept;
+        const double miss = std::hypot(back.x - e.at.x, back.y - e.at.y);
+        if (!(miss <= w.worstRoundTrip)) {
+            w.worstRoundTrip = std::isnan(miss) ? std::numeric_limits<double>::infinity() : miss;
+            w.worstPoint = e.at;
+        }
+    }
     if (line.size() == n) return;
     std::vector<Point> dense;
     for (const StepEnd &e : line)
@@ -296,6 +321,7 @@ void CompleteNeatlinePreparation(const NeatlineFrame &f, GridNeatline &w, std::s
     const std::vector<Point> mapView = platform::Deref(w.workingNeatline).Points().Vector();
     service.TransformGeometry(platform::Deref(w.workingNeatline), T, 0);
     FollowFrameEdges(mapView, LongitudesOf(f), w);
+    RequireReachable(w);
 
     trace = "check geographic coordinates to see if 180 crossed";
     f.crossed180 = false;
@@ -304,8 +330,10 @@ void CompleteNeatlinePreparation(const NeatlineFrame &f, GridNeatline &w, std::s
         shapekit::LineGeometry mbr(Point(f.lowerLeftMapView.x, f.lowerLeftMapView.y),
                                    Point(f.upperRightMapView.x, f.upperRightMapView.y));
         service.TransformGeometry(mbr, T, 0);
-        if (!AroundPole(f.crossed180, w, mapView, trace))
+        if (!AroundPole(f.crossed180, w, mapView, trace)) {
             ShiftAcross180(f.crossed180, w, mbr.Start(), mbr.End(), trace);
+            if (!f.crossed180 && !LongitudesOf(f).mapView) f.crossed180 = JoinAcross180(w);
+        }
     }
     IntoGridSpace(f, w);
     ReadPolarSeam(w);
@@ -328,6 +356,7 @@ void PrepareLabelNeatline(const NeatlineFrame &f, const LabelNeatlineSetup &setu
     const std::vector<Point> mapView = w.workingNeatline->Points().Vector();
     service.TransformGeometry(*w.workingNeatline, T, 0);
     FollowFrameEdges(mapView, LongitudesOf(f), w);
+    RequireReachable(w);
 
     trace = "check geographic coordinates to see if 180 crossed";
     f.crossed180 = false;
@@ -344,8 +373,10 @@ void PrepareLabelNeatline(const NeatlineFrame &f, const LabelNeatlineSetup &setu
         mbr.End().z = 0.0;
         service.TransformGeometry(mbr, platform::Deref(setup.neatlineTransform), 1);
         service.TransformGeometry(mbr, T, 0);
-        if (!AroundPole(f.crossed180, w, mapView, trace))
+        if (!AroundPole(f.crossed180, w, mapView, trace)) {
             ShiftAcross180(f.crossed180, w, mbr.Start(), mbr.End(), trace);
+            if (!f.crossed180 && !LongitudesOf(f).mapView) f.crossed180 = JoinAcross180(w);
+        }
     }
     IntoGridSpace(f, w);
     ReadPolarSeam(w);

@@ -61,7 +61,19 @@ struct GridNeatline {
     /// Positions in workingNeatline of the vertices (seam east, pole) and (seam west, pole).
     std::size_t poleEast = 0;
     std::size_t poleWest = 0;
+
+    /// Set by FollowFrameEdges: the frame's size in the map view, and the farthest any point of
+    /// the working copy came back from the grid system (infinite for one that did not come back
+    /// at all) with that point in the map view.
+    double frameSize = 0.0;
+    double worstRoundTrip = 0.0;
+    Point worstPoint;
 };
+
+/// A frame point that comes back from the grid system farther than this fraction of the frame's
+/// size from where it was lies beyond the grid system's reach. Points within its reach come back
+/// within a fraction of a millimetre.
+constexpr double kReachFraction = 1e-6;
 
 /// The working copy follows the frame as drawn within this fraction of the frame's size (the
 /// larger side of its bounding box in the map view). The midpoint test measures a chord's

@@ -46,7 +46,6 @@ struct LabelInputs {
     bool mapViewGeographic = false;
 };
 
-
 /// The label system shows values of the neatline system (corners) or of the grid system (edges),
 /// `system`, re-typed to the storage type the labels are displayed in; corner labels compare
 /// their angles in the storage type of the extents. Sets labelSystem, comparisonSystem and
