@@ -227,6 +227,16 @@ void ReadGridStrokeDistance(Reader &r, const Json &v, const std::string &p) {
     r.s_.SetGridStrokeDistance(r.GridValue(ReadNumber(v, p), p));
 }
 
+void ReadPolarCapLatitude(Reader &r, const Json &v, const std::string &p) {
+    // A latitude's magnitude, north or south alike, short of the pole; 0 for none.
+    const double value = ReadNumber(v, p);
+    const double quarter = r.f_.anglesInDegrees ? 90.0 : planicalc::TRG_DegreesToRadians() * 90.0;
+    if (!(value >= 0.0 && value < quarter))
+        Fail(p, std::string("a polar cap latitude lies from 0 (no cap) up to, not including, ") +
+                    (r.f_.anglesInDegrees ? "90 degrees" : "pi/2 radians"));
+    r.s_.SetPolarCapLatitude(r.Angle(value));
+}
+
 void ReadInterval(Reader &r, const Json &v, const std::string &p) {
     ParalloCls::PointPtr pt = r.GridPoint(v, p);
     // A zero or negative interval has no grid values; a tiny one is left to the service's own
@@ -313,6 +323,9 @@ const std::vector<Key> kKeys = {
     {"bForceStroking", kInFile, Flag(&P::SetbForceStroking)},
     // A length on the map view, like the offsets below.
     {"StrokeTolerance", kInFile, NonNegative(&P::SetStrokeTolerance)},
+    // Around a pole: where the meridians stop (an angle, AngleUnit) and which still go on.
+    {"PolarCapLatitude", kInFile, ReadPolarCapLatitude},
+    {"PolarCapMeridianSkip", kInFile, Int16(&P::SetPolarCapMeridianSkip, 0, 32767)},
     // Lengths on the map view: never converted.
     {"BorderOffsetRight", kInFile, Number(&P::SetBorderOffsetRight)},
     {"BorderOffsetLeft", kInFile, Number(&P::SetBorderOffsetLeft)},

@@ -111,6 +111,10 @@ private:
     /// GridTurned: each tick goes by the side of the frame it stands on.
     const bool turned_ = detail::GridTurned(w_, in_.mapRing, in_.mapViewGeographic);
 
+    /// Whether an arm's end lies inside the frame in the map view. On a turned frame the ends
+    /// of a piece say nothing about up and down in the map view: the frame itself decides.
+    bool WithinFrame(const Point &p) const { return detail::StrictlyInside(in_.mapRing, p, 0.0); }
+
     bool PlacedSide(std::int32_t side) const {
         return (side == pxgrdNorth && in_.place.top) || (side == pxgrdSouth && in_.place.bottom) ||
                (side == pxgrdWest && in_.place.left) || (side == pxgrdEast && in_.place.right);
@@ -324,9 +328,9 @@ private:
         Point S;
         polar.SetStart(C);
         polar.PolarPoint(in_.crossLength / 2.0, dAngleDelta_, N);
-        if (N.y >= northY) return;
+        if (turned_ ? !WithinFrame(N) : N.y >= northY) return;
         polar.PolarPoint(in_.crossLength / 2.0, dAngleDelta_ - pi, S);
-        if (S.y <= southY) return;
+        if (turned_ ? !WithinFrame(S) : S.y <= southY) return;
         north_.push_back(N);
         south_.push_back(S);
         centre_.push_back(C);
@@ -342,9 +346,9 @@ private:
         Point Wa;
         polar.SetStart(C);
         polar.PolarPoint(in_.crossLength / 2.0, dAngleDelta_ + pi / 2.0, Ea);
-        if (Ea.x >= eastX) return;
+        if (turned_ ? !WithinFrame(Ea) : Ea.x >= eastX) return;
         polar.PolarPoint(in_.crossLength / 2.0, dAngleDelta_ - pi / 2.0, Wa);
-        if (Wa.x <= westX) return;
+        if (turned_ ? !WithinFrame(Wa) : Wa.x <= westX) return;
         const std::size_t match = RecordedCentre(C);
         if (match == centre_.size()) return;
         confirmed_[match] = 1;
