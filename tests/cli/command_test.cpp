@@ -141,6 +141,25 @@ TEST_F(CommandTest, EveryExampleGivesItsFeaturesAndAWellFormedPicture) {
              EXPECT_EQ(OfKind(doc, "gridline").size(), 13u);
              EXPECT_EQ(CountLinesAt(doc, "gridline", 0, 4321000.0, 1e-6), 1u);
          }},
+        {"antarctic_polar",
+         [](const Json &doc) {
+             // Around the South Pole: 12 meridians from the frame, the 4 of every 90° to the pole
+             // (the origin, exactly), the others to the polar cap at 80°S; the 70th and 80th
+             // parallels as closed rings, the 60th as 4 arcs across the corners. One tick and one
+             // label where each line meets the frame: 12 meridians, 8 arc ends.
+             const auto lines = OfKind(doc, "gridline");
+             EXPECT_EQ(lines.size(), 18u);
+             std::size_t rings = 0, toPole = 0;
+             for (const Json *l : lines) {
+                 const Json &c = (*l)["geometry"]["coordinates"];
+                 rings += c.front() == c.back();
+                 toPole += c.front() == Json::array({0.0, 0.0});
+             }
+             EXPECT_EQ(rings, 2u);
+             EXPECT_EQ(toPole, 4u);
+             EXPECT_EQ(OfKind(doc, "tick").size(), 20u);
+             EXPECT_EQ(OfKind(doc, "label").size(), 20u);
+         }},
         {"pacific_antimeridian",
          [](const Json &doc) {
              EXPECT_EQ(OfKind(doc, "gridline").size(), 7u);
