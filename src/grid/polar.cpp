@@ -11,6 +11,7 @@
 #include "grid/prepare.h"
 #include "parallo/enums.h"
 #include "parallo/planicalc.h"
+#include "platform/angles.h"
 #include "platform/numbers.h"
 
 namespace parallo {
@@ -27,12 +28,11 @@ constexpr double kOnFrameFraction = 1e-9;
 /// once around the pole: the sum of a few thousand differences carries rounding only.
 constexpr double kWindingSlack = 1e-6;
 
-/// A frame whose sides turn more than this (radians, 20°) from the meridians and parallels
-/// they run along is turned against its grid: a meridian may then leave it through a side, a
-/// parallel through its top or bottom. On a map view that keeps north up the grid turns by the
-/// convergence of the projection, a few degrees on a sheet; near a pole it turns by the
-/// longitude itself.
-constexpr double kTurnedAngle = 20.0 * 3.14159265358979323846 / 180.0;
+/// A grid whose north turns more than this (radians, 20°) from the map's up is turned against
+/// an upright frame: a meridian may then leave it through a side, a parallel through its top or
+/// bottom. On a map view that keeps north up the grid turns by the convergence of the
+/// projection, a few degrees on a sheet; near a pole it turns by the longitude itself.
+constexpr double kTurnedAngle = 20.0 * platform::kRadiansPerDegree;
 
 /// Vertices within this many degrees of the 180° meridian lie on it: a frame whose edge runs
 /// along the meridian (a whole-world frame) is not one that straddles it.
@@ -221,47 +221,46 @@ bool OnSide(const std::vector<Point> &ring, const Point &p, std::int32_t axis, d
     return on;
 }
 
-bool GridTurned(const GridNeatline &w, const std::vector<Point> &mapRing, bool mapViewGeographic) {
+bool GridTurned(const GridNeatline &w, const std::vector<Point> &mapRing, bool mapViewGeographic,
+                bool geographicExtents) {
     if (w.pole != 0) return true;
-    if (mapViewGeographic || mapRing.size() < 3) return false;
-    const bool geographic = w.gridSpace == coordkit::kGeographic;
-    const std::vector<Point> &grid = platform::Deref(w.workingNeatline).Points().Vector();
-    if (!w.hostVertices.empty() && w.hostVertices.size() != mapRing.size()) return false;
-    if (w.hostVertices.empty() && grid.size() != mapRing.size()) return false;
-    double minX = mapRing[0].x, maxX = minX, minY = mapRing[0].y, maxY = minY;
+    if (mapViewGeographic || geographicExtents || mapRing.size() < 3 || !w.T) return false;
+    const double size = RingSize(mapRing);
+    if (!std::isfinite(size) || !(size > 0.0)) return false;
+    double minX = mapRing[0].x, minY = mapRing[0].y;
     for (const Point &p : mapRing) {
         minX = std::min(minX, p.x);
-        maxX = std::max(maxX, p.x);
         minY = std::min(minY, p.y);
-        maxY = std::max(maxY, p.y);
     }
-    // The grid point (radians or projection-plane units) of the ring's point nearest a corner of its bounding
-    // box.
-    const auto corner = [&](double x, double y) {
-        std::size_t best = 0;
-        double nearest = 0.0;
-        for (std::size_t i = 0; i < mapRing.size(); ++i) {
-            const double d = std::hypot(mapRing[i].x - x, mapRing[i].y - y);
-            if (i == 0 || d < nearest) {
-                nearest = d;
-                best = i;
-            }
-        }
-        const std::size_t g = w.hostVertices.empty() ? best : w.hostVertices[best];
-        return g < grid.size() ? grid[g] : Point(std::nan(""), std::nan(""));
-    };
-    const Point ll = corner(minX, minY), ul = corner(minX, maxY), ur = corner(maxX, maxY),
-                lr = corner(maxX, minY);
-    // How far a side, from a to b, turns from the grid direction it runs along on an upright
-    // frame (towards north when `up`, towards east otherwise), on the ground.
-    const auto turn = [geographic](const Point &a, const Point &b, bool up) {
-        const double east = (b.x - a.x) * (geographic ? std::cos((a.y + b.y) / 2.0) : 1.0);
-        const double north = b.y - a.y;
-        return up ? std::atan2(std::fabs(east), north) : std::atan2(std::fabs(north), east);
-    };
-    const double most = std::max(std::max(turn(ll, ul, true), turn(lr, ur, true)),
-                                 std::max(turn(ll, lr, false), turn(ul, ur, false)));
-    return !(most <= kTurnedAngle);
+    // At the corners of the frame's bounding box and its centre: each point, a step up and a step
+    // right of it, into the grid system's storage units.
+    const double h = 1e-3 * size;
+    std::vector<Point> pts;
+    for (const Point &c : {Point(minX, minY), Point(minX, minY + size), Point(minX + size, minY),
+                           Point(minX + size, minY + size), Point(minX + size / 2.0, minY + size / 2.0)}) {
+        pts.push_back(c);
+        pts.emplace_back(c.x, c.y + h);
+        pts.emplace_back(c.x + h, c.y);
+    }
+    const coordkit::CoordTransform &T = *w.T;
+    ApplyEach(pts, [&T](Point *p, std::size_t count) { T.Transform(p, count, 0); });
+    const bool geographic = w.gridSpace == coordkit::kGeographic;
+    double most = 0.0;
+    for (std::size_t k = 0; k + 2 < pts.size(); k += 3) {
+        const Point &o = pts[k];
+        // East and north on the ground, in grid units.
+        const auto step = [&](const Point &q, double &east, double &north) {
+            const double dx = geographic ? std::remainder(q.x - o.x, kDegreesPerTurn) : q.x - o.x;
+            east = dx * (geographic ? std::cos(o.y * platform::kRadiansPerDegree) : 1.0);
+            north = q.y - o.y;
+        };
+        double ue = 0.0, un = 0.0, re = 0.0, rn = 0.0;
+        step(pts[k + 1], ue, un);
+        step(pts[k + 2], re, rn);
+        const double turn = std::max(std::atan2(std::fabs(ue), un), std::atan2(std::fabs(rn), re));
+        if (std::isfinite(turn)) most = std::max(most, turn);
+    }
+    return most > kTurnedAngle;
 }
 
 } // namespace detail

@@ -63,12 +63,15 @@ std::int32_t FrameSide(const std::vector<shapekit::Point> &ring, const shapekit:
 bool OnSide(const std::vector<shapekit::Point> &ring, const shapekit::Point &p, std::int32_t axis,
             double tol) noexcept;
 
-/// Whether the grid of a prepared working neatline is turned against the map view: on a
-/// projected map view, a side of the frame (between the ring's points nearest the corners of its
-/// bounding box) runs more than 20° off the grid line it follows on an upright frame (meridian or
-/// parallel of a geographic grid, measured on the ground). A frame that holds a pole is always turned. Its
-/// ticks and labels go by the side of the frame their line meets, whichever axis the line belongs to.
-bool GridTurned(const GridNeatline &w, const std::vector<shapekit::Point> &mapRing, bool mapViewGeographic);
+/// Whether the grid of a prepared working neatline is turned against the map view, so that its
+/// ticks and labels go by the side of the frame their line meets, whichever axis the line belongs
+/// to: always for a frame that holds a pole; otherwise on a projected map view with a frame given
+/// in projected corners (a frame of geographic corners is made of grid lines and turns its labels
+/// with them), when at a corner of the frame's bounding box or at its centre the grid's north or
+/// east (measured on the ground) turns more than 20° from the map's up or right. Points the grid
+/// system cannot take are left out of the measure.
+bool GridTurned(const GridNeatline &w, const std::vector<shapekit::Point> &mapRing, bool mapViewGeographic,
+                bool geographicExtents);
 
 /// A crossing within this angle (radians, some 6 mm on the ground) of the seam or of the pole
 /// edge of a frame around a pole lies on them: they meet the grid lines exactly, at the values

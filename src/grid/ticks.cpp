@@ -109,7 +109,7 @@ private:
     /// Whether the line being marked is vertical (constant x).
     bool vertical_ = false;
     /// GridTurned: each tick goes by the side of the frame it stands on.
-    const bool turned_ = detail::GridTurned(w_, in_.mapRing, in_.mapViewGeographic);
+    const bool turned_ = detail::GridTurned(w_, in_.mapRing, in_.mapViewGeographic, in_.geographicExtents);
 
     /// Whether an arm's end lies inside the frame in the map view. On a turned frame the ends
     /// of a piece say nothing about up and down in the map view: the frame itself decides.

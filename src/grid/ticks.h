@@ -43,6 +43,7 @@ struct TickInputs {
     /// they stand on.
     std::vector<Point> mapRing;
     bool mapViewGeographic = false;
+    bool geographicExtents = false; ///< NeatlineExtentsType is 1
 };
 
 struct TickMarks {

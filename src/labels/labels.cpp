@@ -83,7 +83,7 @@ public:
         RequirePositiveInterval(platform::Deref(in_.interval), "Create_Labels");
         RequireLineBudget(w);
         w_ = &w;
-        turned_ = GridTurned(w, in_.mapRing, in_.mapViewGeographic);
+        turned_ = GridTurned(w, in_.mapRing, in_.mapViewGeographic, in_.extentsType == 1);
         sideTolerance_ = kSideFraction * RingSize(in_.mapRing);
         const IntersectionGrid grid{p_.reporter, in_.gridSystem, in_.intervalsType, pointTolerance};
         GridSweep sweep(w, grid, kLabelSweep, trace, RetVal);

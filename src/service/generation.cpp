@@ -148,6 +148,7 @@ void ParalloCls::CreateTicksCrosses(std::int32_t &RetVal) noexcept {
         if (s.NeatlinePolygon) in.mapRing = s.NeatlinePolygon->Points().Vector();
         in.mapViewGeographic =
             s.MapViewCoordSystem && s.MapViewCoordSystem->BaseStorageType() == coordkit::kGeographicStorage;
+        in.geographicExtents = s.NeatlineExtentsType == 1;
         const detail::TickMarks marks = detail::MakeTicksCrosses(s, in, w, trace, RetVal);
         if (in.makeCrosses) s.CrossGeometry = marks.crosses;
         s.GridGeometry = marks.ticks;
