@@ -49,25 +49,9 @@ std::unique_ptr<Frame> Labelled(const PolarCase &c, double dLon, double dLat) {
     return f;
 }
 
-/// The crossing a label stands for: its anchor moved back by the offset towards the frame.
-Point Crossing(const parallo::GridLabel &l) {
-    Point p = *l.Origin;
-    switch (l.LabelAxis) {
-    case parallo::pxgrdNorth:
-        p.y -= kOffset;
-        break;
-    case parallo::pxgrdSouth:
-        p.y += kOffset;
-        break;
-    case parallo::pxgrdWest:
-        p.x += kOffset;
-        break;
-    default:
-        p.x -= kOffset;
-        break;
-    }
-    return p;
-}
+/// Outward from the frame on each side (north, west, east, south: pxgrdLabelAxis).
+constexpr double kOutX[] = {0.0, -1.0, 1.0, 0.0};
+constexpr double kOutY[] = {1.0, 0.0, 0.0, -1.0};
 
 /// The properties every label of these frames keeps; returns the meridian (0…359) of every
 /// meridian label.
@@ -79,26 +63,18 @@ std::multiset<long> CheckLabels(const Frame &f, double dLon, double dLat) {
         const std::string &text = label->LabelString;
         SCOPED_TRACE(text);
         const Point &o = *label->Origin;
-        // Outside, on the side it names.
-        switch (label->LabelAxis) {
-        case parallo::pxgrdNorth:
-            EXPECT_GT(o.y, l.north);
-            break;
-        case parallo::pxgrdSouth:
-            EXPECT_LT(o.y, l.south);
-            break;
-        case parallo::pxgrdWest:
-            EXPECT_LT(o.x, l.west);
-            break;
-        default:
-            EXPECT_GT(o.x, l.east);
-            break;
+        // Outside, on the side it names: LabelOffset out from where its line meets the frame.
+        const std::size_t side = static_cast<std::size_t>(label->LabelAxis);
+        if (side >= 4) {
+            ADD_FAILURE() << "no side " << side;
+            continue;
         }
+        const Point at(o.x - kOffset * kOutX[side], o.y - kOffset * kOutY[side]);
+        EXPECT_LE(parallo_test::ToFrame(l, at), kOnFrame);
+        EXPECT_NEAR(parallo_test::Outside(l, o), kOffset, kOnFrame);
         EXPECT_LE(std::fabs(label->Angle), 90.0) << "reads upright";
         EXPECT_TRUE(seen.insert({text, std::lround(o.x), std::lround(o.y)}).second) << "labelled twice";
         // Its value is its line's: "120°W" is the meridian 120° west where it meets the frame.
-        const Point at = Crossing(*label);
-        EXPECT_LE(parallo_test::ToFrame(l, at), kOnFrame);
         const Point geo = parallo_test::LonLat(f, {at})[0];
         const char hemisphere = text.back();
         const double value = std::atof(text.c_str()) * (hemisphere == 'W' || hemisphere == 'S' ? -1.0 : 1.0);
