@@ -103,6 +103,18 @@ double RingSize(const std::vector<Point> &ring) noexcept {
     return std::max(maxX - minX, maxY - minY);
 }
 
+std::vector<Point> FrameOutline(const std::vector<Point> &ring) {
+    if (ring.size() <= kMostOutlinePoints) return ring;
+    double minX = ring[0].x, maxX = minX, minY = ring[0].y, maxY = minY;
+    for (const Point &p : ring) {
+        minX = std::min(minX, p.x);
+        maxX = std::max(maxX, p.x);
+        minY = std::min(minY, p.y);
+        maxY = std::max(maxY, p.y);
+    }
+    return {Point(minX, minY), Point(minX, maxY), Point(maxX, maxY), Point(maxX, minY)};
+}
+
 bool StrictlyInside(const std::vector<Point> &ring, const Point &p, double tol) noexcept {
     const std::vector<Point> open = OpenRing(ring);
     const std::size_t n = open.size();

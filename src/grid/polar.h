@@ -78,6 +78,13 @@ bool GridTurned(const GridNeatline &w, const std::vector<shapekit::Point> &mapRi
 /// their own vertices carry.
 constexpr double kSeamTolerance = 1e-9;
 
+/// The outline the sides of a turned frame are read from (FrameSide, and the crosses' fit): the
+/// neatline `ring` itself, or its bounding box when it has more than kMostOutlinePoints points, so
+/// that each tick, label and cross costs a bounded number of edges however finely a host drew
+/// its frame (a stroked rectangle's box is the rectangle itself).
+std::vector<shapekit::Point> FrameOutline(const std::vector<shapekit::Point> &ring);
+constexpr std::size_t kMostOutlinePoints = 256;
+
 /// The larger side of the ring's bounding box (0 for an empty ring).
 double RingSize(const std::vector<shapekit::Point> &ring) noexcept;
 

@@ -38,9 +38,9 @@ struct TickInputs {
     /// longitudes east of the meridian as negative ones; they are kept next to the shifted grid
     /// coordinates until the finishing step.
     bool continuousLongitudes = false;
-    /// The neatline in map-view coordinates and whether the map view is geographic: on a frame
-    /// whose grid is turned against the map view (GridTurned), ticks go by the side of the frame
-    /// they stand on.
+    /// The outline of the neatline in map-view coordinates (FrameOutline) and whether the map
+    /// view is geographic: on a frame whose grid is turned against the map view (GridTurned),
+    /// ticks go by the side of the frame they stand on.
     std::vector<Point> mapRing;
     bool mapViewGeographic = false;
     bool geographicExtents = false; ///< NeatlineExtentsType is 1

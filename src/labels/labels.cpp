@@ -203,8 +203,8 @@ private:
         }
     }
 
-    /// The crossings labelled by side so far: a line met twice at one point of the frame (at a
-    /// vertex, or where the seam around a pole meets it) is labelled once.
+    /// The crossings of the current line labelled by side so far: a line met twice at one point
+    /// of the frame (at a vertex, or where the seam around a pole meets it) is labelled once.
     struct Placed_ {
         bool vertical;
         double value;
@@ -225,6 +225,7 @@ private:
     void LineBySide(const SweepLine &line) {
         const bool vertical = line.lines.vertical;
         const std::int32_t n = 2 * line.Pieces();
+        bySide_.clear();
         for (std::int32_t k = 1; k <= n; ++k) {
             const Point &at = line.points.Item(k);
             if (!OnFrame(line.frame, vertical, at, kSeamTolerance)) continue;

@@ -39,7 +39,7 @@ struct LabelInputs {
     PointPtr interval;
     PointPtr gridOffset;
     PointPtr skipInterval;
-    /// The neatline in map-view coordinates (NeatlinePolygon's points): the sides a grid line
+    /// The outline of the neatline in map-view coordinates (FrameOutline): the sides a grid line
     /// meets it on, for frames whose grid is turned against the map view or holds a pole.
     std::vector<Point> mapRing;
     /// Whether the map view stores geographic coordinates (never turned against a graticule).

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "grid/gridlines.h"
+#include "grid/polar.h"
 #include "grid/prepare.h"
 #include "grid/sweep.h"
 #include "grid/ticks.h"
@@ -145,7 +146,7 @@ void ParalloCls::CreateTicksCrosses(std::int32_t &RetVal) noexcept {
         in.pointTolerance = s.dPointTolerance;
         in.gridSystem = s.GridCoordSystem;
         in.mapView = s.MapViewCoordSystem;
-        if (s.NeatlinePolygon) in.mapRing = s.NeatlinePolygon->Points().Vector();
+        if (s.NeatlinePolygon) in.mapRing = detail::FrameOutline(s.NeatlinePolygon->Points().Vector());
         in.mapViewGeographic =
             s.MapViewCoordSystem && s.MapViewCoordSystem->BaseStorageType() == coordkit::kGeographicStorage;
         in.geographicExtents = s.NeatlineExtentsType == 1;
@@ -227,7 +228,7 @@ void ParalloCls::CreateLabels(std::int32_t &RetVal) noexcept {
         in.interval = s.Interval;
         in.gridOffset = s.GridOffset;
         in.skipInterval = s.SkipInterval;
-        if (s.NeatlinePolygon) in.mapRing = s.NeatlinePolygon->Points().Vector();
+        if (s.NeatlinePolygon) in.mapRing = detail::FrameOutline(s.NeatlinePolygon->Points().Vector());
         in.mapViewGeographic =
             s.MapViewCoordSystem && s.MapViewCoordSystem->BaseStorageType() == coordkit::kGeographicStorage;
         const auto placement = [&] {
