@@ -97,10 +97,7 @@ public:
     std::vector<std::int32_t> closedRings;
 
     /// PolarCapLatitude and PolarCapMeridianSkip (see GridlineInputs).
-    void PolarCap(double latitude, std::int32_t skip) {
-        cap_ = latitude;
-        capSkip_ = skip;
-    }
+    void StopAt(const detail::PolarCap &cap) { cap_ = cap; }
 
     /// Along a densified working neatline (`ring`, grid space) a grid line that runs along a
     /// stroked edge, through its vertices, grazes the chords between them, in and out: pieces
@@ -125,8 +122,7 @@ private:
     std::vector<std::pair<Point, Point>> pieces_;
 
     const std::vector<Point> *ring_ = nullptr;
-    double cap_ = 0.0;
-    std::int32_t capSkip_ = 0;
+    detail::PolarCap cap_;
     /// Polylines added so far.
     std::int32_t added_ = 0;
 
@@ -154,20 +150,15 @@ private:
     /// Around a pole with a polar cap: the meridian `value` stops at the cap's latitude, unless
     /// it is one of every k-th; a piece that lies wholly within the cap goes.
     void StopAtCap(const detail::GridNeatline &w, double value) {
-        const double quarter = platform::kPi / 2.0;
-        if (!(cap_ > 0.0 && cap_ < quarter)) return;
-        if (capSkip_ > 0) {
-            const double index = std::nearbyint(value / interval_.x);
-            if (std::isfinite(index) && std::fmod(index, static_cast<double>(capSkip_)) == 0.0) return;
-        }
+        if (!cap_.Stops(value, interval_.x)) return;
         std::vector<std::pair<Point, Point>> kept;
         for (auto piece : pieces_) {
             if (w.pole < 0 && !detail::OnFrame(w, true, piece.first, detail::kSeamTolerance)) {
-                piece.first.y = -cap_;
+                piece.first.y = -cap_.latitude;
                 if (!(piece.first.y < piece.second.y)) continue;
             }
             if (w.pole > 0 && !detail::OnFrame(w, true, piece.second, detail::kSeamTolerance)) {
-                piece.second.y = cap_;
+                piece.second.y = cap_.latitude;
                 if (!(piece.first.y < piece.second.y)) continue;
             }
             kept.push_back(piece);
@@ -315,7 +306,7 @@ GridlineResult MakeGridlines(const Reporter &reporter, const GridlineInputs &in,
     if (!w.hostVertices.empty())
         lines.IgnoreGrazes(kGrazeFraction * std::max(w.pMax.x - w.pMin.x, w.pMax.y - w.pMin.y),
                            platform::Deref(w.workingNeatline).Points().Vector());
-    lines.PolarCap(in.polarCap, in.polarCapSkip);
+    lines.StopAt(in.polarCap);
     GridSweep sweep(w, grid, kGridlineSweep, trace, RetVal);
     lines.builder.StartCollection();
     sweep.Axis(true, in.interval.x, in.gridOffset, in.skipInterval, lines);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "grid/polar.h"
 #include "grid/prepare.h"
 #include "parallo/shapekit.h"
 #include "platform/reporter.h"
@@ -30,11 +31,8 @@ struct GridlineInputs {
     double strokeTolerance = 0.0;
     /// Whether the map view's x is a longitude in degrees (steps are then taken the short way).
     bool mapViewLongitudes = false;
-    /// PolarCapLatitude (radians) and PolarCapMeridianSkip: on a frame around a pole, meridians
-    /// stop at this latitude, except every k-th of the interval's meridians (counted from
-    /// longitude 0); 0, or a latitude not between 0 and 90°, lets them run to the pole.
-    double polarCap = 0.0;
-    std::int32_t polarCapSkip = 0;
+    /// Where meridians stop short of the pole on a frame around it.
+    PolarCap polarCap;
 };
 
 struct GridlineResult {

@@ -103,6 +103,14 @@ double RingSize(const std::vector<Point> &ring) noexcept {
     return std::max(maxX - minX, maxY - minY);
 }
 
+bool PolarCap::Stops(double value, double interval) const noexcept {
+    if (!(latitude > 0.0 && latitude < platform::kPi / 2.0)) return false;
+    if (skip <= 0) return true;
+    // Counted from longitude 0 both ways, whichever turn the seam gave the value.
+    const double index = std::nearbyint(std::remainder(value, 2.0 * platform::kPi) / interval);
+    return !(std::isfinite(index) && std::fmod(index, static_cast<double>(skip)) == 0.0);
+}
+
 std::vector<Point> FrameOutline(const std::vector<Point> &ring) {
     if (ring.size() <= kMostOutlinePoints) return ring;
     double minX = ring[0].x, maxX = minX, minY = ring[0].y, maxY = minY;

@@ -78,6 +78,16 @@ bool GridTurned(const GridNeatline &w, const std::vector<shapekit::Point> &mapRi
 /// their own vertices carry.
 constexpr double kSeamTolerance = 1e-9;
 
+/// PolarCapLatitude (radians) and PolarCapMeridianSkip: around a pole, meridians stop at the
+/// cap's latitude except every k-th of the interval, counted from longitude 0.
+struct PolarCap {
+    double latitude = 0.0;
+    std::int32_t skip = 0;
+    /// Whether the meridian `value` (grid space, `interval` apart) stops at the cap: a latitude
+    /// between 0 and 90°, and a meridian that is not one of every k-th.
+    bool Stops(double value, double interval) const noexcept;
+};
+
 /// The outline the sides of a turned frame are read from (FrameSide, and the crosses' fit): the
 /// neatline `ring` itself, or its bounding box when it has more than kMostOutlinePoints points, so
 /// that each tick, label and cross costs a bounded number of edges however finely a host drew

@@ -115,6 +115,12 @@ private:
     /// of a piece say nothing about up and down in the map view: the frame itself decides.
     bool WithinFrame(const Point &p) const { return detail::StrictlyInside(in_.mapRing, p, 0.0); }
 
+    /// Whether a frame point of the meridian through p lies within the polar cap that stops it.
+    bool CappedAway(bool vertical, const Point &p) const {
+        return vertical && w_.pole != 0 && in_.polarCap.Stops(p.x, in_.interval.x) &&
+               std::fabs(p.y) >= in_.polarCap.latitude;
+    }
+
     bool PlacedSide(std::int32_t side) const {
         return (side == pxgrdNorth && in_.place.top) || (side == pxgrdSouth && in_.place.bottom) ||
                (side == pxgrdWest && in_.place.left) || (side == pxgrdEast && in_.place.right);
@@ -308,7 +314,9 @@ private:
     /// when ticks are asked for and `place` allows this side. Returns its base in the map view.
     Point Tick(std::size_t i, double offset, bool place) {
         // Around a pole a piece may end on the seam or at the pole, which are no part of the frame.
-        if (!detail::OnFrame(w_, vertical_, grid_[i], detail::kSeamTolerance)) return map_[i];
+        if (!detail::OnFrame(w_, vertical_, grid_[i], detail::kSeamTolerance) ||
+            CappedAway(vertical_, grid_[i]))
+            return map_[i];
         if (turned_) place = PlacedSide(detail::FrameSide(in_.mapRing, map_[i]));
         Convergence(i);
         const Point base = map_[i];

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "grid/polar.h"
 #include "grid/prepare.h"
 #include "grid/sweep.h"
 #include "parallo/shapekit.h"
@@ -44,6 +45,8 @@ struct TickInputs {
     std::vector<Point> mapRing;
     bool mapViewGeographic = false;
     bool geographicExtents = false; ///< NeatlineExtentsType is 1
+    /// Around a pole no tick stands where a meridian stopped at the polar cap would meet the frame.
+    PolarCap polarCap;
 };
 
 struct TickMarks {

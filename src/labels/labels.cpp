@@ -229,6 +229,11 @@ private:
         for (std::int32_t k = 1; k <= n; ++k) {
             const Point &at = line.points.Item(k);
             if (!OnFrame(line.frame, vertical, at, kSeamTolerance)) continue;
+            // A meridian stopped at the polar cap before it reached the frame has no label there.
+            if (vertical && line.frame.pole != 0 &&
+                in_.polarCap.Stops(line.value, platform::Deref(in_.interval).x) &&
+                std::fabs(at.y) >= in_.polarCap.latitude)
+                continue;
             trace = "Going to FormatLabel";
             EdgeLabel(vertical, line.value, at, pxgrdNorth, true);
         }

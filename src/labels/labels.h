@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "grid/polar.h"
 #include "grid/prepare.h"
 #include "grid/sweep.h"
 #include "labels/one_label.h"
@@ -44,6 +45,8 @@ struct LabelInputs {
     std::vector<Point> mapRing;
     /// Whether the map view stores geographic coordinates (never turned against a graticule).
     bool mapViewGeographic = false;
+    /// Around a pole no label stands where a meridian stopped at the polar cap would meet the frame.
+    PolarCap polarCap;
 };
 
 /// The label system shows values of the neatline system (corners) or of the grid system (edges),

@@ -97,8 +97,7 @@ void ParalloCls::CreateGridlines(std::int32_t &RetVal) noexcept {
         in.mapViewLongitudes = in.strokeTolerance > 0.0 && s.MapViewCoordSystem &&
                                detail::MapViewIsGeographic(s.MapViewCoordSystem);
         RequirePolarCap(s.PolarCapLatitude, s.PolarCapMeridianSkip);
-        in.polarCap = s.PolarCapLatitude;
-        in.polarCapSkip = s.PolarCapMeridianSkip;
+        in.polarCap = {s.PolarCapLatitude, s.PolarCapMeridianSkip};
         const detail::GridlineResult made = detail::MakeGridlines(s, in, w, trace, RetVal);
         s.bForceStroking = made.lineMoved;
         s.GridGeometry = made.geometry;
@@ -150,6 +149,7 @@ void ParalloCls::CreateTicksCrosses(std::int32_t &RetVal) noexcept {
         in.mapViewGeographic =
             s.MapViewCoordSystem && s.MapViewCoordSystem->BaseStorageType() == coordkit::kGeographicStorage;
         in.geographicExtents = s.NeatlineExtentsType == 1;
+        in.polarCap = {s.PolarCapLatitude, s.PolarCapMeridianSkip};
         const detail::TickMarks marks = detail::MakeTicksCrosses(s, in, w, trace, RetVal);
         if (in.makeCrosses) s.CrossGeometry = marks.crosses;
         s.GridGeometry = marks.ticks;
@@ -231,6 +231,7 @@ void ParalloCls::CreateLabels(std::int32_t &RetVal) noexcept {
         if (s.NeatlinePolygon) in.mapRing = detail::FrameOutline(s.NeatlinePolygon->Points().Vector());
         in.mapViewGeographic =
             s.MapViewCoordSystem && s.MapViewCoordSystem->BaseStorageType() == coordkit::kGeographicStorage;
+        in.polarCap = {s.PolarCapLatitude, s.PolarCapMeridianSkip};
         const auto placement = [&] {
             return detail::LabelPlacement{s,
                                           style,

@@ -58,6 +58,22 @@ std::vector<Line> Lines(const Frame &f) {
 double OnFrame(const Frame &f, const Point &p) { return parallo_test::ToFrame(f.layout, p); }
 long Meridian(double lon) { return std::lround(std::remainder(lon, 360.0) + 360.0) % 360; }
 
+/// After CreateGridlines: one tick where each line meets the frame, none at the pole, on the seam
+/// or where a meridian stopped at a polar cap would meet it.
+void ExpectTicksWhereLinesMeetTheFrame(Frame &f) {
+    std::size_t ends = 0;
+    for (const Line &l : Lines(f))
+        for (const Point &p : {l.map.front(), l.map.back()})
+            ends += !l.Closed() && OnFrame(f, p) <= kOnFrame;
+    std::int32_t ret = 0;
+    f.service.CreateTicksCrosses(ret);
+    ASSERT_TRUE(f.reports.empty()) << f.reports.front();
+    const auto ticks = gridtest::Items(f.service.GridGeometry());
+    EXPECT_EQ(ticks.size(), ends);
+    for (const auto &t : ticks)
+        EXPECT_LE(OnFrame(f, t.front()), kOnFrame);
+}
+
 class AroundPole : public ::testing::TestWithParam<PolarCase> {};
 
 TEST_P(AroundPole, MeridiansRunToThePoleParallelsCloseAndTicksStandOnTheFrame) {
@@ -69,7 +85,6 @@ TEST_P(AroundPole, MeridiansRunToThePoleParallelsCloseAndTicksStandOnTheFrame) {
     const Point pole = parallo_test::LonLat(*f, {Point(0.0, 90.0 * c.pole)}, 1)[0];
 
     std::map<long, int> meridians, rings; // pieces by longitude; closed pieces by latitude
-    std::size_t ends = 0;                 // where lines meet the frame
     for (const Line &l : Lines(*f)) {
         for (const Point &p : l.map)
             ASSERT_LE(parallo_test::Outside(f->layout, p), kOnFrame) << "nothing outside the frame";
@@ -81,7 +96,6 @@ TEST_P(AroundPole, MeridiansRunToThePoleParallelsCloseAndTicksStandOnTheFrame) {
             const Point &other = poleFirst ? l.map.back() : l.map.front();
             EXPECT_GT(std::hypot(other.x - pole.x, other.y - pole.y), 1e3);
             EXPECT_LE(OnFrame(*f, other), kOnFrame) << l.Lon();
-            ++ends;
             continue;
         }
         ASSERT_TRUE(l.Parallel()) << "a grid line is a meridian or a parallel";
@@ -98,7 +112,6 @@ TEST_P(AroundPole, MeridiansRunToThePoleParallelsCloseAndTicksStandOnTheFrame) {
         }
         EXPECT_LE(OnFrame(*f, l.map.front()), kOnFrame) << lat;
         EXPECT_LE(OnFrame(*f, l.map.back()), kOnFrame) << lat;
-        ends += 2;
     }
     EXPECT_EQ(meridians.size(), 12u) << "every 30° from the frame to the pole";
     for (const auto &m : meridians)
@@ -108,13 +121,7 @@ TEST_P(AroundPole, MeridiansRunToThePoleParallelsCloseAndTicksStandOnTheFrame) {
     for (const auto &r : rings)
         EXPECT_EQ(r.second, 1) << r.first;
 
-    // One tick where each line meets the frame: none at the pole, none on the seam.
-    f->service.CreateTicksCrosses(ret);
-    ASSERT_TRUE(f->reports.empty()) << f->reports.front();
-    const auto ticks = gridtest::Items(f->service.GridGeometry());
-    EXPECT_EQ(ticks.size(), ends);
-    for (const auto &t : ticks)
-        EXPECT_LE(OnFrame(*f, t.front()), kOnFrame);
+    ExpectTicksWhereLinesMeetTheFrame(*f);
 }
 
 INSTANTIATE_TEST_SUITE_P(Polar, AroundPole, ::testing::ValuesIn(parallo_test::kAroundPoles));
@@ -138,8 +145,18 @@ TEST(PolarCap, MeridiansStopAtTheCapExceptEveryKthAndACapBeyondThePoleIsReported
                 const bool full = skip == 3 && Meridian(l.Lon()) % 90 == 0;
                 EXPECT_NEAR(nearest, full ? 90.0 : 80.0, kOnValue) << l.Lon();
             }
+            ExpectTicksWhereLinesMeetTheFrame(*f);
         }
     }
+    // A frame wholly within a cap of 70°: only the meridians of every 90° meet it.
+    auto small = parallo_test::MakeFrame(
+        parallo_test::PolarLayout({"EPSG:3031", -900000.0, -900000.0, 900000.0, 900000.0, -1}));
+    small->service.SetPolarCapLatitude(parallo_test::Radians(70.0));
+    small->service.SetPolarCapMeridianSkip(3);
+    std::int32_t made = 0;
+    small->service.CreateGridlines(made);
+    EXPECT_EQ(Lines(*small).size(), 8u) << "4 meridians, the 80th parallel's 4 arcs";
+    ExpectTicksWhereLinesMeetTheFrame(*small);
     for (double cap : {-1.0, 90.0}) {
         auto f = parallo_test::MakeFrame(parallo_test::PolarLayout(parallo_test::kAroundPoles[0]));
         f->service.SetPolarCapLatitude(parallo_test::Radians(cap));
