@@ -45,6 +45,30 @@ std::vector<Point> OpenRing(std::vector<Point> ring) {
     return ring;
 }
 
+/// How many points of `ring` are its own: a closing point that repeats the first is not.
+std::size_t OwnPoints(const std::vector<Point> &ring) noexcept {
+    const std::size_t n = ring.size();
+    return n > 1 && ring.front().x == ring.back().x && ring.front().y == ring.back().y ? n - 1 : n;
+}
+
+/// The bounding box of a ring.
+struct Box {
+    double minX = 0.0, minY = 0.0, maxX = 0.0, maxY = 0.0;
+};
+Box BoxOf(const std::vector<Point> &ring) noexcept {
+    Box b;
+    if (ring.empty()) return b;
+    b.minX = b.maxX = ring[0].x;
+    b.minY = b.maxY = ring[0].y;
+    for (const Point &p : ring) {
+        b.minX = std::min(b.minX, p.x);
+        b.maxX = std::max(b.maxX, p.x);
+        b.minY = std::min(b.minY, p.y);
+        b.maxY = std::max(b.maxY, p.y);
+    }
+    return b;
+}
+
 /// Longitudes made continuous along the ring (each step taken the short way); returns the net
 /// turn, the closing step included.
 double Unwrap(std::vector<Point> &ring) {
@@ -58,49 +82,28 @@ double Unwrap(std::vector<Point> &ring) {
     return ring.back().x + close - ring.front().x;
 }
 
-/// The signed area of the ring (positive when it runs anticlockwise).
-double SignedArea(const std::vector<Point> &ring) {
+/// The signed area of the first n points of the ring (positive when they run anticlockwise).
+double SignedArea(const std::vector<Point> &ring, std::size_t n) noexcept {
     double area = 0.0;
-    for (std::size_t i = 0; i < ring.size(); ++i) {
+    for (std::size_t i = 0; i < n; ++i) {
         const Point &a = ring[i];
-        const Point &b = ring[(i + 1) % ring.size()];
+        const Point &b = ring[(i + 1) % n];
         area += a.x * b.y - b.x * a.y;
     }
     return area / 2.0;
 }
 
 /// The side an outward normal (nx, ny) faces.
-std::int32_t SideOfNormal(double nx, double ny) {
+std::int32_t SideOfNormal(double nx, double ny) noexcept {
     if (std::fabs(ny) >= std::fabs(nx)) return ny > 0.0 ? pxgrdNorth : pxgrdSouth;
     return nx > 0.0 ? pxgrdEast : pxgrdWest;
-}
-
-/// Calls f(distance, side) for every edge of the ring of non-zero length.
-template <typename F> void ForEachEdge(const std::vector<Point> &ring, const Point &p, F f) {
-    const std::vector<Point> open = OpenRing(ring);
-    if (open.size() < 3) return;
-    const double orientation = SignedArea(open) >= 0.0 ? 1.0 : -1.0;
-    for (std::size_t i = 0; i < open.size(); ++i) {
-        const Point &a = open[i];
-        const Point &b = open[(i + 1) % open.size()];
-        const double dx = b.x - a.x, dy = b.y - a.y;
-        if (dx == 0.0 && dy == 0.0) continue;
-        f(DistanceToSegment(p, a, b), SideOfNormal(orientation * dy, -orientation * dx));
-    }
 }
 
 } // namespace
 
 double RingSize(const std::vector<Point> &ring) noexcept {
-    if (ring.empty()) return 0.0;
-    double minX = ring[0].x, maxX = minX, minY = ring[0].y, maxY = minY;
-    for (const Point &p : ring) {
-        minX = std::min(minX, p.x);
-        maxX = std::max(maxX, p.x);
-        minY = std::min(minY, p.y);
-        maxY = std::max(maxY, p.y);
-    }
-    return std::max(maxX - minX, maxY - minY);
+    const Box b = BoxOf(ring);
+    return std::max(b.maxX - b.minX, b.maxY - b.minY);
 }
 
 bool PolarCap::Stops(double value, double interval) const noexcept {
@@ -113,24 +116,17 @@ bool PolarCap::Stops(double value, double interval) const noexcept {
 
 std::vector<Point> FrameOutline(const std::vector<Point> &ring) {
     if (ring.size() <= kMostOutlinePoints) return ring;
-    double minX = ring[0].x, maxX = minX, minY = ring[0].y, maxY = minY;
-    for (const Point &p : ring) {
-        minX = std::min(minX, p.x);
-        maxX = std::max(maxX, p.x);
-        minY = std::min(minY, p.y);
-        maxY = std::max(maxY, p.y);
-    }
-    return {Point(minX, minY), Point(minX, maxY), Point(maxX, maxY), Point(maxX, minY)};
+    const Box b = BoxOf(ring);
+    return {Point(b.minX, b.minY), Point(b.minX, b.maxY), Point(b.maxX, b.maxY), Point(b.maxX, b.minY)};
 }
 
 bool StrictlyInside(const std::vector<Point> &ring, const Point &p, double tol) noexcept {
-    const std::vector<Point> open = OpenRing(ring);
-    const std::size_t n = open.size();
+    const std::size_t n = OwnPoints(ring);
     if (n < 3 || !std::isfinite(p.x) || !std::isfinite(p.y)) return false;
     bool inside = false;
     for (std::size_t i = 0, j = n - 1; i < n; j = i++) {
-        const Point &a = open[i];
-        const Point &b = open[j];
+        const Point &a = ring[i];
+        const Point &b = ring[j];
         if (!(DistanceToSegment(p, a, b) > tol)) return false;
         if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x)
             inside = !inside;
@@ -138,7 +134,7 @@ bool StrictlyInside(const std::vector<Point> &ring, const Point &p, double tol) 
     return inside;
 }
 
-std::int32_t PoleInside(const std::vector<Point> &ring, const coordkit::CoordTransform &T) noexcept {
+std::int32_t PoleInside(const std::vector<Point> &ring, const coordkit::CoordTransform &T) {
     const double size = RingSize(ring);
     if (ring.size() < 3 || !std::isfinite(size) || !(size > 0.0)) return 0;
     std::vector<Point> poles{Point(0.0, 90.0), Point(0.0, -90.0)};
@@ -184,6 +180,7 @@ bool CutAroundPole(GridNeatline &w, std::int32_t pole) {
 bool JoinAcross180(GridNeatline &w) {
     shapekit::PointsCollection &pts = platform::Deref(w.workingNeatline).Points();
     std::vector<Point> ring = pts.Vector();
+    if (ring.size() < 3) return false;
     // Neighbours off the meridian itself: a vertex on it belongs to either side.
     const auto off = [](const Point &p) { return std::fabs(p.x) < 180.0 - kOffMeridian; };
     bool jumps = false;
@@ -224,40 +221,38 @@ bool OnFrame(const GridNeatline &w, bool vertical, const Point &p, double tol) n
 }
 
 std::int32_t FrameSide(const std::vector<Point> &ring, const Point &p) noexcept {
+    const std::size_t n = OwnPoints(ring);
+    if (n < 3) return -1;
+    const double orientation = SignedArea(ring, n) >= 0.0 ? 1.0 : -1.0;
     double nearest = 0.0;
     std::int32_t side = -1;
-    ForEachEdge(ring, p, [&](double distance, std::int32_t s) {
+    for (std::size_t i = 0; i < n; ++i) {
+        const Point &a = ring[i];
+        const Point &b = ring[(i + 1) % n];
+        const double dx = b.x - a.x, dy = b.y - a.y;
+        if (dx == 0.0 && dy == 0.0) continue;
+        const double distance = DistanceToSegment(p, a, b);
         if (side < 0 || distance < nearest) {
             nearest = distance;
-            side = s;
+            side = SideOfNormal(orientation * dy, -orientation * dx);
         }
-    });
+    }
     return side;
-}
-
-bool OnSide(const std::vector<Point> &ring, const Point &p, std::int32_t axis, double tol) noexcept {
-    bool on = false;
-    ForEachEdge(ring, p, [&](double distance, std::int32_t s) { on = on || (s == axis && distance <= tol); });
-    return on;
 }
 
 bool GridTurned(const GridNeatline &w, const std::vector<Point> &mapRing, bool mapViewGeographic,
                 bool geographicExtents) {
     if (w.pole != 0) return true;
     if (mapViewGeographic || geographicExtents || mapRing.size() < 3 || !w.T) return false;
-    const double size = RingSize(mapRing);
+    const Box b = BoxOf(mapRing);
+    const double size = std::max(b.maxX - b.minX, b.maxY - b.minY);
     if (!std::isfinite(size) || !(size > 0.0)) return false;
-    double minX = mapRing[0].x, minY = mapRing[0].y;
-    for (const Point &p : mapRing) {
-        minX = std::min(minX, p.x);
-        minY = std::min(minY, p.y);
-    }
     // At the corners of the frame's bounding box and its centre: each point, a step up and a step
     // right of it, into the grid system's storage units.
     const double h = 1e-3 * size;
     std::vector<Point> pts;
-    for (const Point &c : {Point(minX, minY), Point(minX, minY + size), Point(minX + size, minY),
-                           Point(minX + size, minY + size), Point(minX + size / 2.0, minY + size / 2.0)}) {
+    for (const Point &c : {Point(b.minX, b.minY), Point(b.minX, b.maxY), Point(b.maxX, b.minY),
+                           Point(b.maxX, b.maxY), Point((b.minX + b.maxX) / 2.0, (b.minY + b.maxY) / 2.0)}) {
         pts.push_back(c);
         pts.emplace_back(c.x, c.y + h);
         pts.emplace_back(c.x + h, c.y);

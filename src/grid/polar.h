@@ -22,7 +22,7 @@ struct GridNeatline;
 /// +1 the north pole, -1 the south pole, 0 neither. The poles are taken from the grid system's
 /// storage units (longitude 0, latitude ±90, degrees) into the map view with T (direction 1); a
 /// pole without an image there, or one on the frame itself, is not held.
-std::int32_t PoleInside(const std::vector<shapekit::Point> &ring, const coordkit::CoordTransform &T) noexcept;
+std::int32_t PoleInside(const std::vector<shapekit::Point> &ring, const coordkit::CoordTransform &T);
 
 /// Whether p lies strictly inside the ring (even-odd rule): a point within `tol` of an edge is
 /// on the frame, not inside it.
@@ -58,10 +58,6 @@ bool OnFrame(const GridNeatline &w, bool vertical, const shapekit::Point &p, dou
 /// p lies on: that of the neatline edge nearest to p, by the direction its outward normal faces.
 /// `ring` is the neatline in map-view coordinates. -1 for a ring of fewer than three points.
 std::int32_t FrameSide(const std::vector<shapekit::Point> &ring, const shapekit::Point &p) noexcept;
-
-/// Whether p lies within `tol` of an edge of the ring whose outward normal faces side `axis`.
-bool OnSide(const std::vector<shapekit::Point> &ring, const shapekit::Point &p, std::int32_t axis,
-            double tol) noexcept;
 
 /// Whether the grid of a prepared working neatline is turned against the map view, so that its
 /// ticks and labels go by the side of the frame their line meets, whichever axis the line belongs
