@@ -204,9 +204,21 @@ void CheckCallNeeds(bool listed, const Frame &frame) {
     }
 }
 
+// ---- a polar cap on a grid of no meridians ----------------------------------------------------
+
+void WarnOfPolarCapWithoutMeridians(const Json &config, const Frame &frame,
+                                    std::vector<std::string> &warnings) {
+    auto cap = config.find("PolarCapLatitude");
+    if (cap == config.end() || !cap->is_number() || cap->get<double>() == 0.0) return;
+    if (frame.gridIntervalsType == kExtentGeographic) return;
+    warnings.push_back("$.PolarCapLatitude: the polar cap stops meridians, and this grid is projected "
+                       "(GridIntervalsType 0): it has none; set \"GridIntervalsType\": 1 for a graticule");
+}
+
 std::vector<std::string> Warnings(const Json &config, const Frame &frame, const RunResult &result) {
     std::vector<std::string> warnings;
     WarnOfDegreesLikeCorners(config, frame, warnings);
+    WarnOfPolarCapWithoutMeridians(config, frame, warnings);
     WarnOfLineBudget(config, frame, result, warnings);
     return warnings;
 }

@@ -462,6 +462,16 @@ void ApplyNeatlinePolygon(Reader &r, const std::string &p) {
     r.s_.SetNeatlinePolygon(polygon);
 }
 
+/// Around a pole: a latitude's magnitude, north or south alike, short of the pole; 0 for none.
+void ApplyPolarCapLatitude(Reader &r, const std::string &p) {
+    const double value = Finite(r.o_.PolarCapLatitude, p);
+    const double quarter = r.f_.anglesInDegrees ? 90.0 : planicalc::TRG_DegreesToRadians() * 90.0;
+    if (!(value >= 0.0 && value < quarter))
+        Fail(p, std::string("a polar cap latitude lies from 0 (no cap) up to, not including, ") +
+                    (r.f_.anglesInDegrees ? "90 degrees" : "pi/2 radians"));
+    r.s_.SetPolarCapLatitude(r.Angle(value));
+}
+
 void ApplyCalls(Reader &r, const std::string &p) {
     const std::vector<std::string> &calls = *r.o_.calls;
     CheckCallsSize(calls.size(), p);
@@ -497,6 +507,11 @@ const std::vector<Key> &Keys() {
              r.s_.SetStrokeTolerance(value);
          },
          Holds(&Options::StrokeTolerance)},
+        // Around a pole: where the meridians stop (an angle, AngleUnit) and which still go on.
+        {"PolarCapLatitude", kInFile,
+         [](Options &o, const Json &v, const std::string &p) { o.PolarCapLatitude = ReadNumber(v, p); },
+         ApplyPolarCapLatitude, Differs(&Options::PolarCapLatitude)},
+        Int16("PolarCapMeridianSkip", &Options::PolarCapMeridianSkip, &P::SetPolarCapMeridianSkip, 0, 32767),
         // Lengths on the map view: never converted.
         Number("BorderOffsetRight", &Options::BorderOffsetRight, &P::SetBorderOffsetRight),
         Number("BorderOffsetLeft", &Options::BorderOffsetLeft, &P::SetBorderOffsetLeft),

@@ -94,6 +94,11 @@ struct FurnitureOptions {
     std::optional<bool> bForceStroking;
     std::optional<double> StrokeTolerance; ///< map-view units; not negative
 
+    // Around a pole: the latitude where meridians stop (AngleUnit, 0 up to but not including 90;
+    // 0: at the pole) and every k-th meridian that still runs on to the pole (0: none).
+    double PolarCapLatitude = 0.0;
+    std::int16_t PolarCapMeridianSkip = 0;
+
     double BorderOffsetRight = 0.0;
     double BorderOffsetLeft = 0.0;
     double BorderOffsetBottom = 0.0;

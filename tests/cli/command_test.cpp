@@ -104,6 +104,21 @@ TEST(Command, EveryExampleGivesItsFeaturesAndAWellFormedPicture) {
          [](const Json &doc) {
              EXPECT_EQ(CountLinesAt(doc, "gridline", 0, 6378137.0 * 3.14159265358979323846 / 6.0, 1e-3), 1u);
          }},
+        // Around the South Pole: 12 meridians from the frame, the 4 of every 90° to the pole (the
+        // origin, exactly), the others to the polar cap at 80°S; the 70th and 80th parallels as
+        // closed rings, the 60th as 4 arcs across the corners. One tick and one label where each
+        // line meets the frame: 12 meridians, 8 arc ends.
+        {"antarctic_polar", "border 1, gridline 18, label 20, neatline 1, tick 20",
+         [](const Json &doc) {
+             std::size_t rings = 0, toPole = 0;
+             for (const Json *l : OfKind(doc, "gridline")) {
+                 const Json &c = (*l)["geometry"]["coordinates"];
+                 rings += c.front() == c.back();
+                 toPole += c.front() == Json::array({0.0, 0.0});
+             }
+             EXPECT_EQ(rings, 2u);
+             EXPECT_EQ(toPole, 4u);
+         }},
         // One band outside the neatline cut at every kilometre: 12 + 10 bars on each pair of sides,
         // then the four corner squares; ticks at the 40 inner kilometres, minor ticks every 200 m.
         {"utm32n_zebra",
