@@ -177,6 +177,14 @@ TEST_F(SeriesTest, BrokenSheetsAreReportedAndTheOthersWritten) {
     EXPECT_NE(summary["results"][4]["failures"][0].get<std::string>().find("$.Interval"), std::string::npos);
     // One line per failed sheet and one line that counts them.
     EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 8) << o.err;
+
+    // Run again: the written sheets are skipped, each with its own previous status, not that of
+    // the refused duplicate of its id.
+    const Outcome again = Series({Path("broken.geojson"), "-o", Path("broken"), "-j", "2"});
+    EXPECT_EQ(std::count(again.err.begin(), again.err.end(), '\n'), 8) << again.err;
+    const Json first = Json::parse(ReadFile(Path("broken/summary.json")))["results"][0];
+    EXPECT_EQ(first["status"], "skipped") << first.dump();
+    EXPECT_EQ(first["previous"], "ok") << first.dump();
 }
 
 TEST_F(SeriesTest, UpToDateSheetsAreSkippedUnlessForced) {

@@ -11,6 +11,7 @@
 #include "cli/command_runs.h"
 #include "config.h"
 #include "geojson.h"
+#include "json_text.h"
 #include "output.h"
 #include "run.h"
 #include "service/state.h"
@@ -65,6 +66,64 @@ TEST(GeoJsonWriter, RingsCloseOnceHeightsOnlyWhenThereAndNumbersReadBackExactly)
         Json::parse(WriteGeoJson(frame, RunResult()))["features"][0]["geometry"]["coordinates"][0];
     for (std::size_t i = 0; i < std::size(awkward); ++i)
         EXPECT_EQ(ring[i], Json::array({awkward[i], -awkward[i]})) << i;
+}
+
+// The GeoJSON writer streams its text; it must be Json::dump's to the byte, as the outputs of
+// earlier versions and the --rfc7946 form (which reads the collection back) depend on it.
+TEST(JsonText, NumbersAndStringsAsJsonDumpWritesThem) {
+    const struct {
+        double value;
+        const char *text;
+    } numbers[] = {
+        {0.0, "0.0"}, // zero keeps its sign and looks like a floating-point number
+        {-0.0, "-0.0"},
+        {1.0, "1.0"}, // whole numbers below 1e15 get ".0"
+        {-42.0, "-42.0"},
+        {999999999999999.0, "999999999999999.0"},
+        {6378137.0, "6378137.0"},
+        {1e15, "1e+15"}, // from 1e15 on, an exponent of at least two digits with its sign
+        {1e21, "1e+21"},
+        {1e22, "1e+22"},
+        {123456789012345680.0, "1.2345678901234568e+17"},
+        {-1.7976931348623157e308, "-1.7976931348623157e+308"},
+        {0.0001, "0.0001"},
+        {1e-5, "1e-05"},
+        {1e-7, "1e-07"},
+        {5e-324, "5e-324"},
+        {0.1, "0.1"},
+        {0.1 + 0.2, "0.30000000000000004"},
+        {1.0 / 3.0, "0.3333333333333333"},
+        {20037508.342789244, "20037508.342789244"},
+        // Reads back to the same double as the shortest text "413751.05702950153" does: the
+        // digits are those of the tree's conversion, not of std::to_chars.
+        {413751.05702950154, "413751.05702950154"},
+        {std::nan(""), "null"},
+        {-HUGE_VAL, "null"},
+    };
+    for (const auto &c : numbers) {
+        std::string out;
+        AppendJsonNumber(out, c.value);
+        EXPECT_EQ(out, c.text);
+        EXPECT_EQ(out, Json(c.value).dump()) << c.text;
+    }
+    const std::string strings[] = {
+        "",
+        "54°N 12°30′E 𝄞",
+        "\"quoted\" back\\slash /",
+        "\b\t\n\f\r",
+        std::string("\0\x01\x1f\x7f", 4),
+        "\xff",                      // no UTF-8 lead byte
+        "ab\xc3",                    // a sequence cut short at the end
+        "\xe2\x80x",                 // ... and in the middle
+        "\xc0\xaf",                  // an overlong "/"
+        "\xed\xa0\x80",              // a surrogate
+        "\xf4\x90\x80\x80 \xf0\x8f", // beyond U+10FFFF, an overlong four-byte start
+    };
+    for (const std::string &s : strings) {
+        std::string out = "x";
+        AppendJsonString(out, s);
+        EXPECT_EQ(out, "x" + Json(s).dump(-1, ' ', false, Json::error_handler_t::replace)) << out;
+    }
 }
 
 TEST(GeoJsonWriter, CallsWithTheirReportsAndFeaturesByKind) {
