@@ -1037,8 +1037,8 @@ void Reader::DefaultLabelOffset(const std::vector<shapekit::Point> &images) {
 /// carry every digit of a projected value however MagnitudeAB and MagnitudeBC group them, and the
 /// degrees, minutes and seconds of a geographic one; D only when there are decimals to show (with
 /// none, a geographic D would print a bare point); the hemisphere only when it has a text, since
-/// a displayed hemisphere takes the minus sign off geographic values. The unit stays hidden: its
-/// text is the unit's full name ("metre").
+/// a displayed hemisphere takes the minus sign off geographic values. The unit stays hidden, as
+/// grid values are read without one ("500000", not "500000m").
 void Reader::DefaultLabelParts() {
     for (const char *key :
          {"LabelPartA", "LabelPartB", "LabelPartC", "LabelPartD", "LabelPartUnit", "LabelPartHemisphere"})
