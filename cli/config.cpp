@@ -1082,8 +1082,11 @@ void Reader::ApplyDefaults() {
     // No offset and no skipping unless asked for.
     if (!s_.GridOffset()) s_.SetGridOffset(std::make_shared<shapekit::Point>());
     if (!s_.SkipInterval()) s_.SetSkipInterval(std::make_shared<shapekit::Point>());
+    // The frame's images cost a transformation: made only for a default that needs them.
     double side = 0.0;
-    frameImages_ = FrameImages(side);
+    const bool strokesByHand =
+        Given("GridStrokeDistance") || Given("NeatlineStrokeDistance") || Given("StrokeTolerance");
+    if (!strokesByHand || !Given("LabelOffset")) frameImages_ = FrameImages(side);
     DefaultStroking(frameImages_, side);
 
     const auto &ll = s_.NeatlineLowerLeft();
