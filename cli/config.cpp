@@ -108,17 +108,6 @@ bool SamePoint(const shapekit::Point &a, const shapekit::Point &b) {
     return a.x == b.x && a.y == b.y && a.z == b.z;
 }
 
-bool SameFont(const FurnitureFont &a, const FurnitureFont &b) {
-    return a.Name == b.Name && a.Size == b.Size && a.Bold == b.Bold && a.Italic == b.Italic &&
-           a.Underline == b.Underline && a.Strikethrough == b.Strikethrough && a.Weight == b.Weight &&
-           a.Charset == b.Charset;
-}
-
-bool SamePart(const FurnitureLabelPart &a, const FurnitureLabelPart &b) {
-    return a.bDisplay == b.bDisplay && a.FontType == b.FontType && a.Text == b.Text &&
-           a.Font.has_value() == b.Font.has_value() && (!a.Font || SameFont(*a.Font, *b.Font));
-}
-
 // ---- the reader -------------------------------------------------------------------------------
 
 /// The state of one reading: where the options come from (a JSON configuration, or a host's
@@ -144,7 +133,10 @@ struct Reader {
                                                            const std::string &path,
                                                            const std::string &definitionPath);
     void ApplyDefaults();
-    void DefaultStroking();
+    void DefaultLabelParts();
+    std::vector<shapekit::Point> FrameImages(double &side);
+    void DefaultStroking(const std::vector<shapekit::Point> &images, double side);
+    void DefaultLabelOffset(const std::vector<shapekit::Point> &images);
     void DefaultProjCorner(const char *key, double x, double y, double z,
                            void (ParalloCls::*setter)(ParalloCls::PointPtr));
 
@@ -178,6 +170,8 @@ struct Reader {
     std::string neatlineUnitName_, gridUnitName_;
     // The JSON paths of the coordinate systems' definitions as the configuration wrote them.
     std::string definitionPath_[3];
+    // The frame in the map view as the defaults see it (FrameImages).
+    std::vector<shapekit::Point> frameImages_;
 };
 
 // ---- JSON values into options -----------------------------------------------------------------
@@ -288,9 +282,6 @@ template <typename T> Setter Differs(T Options::*field) {
 Setter DiffersPoint(shapekit::Point Options::*field) {
     return [field](const Options &o) { return !SamePoint(o.*field, Options().*field); };
 }
-Setter DiffersPart(FurnitureLabelPart Options::*field) {
-    return [field](const Options &o) { return !SamePart(o.*field, Options().*field); };
-}
 template <typename T> Setter Holds(std::optional<T> Options::*field) {
     return [field](const Options &o) { return (o.*field).has_value(); };
 }
@@ -370,13 +361,15 @@ Key ExtentTypeKey(const char *name, ExtentType Options::*field, std::int32_t Fra
             Differs(field)};
 }
 
-Key Part(const char *name, FurnitureLabelPart Options::*field,
+/// A label part: given, it switches the default parts off, so it is an optional.
+Key Part(const char *name, std::optional<FurnitureLabelPart> Options::*field,
          void (ParalloCls::*setter)(ParalloCls::LabelPartPtr)) {
-    return {
-        name, kInFile,
-        [field](Options &o, const Json &v, const std::string &p) { o.*field = ReadLabelPartJson(v, p); },
-        [field, setter](Reader &r, const std::string &p) { (r.s_.*setter)(r.MakeLabelPart(r.o_.*field, p)); },
-        DiffersPart(field)};
+    return {name, kInFile,
+            [field](Options &o, const Json &v, const std::string &p) { o.*field = ReadLabelPartJson(v, p); },
+            [field, setter](Reader &r, const std::string &p) {
+                (r.s_.*setter)(r.MakeLabelPart(*(r.o_.*field), p));
+            },
+            Holds(field)};
 }
 
 JsonReader PointJson(std::optional<shapekit::Point> Options::*field) {
@@ -521,7 +514,11 @@ const std::vector<Key> &Keys() {
         Number("TickLength", &Options::TickLength, &P::SetTickLength),
         Number("CrossLength", &Options::CrossLength, &P::SetCrossLength),
         Enum("LabelType", &Options::LabelType, kLabelTypes, &P::SetLabelType),
-        Number("LabelOffset", &Options::LabelOffset, &P::SetLabelOffset),
+        // Given, it switches the default gap off, so it is an optional.
+        {"LabelOffset", kInFile,
+         [](Options &o, const Json &v, const std::string &p) { o.LabelOffset = ReadNumber(v, p); },
+         [](Reader &r, const std::string &p) { r.s_.SetLabelOffset(Finite(*r.o_.LabelOffset, p)); },
+         Holds(&Options::LabelOffset)},
         Number("VerticalLabelOffset", &Options::VerticalLabelOffset, &P::SetVerticalLabelOffset),
         Enum("LabelOrientation", &Options::LabelOrientation, kOrientations, &P::SetLabelOrientation),
         {"LabelPosition", kInFile,
@@ -670,6 +667,7 @@ void Reader::Read() {
     }
     ApplyDefaults();
     DescribeUnits();
+    DefaultLabelOffset(frameImages_);
 }
 
 /// A coordinate system's JSON value: a definition text, a PROJJSON object (kept as its text), or
@@ -923,17 +921,15 @@ void Reader::DefaultProjCorner(const char *key, double x, double y, double z,
     (s_.*setter)(std::make_shared<shapekit::Point>(x, y, z));
 }
 
-/// Smooth lines unless the configuration strokes by hand: with neither stroke distance nor
-/// StrokeTolerance given, steps are refined until they stray at most kDefaultStrokeFraction of
-/// the frame's size from their lines, and a neatline whose sides bend in the map view (corners
-/// in another system, or given as longitude and latitude) is stroked unless bForceStroking is
-/// given, one step per side, refined the same way.
-void Reader::DefaultStroking() {
-    if (Given("GridStrokeDistance") || Given("NeatlineStrokeDistance") || Given("StrokeTolerance")) return;
+/// The frame in the map view before any method runs: its corners and the middles of its sides
+/// (nine points, images[3 * j + i] for the i-th x and j-th y) when it is given by corners, a
+/// host's polygon as it stands, or nothing when the corners cannot be carried over (the neatline
+/// method reports that). `side` is the larger extent of the corners in their own system.
+std::vector<shapekit::Point> Reader::FrameImages(double &side) {
+    std::vector<shapekit::Point> images;
+    side = 0.0;
     const auto &ll = s_.NeatlineLowerLeft();
     const auto &ur = s_.NeatlineUpperRight();
-    std::vector<shapekit::Point> images;
-    double side = 0.0;
     if (ll && ur) {
         // The corners and the sides' middles in the map view.
         const bool angles = f_.neatlineExtentsType == kExtentGeographic;
@@ -945,10 +941,10 @@ void Reader::DefaultStroking() {
         const double ys[3] = {ll->y, ll->y + height / 2.0, ur->y};
         try {
             const auto &manager = manager_;
-            if (!manager) return;
+            if (!manager) return {};
             const auto service = manager->GetTransformService();
             const auto T = service ? service->CreateSimpleTransFromCSMtoCS(*manager, neatline_) : nullptr;
-            if (!T) return;
+            if (!T) return {};
             const std::int32_t from = angles ? coordkit::kGeographic : coordkit::kProjectionPlane;
             for (int j = 0; j < 3; ++j) {
                 for (int i = 0; i < 3; ++i) {
@@ -960,11 +956,21 @@ void Reader::DefaultStroking() {
                 }
             }
         } catch (const std::exception &) {
-            return; // the neatline method reports it
+            return {};
         }
     } else if (const auto &polygon = s_.NeatlinePolygon()) {
         images = polygon->Points().Vector();
     }
+    return images;
+}
+
+/// Smooth lines unless the configuration strokes by hand: with neither stroke distance nor
+/// StrokeTolerance given, steps are refined until they stray at most kDefaultStrokeFraction of
+/// the frame's size from their lines, and a neatline whose sides bend in the map view (corners
+/// in another system, or given as longitude and latitude) is stroked unless bForceStroking is
+/// given, one step per side, refined the same way.
+void Reader::DefaultStroking(const std::vector<shapekit::Point> &images, double side) {
+    if (Given("GridStrokeDistance") || Given("NeatlineStrokeDistance") || Given("StrokeTolerance")) return;
     if (images.empty()) return;
     double minX = images[0].x, maxX = minX, minY = images[0].y, maxY = minY;
     for (const shapekit::Point &p : images) {
@@ -997,10 +1003,75 @@ void Reader::DefaultStroking() {
     s_.SetNeatlineStrokeDistance(side);
 }
 
+/// Labels clear of the neatline unless the configuration places them: LabelOffset is
+/// kDefaultLabelGap points on paper at the scale the labels are laid out at, outwards for labels
+/// outside the neatline and inwards for labels inside it. The scale is 1:MapScale, else the
+/// picture's, where the frame with its border offsets is 1000 points on its longer side.
+void Reader::DefaultLabelOffset(const std::vector<shapekit::Point> &images) {
+    if (Given("LabelOffset") || images.empty()) return;
+    double unitsPerPoint = 0.0;
+    if (f_.mapScale > 0.0) {
+        unitsPerPoint = f_.mapScale * kPointMillimetres / 1000.0 / f_.mapUnitMetres;
+    } else {
+        double minX = images[0].x, maxX = minX, minY = images[0].y, maxY = minY;
+        for (const shapekit::Point &p : images) {
+            minX = std::min(minX, p.x);
+            maxX = std::max(maxX, p.x);
+            minY = std::min(minY, p.y);
+            maxY = std::max(maxY, p.y);
+        }
+        if (std::find(f_.calls.begin(), f_.calls.end(), "CreateBorder") != f_.calls.end()) {
+            minX -= std::max(0.0, o_.BorderOffsetLeft);
+            maxX += std::max(0.0, o_.BorderOffsetRight);
+            minY -= std::max(0.0, o_.BorderOffsetBottom);
+            maxY += std::max(0.0, o_.BorderOffsetTop);
+        }
+        unitsPerPoint = std::max(maxX - minX, maxY - minY) / 1000.0;
+    }
+    const double offset = kDefaultLabelGap * unitsPerPoint;
+    if (!std::isfinite(offset) || !(offset > 0.0)) return;
+    s_.SetLabelOffset(f_.labelPosition == pxgrdLabelPosition_Inside ? -offset : offset);
+}
+
+/// The label parts when the configuration gives none: the whole value in one font. A, B and C
+/// carry every digit of a projected value however MagnitudeAB and MagnitudeBC group them, and the
+/// degrees, minutes and seconds of a geographic one; D only when there are decimals to show (with
+/// none, a geographic D would print a bare point); the hemisphere only when it has a text, since
+/// a displayed hemisphere takes the minus sign off geographic values. The unit stays hidden, as
+/// grid values are read without one ("500000", not "500000m").
+void Reader::DefaultLabelParts() {
+    for (const char *key :
+         {"LabelPartA", "LabelPartB", "LabelPartC", "LabelPartD", "LabelPartUnit", "LabelPartHemisphere"})
+        if (Given(key)) return;
+    auto font = std::make_shared<StdFont>();
+    font->Name = kDefaultLabelFont;
+    font->Size = kDefaultLabelFontSize;
+    const auto shown = [&font](bool display) {
+        auto part = std::make_shared<LabelPartCls>();
+        part->SetbDisplay(display);
+        part->SetFont(font);
+        return part;
+    };
+    const bool hemisphere = !o_.EastingHemisphereLabel.empty() || !o_.NorthingHemisphereLabel.empty() ||
+                            !o_.WestingHemisphereLabel.empty() || !o_.SouthingHemisphereLabel.empty();
+    s_.SetLabelPartA(shown(true));
+    s_.SetLabelPartB(shown(true));
+    s_.SetLabelPartC(shown(true));
+    s_.SetLabelPartD(shown(o_.DecimalPlaces > 0));
+    s_.SetLabelPartUnit(shown(false));
+    s_.SetLabelPartHemisphere(shown(hemisphere));
+}
+
 void Reader::ApplyDefaults() {
+    // Sides left out take the options' default: ticks and labels on every side.
+    s_.SetPlaceLeftSideGridElements(o_.PlaceLeftSideGridElements);
+    s_.SetPlaceTopSideGridElements(o_.PlaceTopSideGridElements);
+    s_.SetPlaceRightSideGridElements(o_.PlaceRightSideGridElements);
+    s_.SetPlaceBottomSideGridElements(o_.PlaceBottomSideGridElements);
     if (!Given("calls")) f_.calls = DefaultCalls(s_);
 
-    // An absent label part is a part that is not displayed.
+    DefaultLabelParts();
+    // Beside parts given, an absent label part is a part that is not displayed.
     if (!s_.LabelPartA()) s_.SetLabelPartA(std::make_shared<LabelPartCls>());
     if (!s_.LabelPartB()) s_.SetLabelPartB(std::make_shared<LabelPartCls>());
     if (!s_.LabelPartC()) s_.SetLabelPartC(std::make_shared<LabelPartCls>());
@@ -1011,7 +1082,12 @@ void Reader::ApplyDefaults() {
     // No offset and no skipping unless asked for.
     if (!s_.GridOffset()) s_.SetGridOffset(std::make_shared<shapekit::Point>());
     if (!s_.SkipInterval()) s_.SetSkipInterval(std::make_shared<shapekit::Point>());
-    DefaultStroking();
+    // The frame's images cost a transformation: made only for a default that needs them.
+    double side = 0.0;
+    const bool strokesByHand =
+        Given("GridStrokeDistance") || Given("NeatlineStrokeDistance") || Given("StrokeTolerance");
+    if (!strokesByHand || !Given("LabelOffset")) frameImages_ = FrameImages(side);
+    DefaultStroking(frameImages_, side);
 
     const auto &ll = s_.NeatlineLowerLeft();
     const auto &ur = s_.NeatlineUpperRight();

@@ -101,6 +101,7 @@ void Collect(const cli::Frame &frame, const cli::RunResult &result, Furniture &o
             out.Failures.push_back(FurnitureFailure{call.method, r.description, r.trace, r.procedure});
     }
     out.FailureLines = cli::FailureLines(frame, result);
+    out.Warnings = cli::Warnings(frame, result);
 }
 
 } // namespace

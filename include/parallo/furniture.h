@@ -53,6 +53,14 @@ struct FurnitureFont {
     std::int16_t Charset = 0;           ///< 0 to 255
 };
 
+/// The font of the label parts a configuration leaves to the command: the face the label layout
+/// falls back on, at a size that reads on the command's picture (its frame 1000 points across).
+constexpr const char *kDefaultLabelFont = "DejaVu Sans";
+constexpr double kDefaultLabelFontSize = 9.0; ///< points
+/// The gap between the neatline and its labels when LabelOffset is left out, in points on paper
+/// at the scale the labels are laid out at.
+constexpr double kDefaultLabelGap = 4.0;
+
 /// One of the six label parts. The default part is not displayed.
 struct FurnitureLabelPart {
     bool bDisplay = false;
@@ -111,14 +119,16 @@ struct FurnitureOptions {
     GridTypeConstants GridType = PXgtSimple;
     double TickLength = 0.0;
     double CrossLength = 0.0;
-    bool PlaceLeftSideGridElements = false;
-    bool PlaceTopSideGridElements = false;
-    bool PlaceRightSideGridElements = false;
-    bool PlaceBottomSideGridElements = false;
+    // Ticks and labels on every side unless a side is switched off.
+    bool PlaceLeftSideGridElements = true;
+    bool PlaceTopSideGridElements = true;
+    bool PlaceRightSideGridElements = true;
+    bool PlaceBottomSideGridElements = true;
 
     // Labels.
     GridLabelTypeConstants LabelType = PXltEdge;
-    double LabelOffset = 0.0;
+    /// Unset: kDefaultLabelGap points on paper, outwards (inwards for labels inside the frame).
+    std::optional<double> LabelOffset;
     double VerticalLabelOffset = 0.0;
     GridLabelOrientationConstants LabelOrientation = PXloParallelPerpendicular;
     pxgrdLabelPosition LabelPosition = pxgrdLabelPosition_Outside;
@@ -134,7 +144,12 @@ struct FurnitureOptions {
     std::string SouthingHemisphereLabel;
     double Angle = 0.0;
     std::int32_t LabelColor = 0; ///< 0x00BBGGRR
-    FurnitureLabelPart LabelPartA, LabelPartB, LabelPartC, LabelPartD, LabelPartUnit, LabelPartHemisphere;
+    /// With all six unset, labels show their whole value in one font (kDefaultLabelFont at
+    /// kDefaultLabelFontSize): parts A, B and C (the digits, or degrees, minutes and seconds), D
+    /// when DecimalPlaces is above 0, the hemisphere when a hemisphere text is given. With any of
+    /// them set, an unset part is not displayed.
+    std::optional<FurnitureLabelPart> LabelPartA, LabelPartB, LabelPartC, LabelPartD, LabelPartUnit,
+        LabelPartHemisphere;
 
     // Frame styles.
     double FrameBarWidth = 0.0; ///< not negative; 0: no bars
@@ -237,6 +252,9 @@ struct Furniture {
     std::vector<FurnitureCall> Calls;
     /// Every failure reported during the run, in order.
     std::vector<FurnitureFailure> Failures;
+    /// What the command warns of for these options, one line each without its
+    /// "parallo: warning: " (a frame that runs but likely not as meant).
+    std::vector<std::string> Warnings;
     /// The failures as the command's lines: "<method>: <description>", with the key to look at
     /// where one is known.
     std::vector<std::string> FailureLines;

@@ -15,6 +15,7 @@
 #include "checks.h"
 #include "cli/command_runs.h"
 #include "config.h"
+#include "parallo/furniture.h"
 #include "parallo/layout.h"
 
 namespace parallo {
@@ -399,6 +400,15 @@ TEST(Command, SaysWhatFailedOrLooksWrongInOneLineEach) {
         {"a system of its own", R"({"MapViewCoordSystem": "EPSG:3857", "GridCoordSystem": "EPSG:32632", "NeatlineCoordSystem": "EPSG:4326",
             "NeatlineExtentsType": 1, "NeatlineLowerLeft": [8, 48], "NeatlineUpperRight": [10, 50], "Interval": [100, 100], "calls": ["CreateNeatline", "CreateGridlines"]})",
          {budget + "CreateGridlines made nothing; choose a larger interval"}},
+        // A label part given switches the default parts off: 11 values a side, labelled on four
+        // sides, all as empty text.
+        {"labels without a displayed part", Utm(kSheet, R"("Interval": [1000, 1000], "LabelPartUnit": {"bDisplay": false})"),
+         {warn + "$.LabelPartA ... $.LabelPartHemisphere: no label part is displayed, so the 44 labels CreateLabels made "
+          "are empty text; set \"bDisplay\": true on the parts to show, or give none of the LabelPart keys for the default parts"}},
+        {"no side to mark", Utm(kSheet, R"("Interval": [1000, 1000], "GridType": "PXgtTicks", "PlaceLeftSideGridElements": false,
+            "PlaceTopSideGridElements": false, "PlaceRightSideGridElements": false, "PlaceBottomSideGridElements": false)"),
+         {warn + "$.PlaceLeftSideGridElements ... $.PlaceBottomSideGridElements: all four sides are false, so "
+          "CreateTicksCrosses makes no tick and CreateLabels no label; set the sides to mark to true, or leave the four keys out"}},
         // Nothing reported: --strict changes nothing.
         {"clean", ReadFile(Example("utm32n_sheet.json")), {}},
         // clang-format on
@@ -412,6 +422,11 @@ TEST(Command, SaysWhatFailedOrLooksWrongInOneLineEach) {
         EXPECT_EQ(strict.status, failed ? 3 : 0);
         EXPECT_EQ(strict.err, plain.err);
         EXPECT_EQ(strict.out, plain.out) << "--strict writes the same outputs";
+        std::vector<std::string> warnings;
+        for (const std::string &line : c.err)
+            if (line.rfind(warn, 0) == 0) warnings.push_back(line.substr(warn.size()));
+        EXPECT_EQ(MakeFurniture(ReadConfig(ParseJson(c.config)).options).Warnings, warnings)
+            << "the plain front warns as the command does";
     }
 }
 

@@ -34,12 +34,14 @@ std::string ReadFile(const std::string &path) {
 
 std::string Source(const std::string &name) { return std::string(PARALLO_SOURCE_DIR) + "/" + name; }
 
-/// The command's GeoJSON for a configuration file, run in-process as a user runs it.
-Json CommandGeoJson(const std::string &path) {
-    const char *argv[] = {"parallo", path.c_str()};
+/// The command's GeoJSON for a configuration file, run in-process as a user runs it; with `svg`,
+/// its picture written to that file too.
+Json CommandGeoJson(const std::string &path, const std::string &svg = "") {
+    std::vector<const char *> argv = {"parallo", path.c_str()};
+    if (!svg.empty()) argv.insert(argv.end(), {"--svg", svg.c_str()});
     std::istringstream in;
     std::ostringstream out, err;
-    const int status = cli::RunCommand(2, argv, in, out, err);
+    const int status = cli::RunCommand(static_cast<int>(argv.size()), argv.data(), in, out, err);
     EXPECT_EQ(status, 0) << path << ": " << err.str();
     return cli::ParseJson(out.str());
 }
@@ -369,7 +371,6 @@ TEST(Front, NoNumberThatIsNotFiniteIsTakenSilently) {
         {&O::BorderOffsetTop, "$.BorderOffsetTop"},
         {&O::TickLength, "$.TickLength"},
         {&O::CrossLength, "$.CrossLength"},
-        {&O::LabelOffset, "$.LabelOffset"},
         {&O::VerticalLabelOffset, "$.VerticalLabelOffset"},
         {&O::Angle, "$.Angle"},
         {&O::FrameBarWidth, "$.FrameBarWidth"},
@@ -378,6 +379,7 @@ TEST(Front, NoNumberThatIsNotFiniteIsTakenSilently) {
         {&O::NeatlineStrokeDistance, "$.NeatlineStrokeDistance"},
         {&O::GridStrokeDistance, "$.GridStrokeDistance"},
         {&O::StrokeTolerance, "$.StrokeTolerance"},
+        {&O::LabelOffset, "$.LabelOffset"},
         {&O::MapScale, "$.MapScale"}};
     const std::vector<std::pair<std::optional<shapekit::Point> O::*, const char *>> points = {
         {&O::NeatlineLowerLeft, "$.NeatlineLowerLeft[1]"},
@@ -418,35 +420,59 @@ TEST(Front, NoNumberThatIsNotFiniteIsTakenSilently) {
     }
 }
 
-TEST(Front, DefaultsAreTheCommands) {
+TEST(Front, DefaultsAreTheCommandsAndLabelEverySide) {
     // Every key spelled at the default the README gives reads into options equal to the
-    // defaults of FurnitureOptions, and the front and the command run them alike.
+    // defaults of FurnitureOptions, and the front and the command run them alike. LabelOffset
+    // and the label parts have no value to spell: leaving them out is their default.
     const Json spelled = cli::ParseJson(R"({
         "MapViewCoordSystem": "EPSG:32632", "NeatlineLowerLeft": [500000, 5400000],
         "NeatlineUpperRight": [510000, 5410000], "Interval": [1000, 1000],
         "NeatlineExtentsType": 0, "GridIntervalsType": 0, "LabelDisplayType": 0, "AngleUnit": "degree",
         "LinearUnit": "crs", "BorderOffsetRight": 0, "BorderOffsetLeft": 0, "BorderOffsetBottom": 0,
         "BorderOffsetTop": 0, "SkipInterval": [0, 0], "GridOffset": [0, 0], "GridType": "PXgtSimple",
-        "TickLength": 0, "CrossLength": 0, "PlaceLeftSideGridElements": false,
-        "PlaceTopSideGridElements": false, "PlaceRightSideGridElements": false,
-        "PlaceBottomSideGridElements": false, "LabelType": "PXltEdge", "LabelOffset": 0,
+        "TickLength": 0, "CrossLength": 0, "PlaceLeftSideGridElements": true,
+        "PlaceTopSideGridElements": true, "PlaceRightSideGridElements": true,
+        "PlaceBottomSideGridElements": true, "LabelType": "PXltEdge",
         "VerticalLabelOffset": 0, "LabelOrientation": "PXloParallelPerpendicular",
         "LabelPosition": "pxgrdLabelPosition_Outside", "LabelPositionRelativeToPoint": "PXloAbove",
         "MagnitudeAB": 0, "MagnitudeBC": 0, "DecimalPlaces": 0, "bGeographicDDMMSS": false,
         "bHemisphereAsSuffix": false, "EastingHemisphereLabel": "", "NorthingHemisphereLabel": "",
         "WestingHemisphereLabel": "", "SouthingHemisphereLabel": "", "Angle": 0, "LabelColor": 0,
-        "LabelPartA": {}, "LabelPartB": {"bDisplay": false}, "LabelPartC": {"FontType": 0},
-        "LabelPartD": {"Text": ""}, "LabelPartUnit": {}, "LabelPartHemisphere": {}, "FrameBarWidth": 0,
-        "bFrameBarCorners": false, "bTicksOutward": false, "MinorTickLength": 0,
+        "FrameBarWidth": 0, "bFrameBarCorners": false, "bTicksOutward": false, "MinorTickLength": 0,
         "bMinorTicksOutward": false, "LabelLayout": true})");
     const cli::Frame frame = cli::ReadConfig(spelled);
     EXPECT_EQ(cli::KeysSetBy(frame.options),
               (std::vector<std::string>{"MapViewCoordSystem", "NeatlineLowerLeft", "NeatlineUpperRight",
                                         "Interval"}))
         << "a default of FurnitureOptions differs from the command's";
-    const std::string path = testing::TempDir() + "front_defaults.json";
+    const std::string path = testing::TempDir() + "front_defaults.json",
+                      svg = testing::TempDir() + "front_defaults.svg";
     std::ofstream(path) << spelled.dump();
-    ExpectSameFurniture(CommandGeoJson(path), MakeFurniture(Sheet()), "defaults spelled out");
+    const Furniture f = MakeFurniture(Sheet());
+    ExpectSameFurniture(CommandGeoJson(path, svg), f, "defaults spelled out");
+
+    // The frame a new user writes labels all four sides, each label reading the value of the line
+    // it stands on (the origin keeps the line's coordinate along its side; 1e-6 m allows the
+    // round-off of the line's crossing with the neatline), and the picture draws every shown one.
+    EXPECT_EQ(f.Warnings, std::vector<std::string>());
+    std::map<int, std::size_t> sides;
+    std::size_t shown = 0;
+    for (const FurnitureLabel &l : f.Labels) {
+        ASSERT_TRUE(l.Origin);
+        const bool northSouth = l.LabelAxis == pxgrdNorth || l.LabelAxis == pxgrdSouth;
+        EXPECT_NEAR(std::stod(l.LabelString), northSouth ? l.Origin->x : l.Origin->y, 1e-6) << l.ID;
+        ++sides[l.LabelAxis];
+        shown += !l.Hidden;
+    }
+    EXPECT_EQ(sides, (std::map<int, std::size_t>{
+                         {pxgrdNorth, 11}, {pxgrdWest, 11}, {pxgrdEast, 11}, {pxgrdSouth, 11}}));
+    // Only where a side's end value meets the corner label of the other side does one give way.
+    EXPECT_GE(shown, 40u);
+    const std::string picture = ReadFile(svg);
+    std::size_t texts = 0;
+    for (std::size_t at = picture.find("<text"); at != std::string::npos; at = picture.find("<text", at + 1))
+        ++texts;
+    EXPECT_EQ(texts, shown);
 }
 
 // ---- the README's host ---------------------------------------------------------------------
