@@ -31,25 +31,24 @@ unsigned Needs(const Method &m, const ParalloCls &s) {
 
 bool HasCorners(const ParalloCls &s) { return s.NeatlineLowerLeft() && s.NeatlineUpperRight(); }
 
-/// The definition a coordinate-system key stands for: its own, or the map view's when absent.
-const Json &Definition(const Json &config, const char *key) {
-    auto it = config.find(key);
-    const Json &v = it != config.end() ? *it : config.at("MapViewCoordSystem");
-    return v.is_object() && v.contains("definition") ? v.at("definition") : v;
+/// The definitions of the neatline and grid systems: their own, or the map view's when absent.
+const std::string &NeatlineDefinition(const FurnitureOptions &o) {
+    return (o.NeatlineCoordSystem ? *o.NeatlineCoordSystem : o.MapViewCoordSystem).definition;
+}
+const std::string &GridDefinition(const FurnitureOptions &o) {
+    return (o.GridCoordSystem ? *o.GridCoordSystem : o.MapViewCoordSystem).definition;
 }
 
 // ---- projected corners that look like degrees -----------------------------------------------
 
-bool LooksLikeDegrees(const Json *corner) {
-    if (!corner || !corner->is_array() || corner->size() < 2) return false;
-    const double x = (*corner)[0].get<double>(), y = (*corner)[1].get<double>();
-    return std::fabs(x) <= 180.0 && std::fabs(y) <= 90.0;
+bool LooksLikeDegrees(const std::optional<shapekit::Point> &corner) {
+    return corner && std::fabs(corner->x) <= 180.0 && std::fabs(corner->y) <= 90.0;
 }
 
-void WarnOfDegreesLikeCorners(const Json &config, const Frame &frame, std::vector<std::string> &warnings) {
+void WarnOfDegreesLikeCorners(const Frame &frame, std::vector<std::string> &warnings) {
     if (frame.neatlineExtentsType == kExtentGeographic || frame.neatlineLinearUnit.empty()) return;
-    auto ll = config.find("NeatlineLowerLeft"), ur = config.find("NeatlineUpperRight");
-    if (ll == config.end() || ur == config.end() || !LooksLikeDegrees(&*ll) || !LooksLikeDegrees(&*ur))
+    if (!LooksLikeDegrees(frame.options.NeatlineLowerLeft) ||
+        !LooksLikeDegrees(frame.options.NeatlineUpperRight))
         return;
     const std::string &unit = frame.neatlineLinearUnit;
     warnings.push_back(
@@ -70,17 +69,18 @@ double EstimatedLines(double dx, double dy, double ix, double iy) {
 /// where the command knows them without running a generator: from the corners when they are in
 /// the grid's own space, else from the neatline in map-view coordinates when the grid system is
 /// the map view's.
-bool GridExtent(const Json &config, const Frame &frame, double &dx, double &dy) {
+bool GridExtent(const Frame &frame, double &dx, double &dy) {
     const ParalloCls &s = *frame.service;
+    const FurnitureOptions &o = frame.options;
     const bool geographic = frame.gridIntervalsType == kExtentGeographic;
     if (HasCorners(s) && frame.neatlineExtentsType == frame.gridIntervalsType &&
-        (geographic || Definition(config, "NeatlineCoordSystem") == Definition(config, "GridCoordSystem"))) {
+        (geographic || NeatlineDefinition(o) == GridDefinition(o))) {
         dx = s.NeatlineUpperRight()->x - s.NeatlineLowerLeft()->x;
         // A geographic frame across the 180° meridian runs eastwards over it.
         if (geographic && dx < 0.0) dx += planicalc::TRG_2PI();
         dy = s.NeatlineUpperRight()->y - s.NeatlineLowerLeft()->y;
-    } else if (Definition(config, "GridCoordSystem") == Definition(config, "MapViewCoordSystem") &&
-               s.NeatlinePolygon() && !s.NeatlinePolygon()->Points().empty() && s.GridCoordSystem()) {
+    } else if (GridDefinition(o) == o.MapViewCoordSystem.definition && s.NeatlinePolygon() &&
+               !s.NeatlinePolygon()->Points().empty() && s.GridCoordSystem()) {
         const auto &points = s.NeatlinePolygon()->Points();
         auto [loX, hiX] =
             std::minmax_element(points.begin(), points.end(),
@@ -113,8 +113,7 @@ bool CallsGridGenerators(const Frame &frame) {
     });
 }
 
-void WarnOfLineBudget(const Json &config, const Frame &frame, const RunResult &result,
-                      std::vector<std::string> &warnings) {
+void WarnOfLineBudget(const Frame &frame, const RunResult &result, std::vector<std::string> &warnings) {
     const auto &interval = frame.service->Interval();
     if (!CallsGridGenerators(frame) || !interval) return;
     const std::string head =
@@ -122,7 +121,7 @@ void WarnOfLineBudget(const Json &config, const Frame &frame, const RunResult &r
         "CreateTicksCrosses draw nothing and CreateLabels fails";
     double dx = 0.0, dy = 0.0;
     const double scale = frame.gridUnitInService;
-    if (GridExtent(config, frame, dx, dy) && interval->x > 0.0 && interval->y > 0.0) {
+    if (GridExtent(frame, dx, dy) && interval->x > 0.0 && interval->y > 0.0) {
         const double lines = EstimatedLines(dx, dy, interval->x, interval->y);
         if (!(lines > kGridLineBudget)) return;
         std::string text = head + ": about " + Shown(lines) + " lines";
@@ -172,12 +171,15 @@ std::string Hint(const Frame &frame, const RunResult &result, std::size_t call, 
 } // namespace
 
 void CheckCallNeeds(const Json &config, const Frame &frame) {
+    CheckCallNeeds(config.contains("calls"), frame);
+}
+
+void CheckCallNeeds(bool listed, const Frame &frame) {
     const ParalloCls &s = *frame.service;
     unsigned provided = 0;
     if (HasCorners(s)) provided |= kNeedsCorners;
     if (s.NeatlinePolygon()) provided |= kNeedsNeatline;
     if (s.Interval()) provided |= kNeedsInterval;
-    const bool listed = config.contains("calls");
     for (std::size_t i = 0; i < frame.calls.size(); ++i) {
         const Method *m = FindMethod(frame.calls[i]);
         if (!m) continue;
@@ -201,11 +203,72 @@ void CheckCallNeeds(const Json &config, const Frame &frame) {
     }
 }
 
-std::vector<std::string> Warnings(const Json &config, const Frame &frame, const RunResult &result) {
+namespace {
+
+// ---- a polar cap on a grid of no meridians ----------------------------------------------------
+
+void WarnOfPolarCapWithoutMeridians(const Frame &frame, std::vector<std::string> &warnings) {
+    if (frame.options.PolarCapLatitude == 0.0 || frame.gridIntervalsType == kExtentGeographic) return;
+    warnings.push_back("$.PolarCapLatitude: the polar cap stops meridians, and this grid is projected "
+                       "(GridIntervalsType 0): it has none; set \"GridIntervalsType\": 1 for a graticule");
+}
+
+// ---- labels and ticks that cannot show --------------------------------------------------------
+
+bool Calls(const Frame &frame, const char *method) {
+    return std::find(frame.calls.begin(), frame.calls.end(), method) != frame.calls.end();
+}
+
+bool Displayed(const std::shared_ptr<LabelPartCls> &part) { return part && part->bDisplay(); }
+
+/// Labels made while no part is displayed: each one's text is empty, so nothing is drawn.
+void WarnOfLabelsWithoutParts(const Frame &frame, std::vector<std::string> &warnings) {
+    const ParalloCls &s = *frame.service;
+    const auto &labels = s.LabelsCollection();
+    if (!Calls(frame, "CreateLabels") || !labels || labels->Count() == 0) return;
+    if (Displayed(s.LabelPartA()) || Displayed(s.LabelPartB()) || Displayed(s.LabelPartC()) ||
+        Displayed(s.LabelPartD()) || Displayed(s.LabelPartUnit()) || Displayed(s.LabelPartHemisphere()))
+        return;
+    warnings.push_back("$.LabelPartA ... $.LabelPartHemisphere: no label part is displayed, so the " +
+                       std::to_string(labels->Count()) +
+                       " labels CreateLabels made are empty text; set \"bDisplay\": true on the parts to "
+                       "show, or give none of the LabelPart keys for the default parts");
+}
+
+/// Every side switched off: no edge or corner label and no tick has a side to stand on.
+void WarnOfNoSide(const Frame &frame, std::vector<std::string> &warnings) {
+    // The service does not read its sides back: the options hold them, defaults included.
+    const FurnitureOptions &o = frame.options;
+    if (o.PlaceLeftSideGridElements || o.PlaceTopSideGridElements || o.PlaceRightSideGridElements ||
+        o.PlaceBottomSideGridElements)
+        return;
+    const ParalloCls &s = *frame.service;
+    const bool ticks = Calls(frame, "CreateTicksCrosses") &&
+                       (s.GridType() == PXgtTicks || s.GridType() == PXgtTicksAndCrosses);
+    const bool labels = Calls(frame, "CreateLabels");
+    if (!ticks && !labels) return;
+    const std::string made = ticks && labels ? "CreateTicksCrosses makes no tick and CreateLabels no label"
+                             : ticks         ? "CreateTicksCrosses makes no tick"
+                                             : "CreateLabels makes no label";
+    warnings.push_back("$.PlaceLeftSideGridElements ... $.PlaceBottomSideGridElements: all four sides are "
+                       "false, so " +
+                       made + "; set the sides to mark to true, or leave the four keys out");
+}
+
+} // namespace
+
+std::vector<std::string> Warnings(const Frame &frame, const RunResult &result) {
     std::vector<std::string> warnings;
-    WarnOfDegreesLikeCorners(config, frame, warnings);
-    WarnOfLineBudget(config, frame, result, warnings);
+    WarnOfDegreesLikeCorners(frame, warnings);
+    WarnOfPolarCapWithoutMeridians(frame, warnings);
+    WarnOfLineBudget(frame, result, warnings);
+    WarnOfNoSide(frame, warnings);
+    WarnOfLabelsWithoutParts(frame, warnings);
     return warnings;
+}
+
+std::vector<std::string> Warnings(const Json &, const Frame &frame, const RunResult &result) {
+    return Warnings(frame, result);
 }
 
 std::vector<std::string> FailureLines(const Frame &frame, const RunResult &result) {

@@ -21,10 +21,16 @@ constexpr double kGridLineBudget = 250.0;
 /// the interval): such a method certainly fails. Values the reader fills in by default are
 /// never missing.
 void CheckCallNeeds(const Json &config, const Frame &frame);
+/// CheckCallNeeds for a frame whose calls were listed (`listed`) or are the default list.
+void CheckCallNeeds(bool listed, const Frame &frame);
 
 /// Warnings, each one line without the "parallo: warning: " in front, about a frame after its
-/// run: projected corners that look like degrees, and a grid past the line budget with the
-/// smallest round interval that would fit.
+/// run: projected corners that look like degrees, a polar cap on a projected grid, a grid past
+/// the line budget with the smallest round interval that would fit, ticks or labels asked for
+/// with every side switched off, and labels made while no label part is displayed. Read from the
+/// frame's options, so the command and the plain front warn alike.
+std::vector<std::string> Warnings(const Frame &frame, const RunResult &result);
+/// Warnings(frame, result) for callers that hold the configuration too.
 std::vector<std::string> Warnings(const Json &config, const Frame &frame, const RunResult &result);
 
 /// One line per failure the methods reported, "<method>: <description>", with the key to look

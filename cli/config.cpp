@@ -1,8 +1,10 @@
-// The configuration reader: the table of configuration keys, each with the reader of its value and
-// the property it sets. Keys are read in a fixed order where one value decides how another is read
+// The configuration reader: the table of configuration keys, each with the reader of its JSON
+// value into FurnitureOptions and the step that hands the option to the service. The command
+// reads each key into the options and at once hands it on; the plain front hands on the options
+// a host filled in. Keys are taken in a fixed order where one value decides how another is read
 // (units and extent types before the coordinate systems, coordinate systems before anything
-// measured in them); the rest in the order the file gives them, so that the first bad key of the
-// file is the one reported.
+// measured in them); the rest in the order the file gives them (the table's order for a host's
+// options), so that the first bad key of the file is the one reported.
 #include "config.h"
 
 #include <algorithm>
@@ -49,24 +51,92 @@ std::string DescribeException(const std::exception &e) {
     return e.what();
 }
 
+using Options = FurnitureOptions;
+
+// ---- checks of option values ----------------------------------------------------------------
+// A host's options are checked as the JSON reader checks the same values, with its messages:
+// each value goes through the reader of its JSON form. For options read from JSON they pass.
+
+double Finite(double v, const std::string &path) { return ReadNumber(Json(v), path); }
+
+void FinitePoint(const shapekit::Point &p, const std::string &path) {
+    Finite(p.x, IndexPath(path, 0));
+    Finite(p.y, IndexPath(path, 1));
+    Finite(p.z, IndexPath(path, 2));
+}
+
+std::int32_t Member(std::int32_t v, const std::string &path, const EnumTable &table) {
+    return ReadEnum(Json(v), path, table);
+}
+
+void InRange(std::int64_t v, const std::string &path, std::int64_t lo, std::int64_t hi) {
+    ReadInteger(Json(v), path, lo, hi);
+}
+
+void CheckPolygonSize(std::size_t n, const std::string &p) {
+    if (n < 3) Fail(p, "a polygon needs at least 3 points, got " + std::to_string(n));
+    // As many points as a stroked neatline may have (a 16-bit count); every generator works
+    // through all of them, so a million-point frame would cost seconds per call.
+    if (n > kMaxPolygonPoints)
+        Fail(p, "at most " + std::to_string(kMaxPolygonPoints) + " points, got " + std::to_string(n));
+}
+
+void CheckCallsSize(std::size_t n, const std::string &p) {
+    // Each call may take up to a second on a large frame: a list of thousands is a mistake.
+    if (n > kMaxCalls) Fail(p, "at most " + std::to_string(kMaxCalls) + " methods, got " + std::to_string(n));
+}
+
+void CheckCallName(const std::string &name, const std::string &p) {
+    if (!FindMethod(name)) Fail(p, "unknown method " + Quoted(name) + Suggestion(name, KnownCalls()));
+}
+
+void CheckFontSize(double size, const std::string &p) {
+    if (size < 0.0) Fail(p, "a font size cannot be negative");
+}
+
+void CheckAngleUnit(const std::string &unit, const std::string &p) {
+    if (unit != "degree" && unit != "radian")
+        Fail(p, "unknown unit " + Quoted(unit) + ": expected \"degree\" or \"radian\"");
+}
+
+void CheckLinearUnit(const std::string &unit, const std::string &p) {
+    if (unit != "crs" && unit != "metre")
+        Fail(p, "unknown unit " + Quoted(unit) + ": expected \"crs\" or \"metre\"");
+}
+
+bool SamePoint(const shapekit::Point &a, const shapekit::Point &b) {
+    return a.x == b.x && a.y == b.y && a.z == b.z;
+}
+
 // ---- the reader -------------------------------------------------------------------------------
 
-/// The state of one reading: the configuration, the frame being filled, and the coordinate
-/// systems and units that decide how later values are converted.
+/// The state of one reading: where the options come from (a JSON configuration, or a host's
+/// options), the frame being filled, and the coordinate systems and units that decide how later
+/// values are converted.
 struct Reader {
-    Reader(const Json &config, Frame &frame) : config_(config), f_(frame), s_(*frame.service) {}
+    /// The command: every key of `config` is read into the reader's own options, then handed on.
+    Reader(const Json &config, Frame &frame)
+        : json_(&config), o_(frame.options), f_(frame), s_(*frame.service) {}
+    /// The front: the host's options, which the frame keeps.
+    Reader(Frame &frame) : o_(frame.options), f_(frame), s_(*frame.service) {}
 
     void Read();
 
-    const Json *Find(const std::string &key) const {
-        auto it = config_.find(key);
-        return it == config_.end() ? nullptr : &*it;
-    }
+    /// Whether the configuration gives the key (the command), or the options set it (the front).
+    bool Given(const std::string &key) const;
+    /// The key's value read into the options (the command only), then handed to the service.
+    void Take(const struct Key &key, const std::string &path);
 
     void ReadCoordSystems();
-    std::shared_ptr<coordkit::CoordSystem> MakeCoordSystem(const Json &v, const std::string &path);
+    void ReadCoordSystemJson(const char *key, std::optional<FurnitureCoordSystem> &into);
+    std::shared_ptr<coordkit::CoordSystem> MakeCoordSystem(const FurnitureCoordSystem &cs,
+                                                           const std::string &path,
+                                                           const std::string &definitionPath);
     void ApplyDefaults();
-    void DefaultStroking();
+    void DefaultLabelParts();
+    std::vector<shapekit::Point> FrameImages(double &side);
+    void DefaultStroking(const std::vector<shapekit::Point> &images, double side);
+    void DefaultLabelOffset(const std::vector<shapekit::Point> &images);
     void DefaultProjCorner(const char *key, double x, double y, double z,
                            void (ParalloCls::*setter)(ParalloCls::PointPtr));
 
@@ -83,12 +153,12 @@ struct Reader {
     double LabelValue(double v, const std::string &path) {
         return f_.labelDisplayType == kExtentGeographic ? Angle(v) : Linear(v, true, path);
     }
-    ParalloCls::PointPtr NeatlinePoint(const Json &v, const std::string &path);
-    ParalloCls::PointPtr GridPoint(const Json &v, const std::string &path);
-    std::shared_ptr<LabelPartCls> ReadLabelPart(const Json &v, const std::string &path);
-    std::shared_ptr<StdFont> ReadFont(const Json &v, const std::string &path);
+    ParalloCls::PointPtr NeatlinePoint(const shapekit::Point &v, const std::string &path);
+    ParalloCls::PointPtr GridPoint(const shapekit::Point &v, const std::string &path);
+    std::shared_ptr<LabelPartCls> MakeLabelPart(const FurnitureLabelPart &v, const std::string &path);
 
-    const Json &config_;
+    const Json *json_ = nullptr;
+    Options &o_;
     Frame &f_;
     ParalloCls &s_;
     bool linearInCrs_ = true;
@@ -98,111 +168,54 @@ struct Reader {
     // Unit codes and names of the neatline and grid systems, looked up on first use.
     std::int32_t neatlineUnit_ = -1, gridUnit_ = -1;
     std::string neatlineUnitName_, gridUnitName_;
+    // The JSON paths of the coordinate systems' definitions as the configuration wrote them.
+    std::string definitionPath_[3];
+    // The frame in the map view as the defaults see it (FrameImages).
+    std::vector<shapekit::Point> frameImages_;
 };
 
-// ---- the table of keys ------------------------------------------------------------------------
+// ---- JSON values into options -----------------------------------------------------------------
 
-/// When a key is read: the units first, then the extent types, then the coordinate systems (in
-/// one step, since the neatline and grid systems default to the map view's), then the rest in
-/// the order of the file.
-enum class Phase { kUnit, kExtentType, kCoordSystem, kInFileOrder };
-
-/// Reads one key's value (at its JSON path) and hands it to where it goes.
-using KeyReader = std::function<void(Reader &, const Json &, const std::string &)>;
-
-struct Key {
-    const char *name;
-    Phase phase;
-    /// Null for the coordinate systems, which are read together.
-    KeyReader read;
-};
-
-using PointSetter = void (ParalloCls::*)(ParalloCls::PointPtr);
-
-KeyReader Number(void (ParalloCls::*setter)(double)) {
-    return [setter](Reader &r, const Json &v, const std::string &p) { (r.s_.*setter)(ReadNumber(v, p)); };
+FurnitureFont ReadFontJson(const Json &v, const std::string &path) {
+    if (!v.is_object())
+        Fail(path, "expected a font object {\"Name\", \"Size\", \"Bold\", ...}, got " + TypeName(v));
+    RejectUnknownMembers(v, path, kFontKeys);
+    FurnitureFont font;
+    for (auto it = v.begin(); it != v.end(); ++it) {
+        const std::string p = MemberPath(path, it.key());
+        const std::string &k = it.key();
+        if (k == "Name") font.Name = ReadString(*it, p);
+        if (k == "Size") {
+            font.Size = ReadNumber(*it, p);
+            CheckFontSize(font.Size, p);
+        }
+        if (k == "Bold") font.Bold = ReadBool(*it, p);
+        if (k == "Italic") font.Italic = ReadBool(*it, p);
+        if (k == "Underline") font.Underline = ReadBool(*it, p);
+        if (k == "Strikethrough") font.Strikethrough = ReadBool(*it, p);
+        if (k == "Weight") font.Weight = static_cast<std::int16_t>(ReadInteger(*it, p, 0, 1000));
+        if (k == "Charset") font.Charset = static_cast<std::int16_t>(ReadInteger(*it, p, 0, 255));
+    }
+    return font;
 }
 
-KeyReader Flag(void (ParalloCls::*setter)(bool)) {
-    return [setter](Reader &r, const Json &v, const std::string &p) { (r.s_.*setter)(ReadBool(v, p)); };
+FurnitureLabelPart ReadLabelPartJson(const Json &v, const std::string &path) {
+    if (!v.is_object())
+        Fail(path, "expected a label part {\"bDisplay\", \"FontType\", \"Font\"}, got " + TypeName(v));
+    RejectUnknownMembers(v, path, kLabelPartKeys);
+    FurnitureLabelPart part;
+    for (auto it = v.begin(); it != v.end(); ++it) {
+        const std::string p = MemberPath(path, it.key());
+        const std::string &k = it.key();
+        if (k == "bDisplay") part.bDisplay = ReadBool(*it, p);
+        if (k == "FontType") part.FontType = static_cast<pxgrdFontType>(ReadEnum(*it, p, kFontTypes));
+        if (k == "Font") part.Font = ReadFontJson(*it, p);
+        if (k == "Text") part.Text = ReadString(*it, p);
+    }
+    return part;
 }
 
-KeyReader Text(void (ParalloCls::*setter)(const std::string &)) {
-    return [setter](Reader &r, const Json &v, const std::string &p) { (r.s_.*setter)(ReadString(v, p)); };
-}
-
-KeyReader Int16(void (ParalloCls::*setter)(std::int16_t), std::int64_t lo = -32768, std::int64_t hi = 32767) {
-    return [setter, lo, hi](Reader &r, const Json &v, const std::string &p) {
-        (r.s_.*setter)(static_cast<std::int16_t>(ReadInteger(v, p, lo, hi)));
-    };
-}
-
-template <typename E> KeyReader Enum(const EnumTable &table, void (ParalloCls::*setter)(E)) {
-    return [&table, setter](Reader &r, const Json &v, const std::string &p) {
-        (r.s_.*setter)(static_cast<E>(ReadEnum(v, p, table)));
-    };
-}
-
-/// An extent type: it decides how later values are read, so the frame keeps it too.
-KeyReader ExtentType(std::int32_t Frame::*field, void (ParalloCls::*setter)(std::int32_t)) {
-    return [field, setter](Reader &r, const Json &v, const std::string &p) {
-        r.f_.*field = ReadEnum(v, p, kExtentTypes);
-        (r.s_.*setter)(r.f_.*field);
-    };
-}
-
-KeyReader Part(void (ParalloCls::*setter)(ParalloCls::LabelPartPtr)) {
-    return
-        [setter](Reader &r, const Json &v, const std::string &p) { (r.s_.*setter)(r.ReadLabelPart(v, p)); };
-}
-
-/// A corner in the neatline system: angles when the corners are geographic, lengths otherwise.
-KeyReader NeatlineCorner(PointSetter setter) {
-    return
-        [setter](Reader &r, const Json &v, const std::string &p) { (r.s_.*setter)(r.NeatlinePoint(v, p)); };
-}
-
-/// A point in the grid system.
-KeyReader GridPointKey(PointSetter setter) {
-    return [setter](Reader &r, const Json &v, const std::string &p) { (r.s_.*setter)(r.GridPoint(v, p)); };
-}
-
-/// A corner as the corner labels show it: geographic when the labels are.
-KeyReader ProjCorner(PointSetter setter) {
-    return [setter](Reader &r, const Json &v, const std::string &p) {
-        shapekit::Point pt = ReadPoint(v, p);
-        pt.x = r.LabelValue(pt.x, IndexPath(p, 0));
-        pt.y = r.LabelValue(pt.y, IndexPath(p, 1));
-        (r.s_.*setter)(std::make_shared<shapekit::Point>(pt));
-    };
-}
-
-void ReadAngleUnit(Reader &r, const Json &v, const std::string &p) {
-    std::string unit = ReadString(v, p);
-    if (unit == "degree")
-        r.f_.anglesInDegrees = true;
-    else if (unit == "radian")
-        r.f_.anglesInDegrees = false;
-    else
-        Fail(p, "unknown unit " + Quoted(unit) + ": expected \"degree\" or \"radian\"");
-}
-
-void ReadLinearUnit(Reader &r, const Json &v, const std::string &p) {
-    std::string unit = ReadString(v, p);
-    if (unit == "crs")
-        r.linearInCrs_ = true;
-    else if (unit == "metre")
-        r.linearInCrs_ = false;
-    else
-        Fail(p, "unknown unit " + Quoted(unit) + ": expected \"crs\" or \"metre\"");
-}
-
-void ReadGeographicDDMMSS(Reader &r, const Json &v, const std::string &p) {
-    r.f_.geographicDDMMSS = ReadBool(v, p);
-    r.s_.SetbGeographicDDMMSS(r.f_.geographicDDMMSS);
-}
-
-void ReadLabelColor(Reader &r, const Json &v, const std::string &p) {
+std::int32_t ReadLabelColorJson(const Json &v, const std::string &p) {
     // A colour as the drawing host stores it (0x00BBGGRR), or "#RRGGBB" as people write it.
     if (v.is_string()) {
         std::string t = v.get<std::string>();
@@ -212,23 +225,217 @@ void ReadLabelColor(Reader &r, const Json &v, const std::string &p) {
         if (!ok) Fail(p, "expected a colour number or \"#RRGGBB\", got " + Quoted(t));
         long rgb = std::stol(t.substr(1), nullptr, 16);
         long bgr = ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
-        r.s_.SetLabelColor(static_cast<std::int32_t>(bgr));
-        return;
+        return static_cast<std::int32_t>(bgr);
     }
-    r.s_.SetLabelColor(static_cast<std::int32_t>(ReadInteger(v, p, 0, 0xFFFFFF)));
+    return static_cast<std::int32_t>(ReadInteger(v, p, 0, 0xFFFFFF));
 }
 
-void ReadNeatlineStrokeDistance(Reader &r, const Json &v, const std::string &p) {
-    r.f_.neatlineStrokeDistance = r.NeatlineValue(ReadNumber(v, p), p);
-    r.s_.SetNeatlineStrokeDistance(r.f_.neatlineStrokeDistance);
+std::vector<shapekit::Point> ReadPolygonJson(const Json &v, const std::string &p) {
+    if (!v.is_array()) Fail(p, "expected an array of points [x, y], got " + TypeName(v));
+    CheckPolygonSize(v.size(), p);
+    std::vector<shapekit::Point> points;
+    points.reserve(v.size());
+    for (std::size_t i = 0; i < v.size(); ++i)
+        points.push_back(ReadPoint(v[i], IndexPath(p, i)));
+    return points;
 }
 
-void ReadGridStrokeDistance(Reader &r, const Json &v, const std::string &p) {
-    r.s_.SetGridStrokeDistance(r.GridValue(ReadNumber(v, p), p));
+std::vector<std::string> ReadCallsJson(const Json &v, const std::string &p) {
+    if (!v.is_array()) Fail(p, "expected an array of method names, got " + TypeName(v));
+    CheckCallsSize(v.size(), p);
+    std::vector<std::string> calls;
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        std::string name = ReadString(v[i], IndexPath(p, i));
+        CheckCallName(name, IndexPath(p, i));
+        calls.push_back(name);
+    }
+    return calls;
 }
 
-void ReadInterval(Reader &r, const Json &v, const std::string &p) {
-    ParalloCls::PointPtr pt = r.GridPoint(v, p);
+// ---- the table of keys ------------------------------------------------------------------------
+
+/// When a key is read: the units first, then the extent types, then the coordinate systems (in
+/// one step, since the neatline and grid systems default to the map view's), then the rest in
+/// the order of the file.
+enum class Phase { kUnit, kExtentType, kCoordSystem, kInFileOrder };
+
+/// Reads one key's JSON value (at its JSON path) into the options.
+using JsonReader = std::function<void(Options &, const Json &, const std::string &)>;
+/// Hands one option (at its JSON path) to the service, checking and converting it.
+using Applier = std::function<void(Reader &, const std::string &)>;
+/// Whether a host's options set the key: an optional that holds a value, or a value other than
+/// the default.
+using Setter = std::function<bool(const Options &)>;
+
+struct Key {
+    const char *name;
+    Phase phase;
+    /// Null for the coordinate systems, which are read together.
+    JsonReader read;
+    Applier apply;
+    Setter given;
+};
+
+template <typename T> Setter Differs(T Options::*field) {
+    return [field](const Options &o) { return !(o.*field == Options().*field); };
+}
+Setter DiffersPoint(shapekit::Point Options::*field) {
+    return [field](const Options &o) { return !SamePoint(o.*field, Options().*field); };
+}
+template <typename T> Setter Holds(std::optional<T> Options::*field) {
+    return [field](const Options &o) { return (o.*field).has_value(); };
+}
+
+using P = ParalloCls;
+using PointSetter = void (ParalloCls::*)(ParalloCls::PointPtr);
+constexpr Phase kInFile = Phase::kInFileOrder;
+
+/// A number handed on as it is.
+Key Number(const char *name, double Options::*field, void (ParalloCls::*setter)(double)) {
+    return {name, kInFile,
+            [field](Options &o, const Json &v, const std::string &p) { o.*field = ReadNumber(v, p); },
+            [field, setter](Reader &r, const std::string &p) { (r.s_.*setter)(Finite(r.o_.*field, p)); },
+            Differs(field)};
+}
+
+/// A length on the map view that cannot be negative (a width, a tick's length).
+Key NonNegative(const char *name, double Options::*field, void (ParalloCls::*setter)(double)) {
+    return {name, kInFile,
+            [field](Options &o, const Json &v, const std::string &p) { o.*field = ReadNumber(v, p); },
+            [field, setter](Reader &r, const std::string &p) {
+                const double value = Finite(r.o_.*field, p);
+                if (value < 0.0) Fail(p, "cannot be negative");
+                (r.s_.*setter)(value);
+            },
+            Differs(field)};
+}
+
+Key Flag(const char *name, bool Options::*field, void (ParalloCls::*setter)(bool)) {
+    return {name, kInFile,
+            [field](Options &o, const Json &v, const std::string &p) { o.*field = ReadBool(v, p); },
+            [field, setter](Reader &r, const std::string &) { (r.s_.*setter)(r.o_.*field); }, Differs(field)};
+}
+
+Key Text(const char *name, std::string Options::*field, void (ParalloCls::*setter)(const std::string &)) {
+    return {name, kInFile,
+            [field](Options &o, const Json &v, const std::string &p) { o.*field = ReadString(v, p); },
+            [field, setter](Reader &r, const std::string &) { (r.s_.*setter)(r.o_.*field); }, Differs(field)};
+}
+
+Key Int16(const char *name, std::int16_t Options::*field, void (ParalloCls::*setter)(std::int16_t),
+          std::int64_t lo = -32768, std::int64_t hi = 32767) {
+    return {name, kInFile,
+            [field, lo, hi](Options &o, const Json &v, const std::string &p) {
+                o.*field = static_cast<std::int16_t>(ReadInteger(v, p, lo, hi));
+            },
+            [field, setter, lo, hi](Reader &r, const std::string &p) {
+                InRange(r.o_.*field, p, lo, hi);
+                (r.s_.*setter)(r.o_.*field);
+            },
+            Differs(field)};
+}
+
+template <typename E>
+Key Enum(const char *name, E Options::*field, const EnumTable &table, void (ParalloCls::*setter)(E)) {
+    return {name, kInFile,
+            [field, &table](Options &o, const Json &v, const std::string &p) {
+                o.*field = static_cast<E>(ReadEnum(v, p, table));
+            },
+            [field, &table, setter](Reader &r, const std::string &p) {
+                (r.s_.*setter)(static_cast<E>(Member(r.o_.*field, p, table)));
+            },
+            Differs(field)};
+}
+
+/// An extent type: it decides how later values are read, so the frame keeps it too.
+Key ExtentTypeKey(const char *name, ExtentType Options::*field, std::int32_t Frame::*kept,
+                  void (ParalloCls::*setter)(std::int32_t)) {
+    return {name, Phase::kExtentType,
+            [field](Options &o, const Json &v, const std::string &p) {
+                o.*field = static_cast<ExtentType>(ReadEnum(v, p, kExtentTypes));
+            },
+            [field, kept, setter](Reader &r, const std::string &p) {
+                r.f_.*kept = Member(r.o_.*field, p, kExtentTypes);
+                (r.s_.*setter)(r.f_.*kept);
+            },
+            Differs(field)};
+}
+
+/// A label part: given, it switches the default parts off, so it is an optional.
+Key Part(const char *name, std::optional<FurnitureLabelPart> Options::*field,
+         void (ParalloCls::*setter)(ParalloCls::LabelPartPtr)) {
+    return {name, kInFile,
+            [field](Options &o, const Json &v, const std::string &p) { o.*field = ReadLabelPartJson(v, p); },
+            [field, setter](Reader &r, const std::string &p) {
+                (r.s_.*setter)(r.MakeLabelPart(*(r.o_.*field), p));
+            },
+            Holds(field)};
+}
+
+JsonReader PointJson(std::optional<shapekit::Point> Options::*field) {
+    return [field](Options &o, const Json &v, const std::string &p) { o.*field = ReadPoint(v, p); };
+}
+
+/// A corner in the neatline system: angles when the corners are geographic, lengths otherwise.
+Key NeatlineCorner(const char *name, std::optional<shapekit::Point> Options::*field, PointSetter setter) {
+    return {name, kInFile, PointJson(field),
+            [field, setter](Reader &r, const std::string &p) {
+                (r.s_.*setter)(r.NeatlinePoint(*(r.o_.*field), p));
+            },
+            Holds(field)};
+}
+
+/// A point in the grid system that defaults to [0, 0].
+Key GridPointKey(const char *name, shapekit::Point Options::*field, PointSetter setter) {
+    return {name, kInFile,
+            [field](Options &o, const Json &v, const std::string &p) { o.*field = ReadPoint(v, p); },
+            [field, setter](Reader &r, const std::string &p) { (r.s_.*setter)(r.GridPoint(r.o_.*field, p)); },
+            DiffersPoint(field)};
+}
+
+/// A corner as the corner labels show it: geographic when the labels are.
+Key ProjCorner(const char *name, std::optional<shapekit::Point> Options::*field, PointSetter setter) {
+    return {name, kInFile, PointJson(field),
+            [field, setter](Reader &r, const std::string &p) {
+                shapekit::Point pt = *(r.o_.*field);
+                FinitePoint(pt, p);
+                pt.x = r.LabelValue(pt.x, IndexPath(p, 0));
+                pt.y = r.LabelValue(pt.y, IndexPath(p, 1));
+                (r.s_.*setter)(std::make_shared<shapekit::Point>(pt));
+            },
+            Holds(field)};
+}
+
+/// A per-axis interval of the frame styles (grid units, like Interval): 0 on both axes for none.
+Key FrameInterval(const char *name, std::optional<shapekit::Point> Options::*field, PointSetter setter) {
+    return {name, kInFile, PointJson(field),
+            [field, setter](Reader &r, const std::string &p) {
+                ParalloCls::PointPtr pt = r.GridPoint(*(r.o_.*field), p);
+                if (pt->x < 0.0) Fail(IndexPath(p, 0), "cannot be negative (0 for none)");
+                if (pt->y < 0.0) Fail(IndexPath(p, 1), "cannot be negative (0 for none)");
+                (r.s_.*setter)(pt);
+            },
+            Holds(field)};
+}
+
+/// A stroke distance: given, it switches the default stroking off, so it is an optional.
+Key StrokeDistance(const char *name, std::optional<double> Options::*field, bool neatline) {
+    return {name, kInFile,
+            [field](Options &o, const Json &v, const std::string &p) { o.*field = ReadNumber(v, p); },
+            [field, neatline](Reader &r, const std::string &p) {
+                const double value = Finite(*(r.o_.*field), p);
+                if (neatline) {
+                    r.f_.neatlineStrokeDistance = r.NeatlineValue(value, p);
+                    r.s_.SetNeatlineStrokeDistance(r.f_.neatlineStrokeDistance);
+                } else {
+                    r.s_.SetGridStrokeDistance(r.GridValue(value, p));
+                }
+            },
+            Holds(field)};
+}
+
+void ApplyInterval(Reader &r, const std::string &p) {
+    ParalloCls::PointPtr pt = r.GridPoint(*r.o_.Interval, p);
     // A zero or negative interval has no grid values; a tiny one is left to the service's own
     // line budget.
     if (!(pt->x > 0.0)) Fail(IndexPath(p, 0), "the interval must be greater than 0");
@@ -237,195 +444,270 @@ void ReadInterval(Reader &r, const Json &v, const std::string &p) {
 }
 
 /// A host's own frame, in map-view coordinates.
-void ReadNeatlinePolygon(Reader &r, const Json &v, const std::string &p) {
-    if (!v.is_array()) Fail(p, "expected an array of points [x, y], got " + TypeName(v));
-    if (v.size() < 3) Fail(p, "a polygon needs at least 3 points, got " + std::to_string(v.size()));
-    // As many points as a stroked neatline may have (a 16-bit count); every generator works
-    // through all of them, so a million-point frame would cost seconds per call.
-    if (v.size() > kMaxPolygonPoints)
-        Fail(p, "at most " + std::to_string(kMaxPolygonPoints) + " points, got " + std::to_string(v.size()));
+void ApplyNeatlinePolygon(Reader &r, const std::string &p) {
+    const std::vector<shapekit::Point> &points = *r.o_.NeatlinePolygon;
+    CheckPolygonSize(points.size(), p);
     auto polygon = std::make_shared<shapekit::PolygonGeometry>();
-    for (std::size_t i = 0; i < v.size(); ++i)
-        polygon->Points().Add(ReadPoint(v[i], IndexPath(p, i)));
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        FinitePoint(points[i], IndexPath(p, i));
+        polygon->Points().Add(points[i]);
+    }
     r.s_.SetNeatlinePolygon(polygon);
 }
 
-/// A length on the map view that cannot be negative (a width, a tick's length).
-KeyReader NonNegative(void (ParalloCls::*setter)(double)) {
-    return [setter](Reader &r, const Json &v, const std::string &p) {
-        const double value = ReadNumber(v, p);
-        if (value < 0.0) Fail(p, "cannot be negative");
-        (r.s_.*setter)(value);
-    };
+/// Around a pole: a latitude's magnitude, north or south alike, short of the pole; 0 for none.
+void ApplyPolarCapLatitude(Reader &r, const std::string &p) {
+    const double value = Finite(r.o_.PolarCapLatitude, p);
+    const double quarter = r.f_.anglesInDegrees ? 90.0 : planicalc::TRG_DegreesToRadians() * 90.0;
+    if (!(value >= 0.0 && value < quarter))
+        Fail(p, std::string("a polar cap latitude lies from 0 (no cap) up to, not including, ") +
+                    (r.f_.anglesInDegrees ? "90 degrees" : "pi/2 radians"));
+    r.s_.SetPolarCapLatitude(r.Angle(value));
 }
 
-/// A per-axis interval of the frame styles (grid units, like Interval): 0 on both axes for none.
-KeyReader FrameInterval(PointSetter setter) {
-    return [setter](Reader &r, const Json &v, const std::string &p) {
-        ParalloCls::PointPtr pt = r.GridPoint(v, p);
-        if (pt->x < 0.0) Fail(IndexPath(p, 0), "cannot be negative (0 for none)");
-        if (pt->y < 0.0) Fail(IndexPath(p, 1), "cannot be negative (0 for none)");
-        (r.s_.*setter)(pt);
-    };
+void ApplyCalls(Reader &r, const std::string &p) {
+    const std::vector<std::string> &calls = *r.o_.calls;
+    CheckCallsSize(calls.size(), p);
+    for (std::size_t i = 0; i < calls.size(); ++i)
+        CheckCallName(calls[i], IndexPath(p, i));
+    r.f_.calls = calls;
 }
-
-void ReadLabelPosition(Reader &r, const Json &v, const std::string &p) {
-    r.f_.labelPosition = static_cast<pxgrdLabelPosition>(ReadEnum(v, p, kLabelPositions));
-    r.s_.SetLabelPosition(r.f_.labelPosition);
-}
-
-void ReadMapScale(Reader &r, const Json &v, const std::string &p) {
-    r.f_.mapScale = ReadNumber(v, p);
-    if (!(r.f_.mapScale > 0.0)) Fail(p, "the scale denominator must be greater than 0 (50000 for 1:50 000)");
-}
-
-void ReadLabelLayout(Reader &r, const Json &v, const std::string &p) { r.f_.labelLayout = ReadBool(v, p); }
-
-void ReadCalls(Reader &r, const Json &v, const std::string &p) {
-    if (!v.is_array()) Fail(p, "expected an array of method names, got " + TypeName(v));
-    // Each call may take up to a second on a large frame: a list of thousands is a mistake.
-    if (v.size() > kMaxCalls)
-        Fail(p, "at most " + std::to_string(kMaxCalls) + " methods, got " + std::to_string(v.size()));
-    r.f_.calls.clear();
-    for (std::size_t i = 0; i < v.size(); ++i) {
-        std::string name = ReadString(v[i], IndexPath(p, i));
-        if (!FindMethod(name))
-            Fail(IndexPath(p, i), "unknown method " + Quoted(name) + Suggestion(name, KnownCalls()));
-        r.f_.calls.push_back(name);
-    }
-}
-
-using P = ParalloCls;
-constexpr Phase kInFile = Phase::kInFileOrder;
 
 /// Every key the reader accepts, in the order the "did you mean" suggestions prefer them.
-const std::vector<Key> kKeys = {
-    {"MapViewCoordSystem", Phase::kCoordSystem, nullptr},
-    {"NeatlineCoordSystem", Phase::kCoordSystem, nullptr},
-    {"GridCoordSystem", Phase::kCoordSystem, nullptr},
-    {"NeatlineExtentsType", Phase::kExtentType,
-     ExtentType(&Frame::neatlineExtentsType, &P::SetNeatlineExtentsType)},
-    {"GridIntervalsType", Phase::kExtentType,
-     ExtentType(&Frame::gridIntervalsType, &P::SetGridIntervalsType)},
-    {"LabelDisplayType", Phase::kExtentType, ExtentType(&Frame::labelDisplayType, &P::SetLabelDisplayType)},
-    {"NeatlineStrokeDistance", kInFile, ReadNeatlineStrokeDistance},
-    {"GridStrokeDistance", kInFile, ReadGridStrokeDistance},
-    {"bForceStroking", kInFile, Flag(&P::SetbForceStroking)},
-    // A length on the map view, like the offsets below.
-    {"StrokeTolerance", kInFile, NonNegative(&P::SetStrokeTolerance)},
-    // Lengths on the map view: never converted.
-    {"BorderOffsetRight", kInFile, Number(&P::SetBorderOffsetRight)},
-    {"BorderOffsetLeft", kInFile, Number(&P::SetBorderOffsetLeft)},
-    {"BorderOffsetBottom", kInFile, Number(&P::SetBorderOffsetBottom)},
-    {"BorderOffsetTop", kInFile, Number(&P::SetBorderOffsetTop)},
-    {"GridType", kInFile, Enum(kGridTypes, &P::SetGridType)},
-    {"TickLength", kInFile, Number(&P::SetTickLength)},
-    {"CrossLength", kInFile, Number(&P::SetCrossLength)},
-    {"LabelType", kInFile, Enum(kLabelTypes, &P::SetLabelType)},
-    {"LabelOffset", kInFile, Number(&P::SetLabelOffset)},
-    {"VerticalLabelOffset", kInFile, Number(&P::SetVerticalLabelOffset)},
-    {"LabelOrientation", kInFile, Enum(kOrientations, &P::SetLabelOrientation)},
-    {"LabelPosition", kInFile, ReadLabelPosition},
-    {"LabelPositionRelativeToPoint", kInFile, Enum(kRelativePositions, &P::SetLabelPositionRelativeToPoint)},
-    {"MagnitudeAB", kInFile, Int16(&P::SetMagnitudeAB)},
-    {"MagnitudeBC", kInFile, Int16(&P::SetMagnitudeBC)},
-    // More decimals than a double carries would only print noise.
-    {"DecimalPlaces", kInFile, Int16(&P::SetDecimalPlaces, 0, 15)},
-    {"PlaceLeftSideGridElements", kInFile, Flag(&P::SetPlaceLeftSideGridElements)},
-    {"PlaceTopSideGridElements", kInFile, Flag(&P::SetPlaceTopSideGridElements)},
-    {"PlaceRightSideGridElements", kInFile, Flag(&P::SetPlaceRightSideGridElements)},
-    {"PlaceBottomSideGridElements", kInFile, Flag(&P::SetPlaceBottomSideGridElements)},
-    {"bGeographicDDMMSS", kInFile, ReadGeographicDDMMSS},
-    {"bHemisphereAsSuffix", kInFile, Flag(&P::SetbHemisphereAsSuffix)},
-    {"EastingHemisphereLabel", kInFile, Text(&P::SetEastingHemisphereLabel)},
-    {"NorthingHemisphereLabel", kInFile, Text(&P::SetNorthingHemisphereLabel)},
-    {"WestingHemisphereLabel", kInFile, Text(&P::SetWestingHemisphereLabel)},
-    {"SouthingHemisphereLabel", kInFile, Text(&P::SetSouthingHemisphereLabel)},
-    {"Angle", kInFile, Number(&P::SetAngle)},
-    {"LabelColor", kInFile, ReadLabelColor},
-    {"NeatlineLowerLeft", kInFile, NeatlineCorner(&P::SetNeatlineLowerLeft)},
-    {"NeatlineUpperRight", kInFile, NeatlineCorner(&P::SetNeatlineUpperRight)},
-    {"Interval", kInFile, ReadInterval},
-    {"SkipInterval", kInFile, GridPointKey(&P::SetSkipInterval)},
-    {"GridOffset", kInFile, GridPointKey(&P::SetGridOffset)},
-    {"NeatlineLowerLeftInProjUnits", kInFile, ProjCorner(&P::SetNeatlineLowerLeftInProjUnits)},
-    {"NeatlineUpperLeftInProjUnits", kInFile, ProjCorner(&P::SetNeatlineUpperLeftInProjUnits)},
-    {"NeatlineUpperRightInProjUnits", kInFile, ProjCorner(&P::SetNeatlineUpperRightInProjUnits)},
-    {"NeatlineLowerRightInProjUnits", kInFile, ProjCorner(&P::SetNeatlineLowerRightInProjUnits)},
-    {"NeatlinePolygon", kInFile, ReadNeatlinePolygon},
-    {"AngleUnit", Phase::kUnit, ReadAngleUnit},
-    {"LinearUnit", Phase::kUnit, ReadLinearUnit},
-    {"LabelPartA", kInFile, Part(&P::SetLabelPartA)},
-    {"LabelPartB", kInFile, Part(&P::SetLabelPartB)},
-    {"LabelPartC", kInFile, Part(&P::SetLabelPartC)},
-    {"LabelPartD", kInFile, Part(&P::SetLabelPartD)},
-    {"LabelPartUnit", kInFile, Part(&P::SetLabelPartUnit)},
-    {"LabelPartHemisphere", kInFile, Part(&P::SetLabelPartHemisphere)},
-    // Frame styles: bars outside the neatline and ticks on it.
-    {"FrameBarWidth", kInFile, NonNegative(&P::SetFrameBarWidth)},
-    {"FrameBarSubInterval", kInFile, FrameInterval(&P::SetFrameBarSubInterval)},
-    {"bFrameBarCorners", kInFile, Flag(&P::SetbFrameBarCorners)},
-    {"bTicksOutward", kInFile, Flag(&P::SetbTicksOutward)},
-    {"MinorTickInterval", kInFile, FrameInterval(&P::SetMinorTickInterval)},
-    {"MinorTickLength", kInFile, NonNegative(&P::SetMinorTickLength)},
-    {"bMinorTicksOutward", kInFile, Flag(&P::SetbMinorTicksOutward)},
-    // The command's label layout.
-    {"MapScale", kInFile, ReadMapScale},
-    {"LabelLayout", kInFile, ReadLabelLayout},
-    {"calls", kInFile, ReadCalls},
-};
+const std::vector<Key> &Keys() {
+    static const std::vector<Key> keys = {
+        {"MapViewCoordSystem", Phase::kCoordSystem, nullptr, nullptr, [](const Options &) { return true; }},
+        {"NeatlineCoordSystem", Phase::kCoordSystem, nullptr, nullptr, Holds(&Options::NeatlineCoordSystem)},
+        {"GridCoordSystem", Phase::kCoordSystem, nullptr, nullptr, Holds(&Options::GridCoordSystem)},
+        ExtentTypeKey("NeatlineExtentsType", &Options::NeatlineExtentsType, &Frame::neatlineExtentsType,
+                      &P::SetNeatlineExtentsType),
+        ExtentTypeKey("GridIntervalsType", &Options::GridIntervalsType, &Frame::gridIntervalsType,
+                      &P::SetGridIntervalsType),
+        ExtentTypeKey("LabelDisplayType", &Options::LabelDisplayType, &Frame::labelDisplayType,
+                      &P::SetLabelDisplayType),
+        StrokeDistance("NeatlineStrokeDistance", &Options::NeatlineStrokeDistance, true),
+        StrokeDistance("GridStrokeDistance", &Options::GridStrokeDistance, false),
+        {"bForceStroking", kInFile,
+         [](Options &o, const Json &v, const std::string &p) { o.bForceStroking = ReadBool(v, p); },
+         [](Reader &r, const std::string &) { r.s_.SetbForceStroking(*r.o_.bForceStroking); },
+         Holds(&Options::bForceStroking)},
+        // A length on the map view, like the offsets below.
+        {"StrokeTolerance", kInFile,
+         [](Options &o, const Json &v, const std::string &p) { o.StrokeTolerance = ReadNumber(v, p); },
+         [](Reader &r, const std::string &p) {
+             const double value = Finite(*r.o_.StrokeTolerance, p);
+             if (value < 0.0) Fail(p, "cannot be negative");
+             r.s_.SetStrokeTolerance(value);
+         },
+         Holds(&Options::StrokeTolerance)},
+        // Around a pole: where the meridians stop (an angle, AngleUnit) and which still go on.
+        {"PolarCapLatitude", kInFile,
+         [](Options &o, const Json &v, const std::string &p) { o.PolarCapLatitude = ReadNumber(v, p); },
+         ApplyPolarCapLatitude, Differs(&Options::PolarCapLatitude)},
+        Int16("PolarCapMeridianSkip", &Options::PolarCapMeridianSkip, &P::SetPolarCapMeridianSkip, 0, 32767),
+        // Lengths on the map view: never converted.
+        Number("BorderOffsetRight", &Options::BorderOffsetRight, &P::SetBorderOffsetRight),
+        Number("BorderOffsetLeft", &Options::BorderOffsetLeft, &P::SetBorderOffsetLeft),
+        Number("BorderOffsetBottom", &Options::BorderOffsetBottom, &P::SetBorderOffsetBottom),
+        Number("BorderOffsetTop", &Options::BorderOffsetTop, &P::SetBorderOffsetTop),
+        Enum("GridType", &Options::GridType, kGridTypes, &P::SetGridType),
+        Number("TickLength", &Options::TickLength, &P::SetTickLength),
+        Number("CrossLength", &Options::CrossLength, &P::SetCrossLength),
+        Enum("LabelType", &Options::LabelType, kLabelTypes, &P::SetLabelType),
+        // Given, it switches the default gap off, so it is an optional.
+        {"LabelOffset", kInFile,
+         [](Options &o, const Json &v, const std::string &p) { o.LabelOffset = ReadNumber(v, p); },
+         [](Reader &r, const std::string &p) { r.s_.SetLabelOffset(Finite(*r.o_.LabelOffset, p)); },
+         Holds(&Options::LabelOffset)},
+        Number("VerticalLabelOffset", &Options::VerticalLabelOffset, &P::SetVerticalLabelOffset),
+        Enum("LabelOrientation", &Options::LabelOrientation, kOrientations, &P::SetLabelOrientation),
+        {"LabelPosition", kInFile,
+         [](Options &o, const Json &v, const std::string &p) {
+             o.LabelPosition = static_cast<pxgrdLabelPosition>(ReadEnum(v, p, kLabelPositions));
+         },
+         [](Reader &r, const std::string &p) {
+             r.f_.labelPosition =
+                 static_cast<pxgrdLabelPosition>(Member(r.o_.LabelPosition, p, kLabelPositions));
+             r.s_.SetLabelPosition(r.f_.labelPosition);
+         },
+         Differs(&Options::LabelPosition)},
+        Enum("LabelPositionRelativeToPoint", &Options::LabelPositionRelativeToPoint, kRelativePositions,
+             &P::SetLabelPositionRelativeToPoint),
+        Int16("MagnitudeAB", &Options::MagnitudeAB, &P::SetMagnitudeAB),
+        Int16("MagnitudeBC", &Options::MagnitudeBC, &P::SetMagnitudeBC),
+        // More decimals than a double carries would only print noise.
+        Int16("DecimalPlaces", &Options::DecimalPlaces, &P::SetDecimalPlaces, 0, 15),
+        Flag("PlaceLeftSideGridElements", &Options::PlaceLeftSideGridElements,
+             &P::SetPlaceLeftSideGridElements),
+        Flag("PlaceTopSideGridElements", &Options::PlaceTopSideGridElements, &P::SetPlaceTopSideGridElements),
+        Flag("PlaceRightSideGridElements", &Options::PlaceRightSideGridElements,
+             &P::SetPlaceRightSideGridElements),
+        Flag("PlaceBottomSideGridElements", &Options::PlaceBottomSideGridElements,
+             &P::SetPlaceBottomSideGridElements),
+        {"bGeographicDDMMSS", kInFile,
+         [](Options &o, const Json &v, const std::string &p) { o.bGeographicDDMMSS = ReadBool(v, p); },
+         [](Reader &r, const std::string &) {
+             r.f_.geographicDDMMSS = r.o_.bGeographicDDMMSS;
+             r.s_.SetbGeographicDDMMSS(r.f_.geographicDDMMSS);
+         },
+         Differs(&Options::bGeographicDDMMSS)},
+        Flag("bHemisphereAsSuffix", &Options::bHemisphereAsSuffix, &P::SetbHemisphereAsSuffix),
+        Text("EastingHemisphereLabel", &Options::EastingHemisphereLabel, &P::SetEastingHemisphereLabel),
+        Text("NorthingHemisphereLabel", &Options::NorthingHemisphereLabel, &P::SetNorthingHemisphereLabel),
+        Text("WestingHemisphereLabel", &Options::WestingHemisphereLabel, &P::SetWestingHemisphereLabel),
+        Text("SouthingHemisphereLabel", &Options::SouthingHemisphereLabel, &P::SetSouthingHemisphereLabel),
+        Number("Angle", &Options::Angle, &P::SetAngle),
+        {"LabelColor", kInFile,
+         [](Options &o, const Json &v, const std::string &p) { o.LabelColor = ReadLabelColorJson(v, p); },
+         [](Reader &r, const std::string &p) {
+             InRange(r.o_.LabelColor, p, 0, 0xFFFFFF);
+             r.s_.SetLabelColor(r.o_.LabelColor);
+         },
+         Differs(&Options::LabelColor)},
+        NeatlineCorner("NeatlineLowerLeft", &Options::NeatlineLowerLeft, &P::SetNeatlineLowerLeft),
+        NeatlineCorner("NeatlineUpperRight", &Options::NeatlineUpperRight, &P::SetNeatlineUpperRight),
+        {"Interval", kInFile, PointJson(&Options::Interval), ApplyInterval, Holds(&Options::Interval)},
+        GridPointKey("SkipInterval", &Options::SkipInterval, &P::SetSkipInterval),
+        GridPointKey("GridOffset", &Options::GridOffset, &P::SetGridOffset),
+        ProjCorner("NeatlineLowerLeftInProjUnits", &Options::NeatlineLowerLeftInProjUnits,
+                   &P::SetNeatlineLowerLeftInProjUnits),
+        ProjCorner("NeatlineUpperLeftInProjUnits", &Options::NeatlineUpperLeftInProjUnits,
+                   &P::SetNeatlineUpperLeftInProjUnits),
+        ProjCorner("NeatlineUpperRightInProjUnits", &Options::NeatlineUpperRightInProjUnits,
+                   &P::SetNeatlineUpperRightInProjUnits),
+        ProjCorner("NeatlineLowerRightInProjUnits", &Options::NeatlineLowerRightInProjUnits,
+                   &P::SetNeatlineLowerRightInProjUnits),
+        {"NeatlinePolygon", kInFile,
+         [](Options &o, const Json &v, const std::string &p) { o.NeatlinePolygon = ReadPolygonJson(v, p); },
+         ApplyNeatlinePolygon, Holds(&Options::NeatlinePolygon)},
+        {"AngleUnit", Phase::kUnit,
+         [](Options &o, const Json &v, const std::string &p) { o.AngleUnit = ReadString(v, p); },
+         [](Reader &r, const std::string &p) {
+             CheckAngleUnit(r.o_.AngleUnit, p);
+             r.f_.anglesInDegrees = r.o_.AngleUnit == "degree";
+         },
+         Differs(&Options::AngleUnit)},
+        {"LinearUnit", Phase::kUnit,
+         [](Options &o, const Json &v, const std::string &p) { o.LinearUnit = ReadString(v, p); },
+         [](Reader &r, const std::string &p) {
+             CheckLinearUnit(r.o_.LinearUnit, p);
+             r.linearInCrs_ = r.o_.LinearUnit == "crs";
+         },
+         Differs(&Options::LinearUnit)},
+        Part("LabelPartA", &Options::LabelPartA, &P::SetLabelPartA),
+        Part("LabelPartB", &Options::LabelPartB, &P::SetLabelPartB),
+        Part("LabelPartC", &Options::LabelPartC, &P::SetLabelPartC),
+        Part("LabelPartD", &Options::LabelPartD, &P::SetLabelPartD),
+        Part("LabelPartUnit", &Options::LabelPartUnit, &P::SetLabelPartUnit),
+        Part("LabelPartHemisphere", &Options::LabelPartHemisphere, &P::SetLabelPartHemisphere),
+        // Frame styles: bars outside the neatline and ticks on it.
+        NonNegative("FrameBarWidth", &Options::FrameBarWidth, &P::SetFrameBarWidth),
+        FrameInterval("FrameBarSubInterval", &Options::FrameBarSubInterval, &P::SetFrameBarSubInterval),
+        Flag("bFrameBarCorners", &Options::bFrameBarCorners, &P::SetbFrameBarCorners),
+        Flag("bTicksOutward", &Options::bTicksOutward, &P::SetbTicksOutward),
+        FrameInterval("MinorTickInterval", &Options::MinorTickInterval, &P::SetMinorTickInterval),
+        NonNegative("MinorTickLength", &Options::MinorTickLength, &P::SetMinorTickLength),
+        Flag("bMinorTicksOutward", &Options::bMinorTicksOutward, &P::SetbMinorTicksOutward),
+        // The command's label layout.
+        {"MapScale", kInFile,
+         [](Options &o, const Json &v, const std::string &p) { o.MapScale = ReadNumber(v, p); },
+         [](Reader &r, const std::string &p) {
+             r.f_.mapScale = Finite(*r.o_.MapScale, p);
+             if (!(r.f_.mapScale > 0.0))
+                 Fail(p, "the scale denominator must be greater than 0 (50000 for 1:50 000)");
+         },
+         Holds(&Options::MapScale)},
+        {"LabelLayout", kInFile,
+         [](Options &o, const Json &v, const std::string &p) { o.LabelLayout = ReadBool(v, p); },
+         [](Reader &r, const std::string &) { r.f_.labelLayout = r.o_.LabelLayout; },
+         Differs(&Options::LabelLayout)},
+        {"calls", kInFile,
+         [](Options &o, const Json &v, const std::string &p) { o.calls = ReadCallsJson(v, p); }, ApplyCalls,
+         Holds(&Options::calls)},
+    };
+    return keys;
+}
 
 const Key *FindKey(const std::string &name) {
-    for (const Key &k : kKeys)
+    for (const Key &k : Keys())
         if (name == k.name) return &k;
     return nullptr;
 }
 
 // ---- reading in order -----------------------------------------------------------------------
 
+bool Reader::Given(const std::string &key) const {
+    if (json_) return json_->find(key) != json_->end();
+    const Key *k = FindKey(key);
+    return k && k->given(o_);
+}
+
+void Reader::Take(const Key &key, const std::string &path) {
+    if (json_) key.read(o_, (*json_)[key.name], path);
+    key.apply(*this, path);
+}
+
 void Reader::Read() {
-    for (auto it = config_.begin(); it != config_.end(); ++it)
-        if (!FindKey(it.key()))
-            Fail(MemberPath("$", it.key()), "unknown key" + Suggestion(it.key(), KnownKeys()));
+    if (json_)
+        for (auto it = json_->begin(); it != json_->end(); ++it)
+            if (!FindKey(it.key()))
+                Fail(MemberPath("$", it.key()), "unknown key" + Suggestion(it.key(), KnownKeys()));
     for (Phase phase : {Phase::kUnit, Phase::kExtentType})
-        for (const Key &k : kKeys)
-            if (k.phase == phase)
-                if (const Json *v = Find(k.name)) k.read(*this, *v, MemberPath("$", k.name));
+        for (const Key &k : Keys())
+            if (k.phase == phase && Given(k.name)) Take(k, MemberPath("$", k.name));
     ReadCoordSystems();
-    for (auto it = config_.begin(); it != config_.end(); ++it) {
-        const Key *k = FindKey(it.key());
-        if (k->phase == Phase::kInFileOrder) k->read(*this, it.value(), MemberPath("$", it.key()));
+    if (json_) {
+        for (auto it = json_->begin(); it != json_->end(); ++it) {
+            const Key *k = FindKey(it.key());
+            if (k->phase == Phase::kInFileOrder) Take(*k, MemberPath("$", it.key()));
+        }
+    } else {
+        for (const Key &k : Keys())
+            if (k.phase == Phase::kInFileOrder && k.given(o_)) Take(k, MemberPath("$", k.name));
     }
     ApplyDefaults();
     DescribeUnits();
+    DefaultLabelOffset(frameImages_);
 }
 
-std::shared_ptr<coordkit::CoordSystem> Reader::MakeCoordSystem(const Json &v, const std::string &path) {
+/// A coordinate system's JSON value: a definition text, a PROJJSON object (kept as its text), or
+/// {"definition": ..., "BaseStorageType": ...}.
+void Reader::ReadCoordSystemJson(const char *key, std::optional<FurnitureCoordSystem> &into) {
+    const std::string path = MemberPath("$", key);
+    const Json &v = (*json_)[key];
     const Json *definition = &v;
     std::string definitionPath = path;
-    const Json *storage = nullptr;
+    FurnitureCoordSystem cs;
     if (v.is_object() && v.contains("definition")) {
         RejectUnknownMembers(v, path, kCoordSystemWrapperKeys);
         definition = &v["definition"];
         definitionPath = MemberPath(path, "definition");
-        if (v.contains("BaseStorageType")) storage = &v["BaseStorageType"];
     }
-    std::string text;
     if (definition->is_string())
-        text = definition->get<std::string>();
+        cs.definition = definition->get<std::string>();
     else if (definition->is_object())
-        text = definition->dump(-1, ' ', false, Json::error_handler_t::replace);
+        cs.definition = definition->dump(-1, ' ', false, Json::error_handler_t::replace);
     else
         Fail(definitionPath, "expected a coordinate system definition (a text such as \"EPSG:32632\", WKT or "
                              "a PROJ string, or a PROJJSON object), got " +
                                  TypeName(*definition));
-    if (text.empty()) Fail(definitionPath, "the coordinate system definition is empty");
+    if (cs.definition.empty()) Fail(definitionPath, "the coordinate system definition is empty");
+    if (definition != &v && v.contains("BaseStorageType"))
+        cs.BaseStorageType =
+            ReadEnum(v["BaseStorageType"], MemberPath(path, "BaseStorageType"), kStorageTypes);
+    into = std::move(cs);
+}
 
+std::shared_ptr<coordkit::CoordSystem> Reader::MakeCoordSystem(const FurnitureCoordSystem &system,
+                                                               const std::string &path,
+                                                               const std::string &definitionPath) {
+    if (system.definition.empty()) Fail(definitionPath, "the coordinate system definition is empty");
     std::int32_t storageType = -1;
-    if (storage) storageType = ReadEnum(*storage, MemberPath(path, "BaseStorageType"), kStorageTypes);
+    if (system.BaseStorageType)
+        storageType = Member(*system.BaseStorageType, MemberPath(path, "BaseStorageType"), kStorageTypes);
     std::shared_ptr<coordkit::CoordSystem> cs;
     try {
-        cs = coordkit::CreateProjCoordSystem(text);
+        cs = coordkit::CreateProjCoordSystem(system.definition);
     } catch (const std::exception &e) {
         Fail(definitionPath, "PROJ cannot make a coordinate system from it: " + DescribeException(e));
     }
@@ -442,20 +724,42 @@ std::shared_ptr<coordkit::CoordSystem> Reader::MakeCoordSystem(const Json &v, co
 }
 
 void Reader::ReadCoordSystems() {
-    const Json *mapView = Find("MapViewCoordSystem");
-    if (!mapView) Fail("$.MapViewCoordSystem", "missing: the map view's coordinate system is required");
-    f_.mapViewDefinition = *mapView;
-    if (mapView->is_object() && mapView->contains("definition"))
-        f_.mapViewDefinition = (*mapView)["definition"];
-    mapView_ = MakeCoordSystem(*mapView, "$.MapViewCoordSystem");
+    // The definition's path: under "definition" when the configuration wraps it with its storage
+    // type (a host's options: when they set a storage type).
+    const auto definitionPath = [this](const char *key, const FurnitureCoordSystem &cs) {
+        const std::string path = MemberPath("$", key);
+        if (json_) {
+            const Json &v = (*json_)[key];
+            return v.is_object() && v.contains("definition") ? MemberPath(path, "definition") : path;
+        }
+        return cs.BaseStorageType ? MemberPath(path, "definition") : path;
+    };
+    if (json_) {
+        if (!Given("MapViewCoordSystem"))
+            Fail("$.MapViewCoordSystem", "missing: the map view's coordinate system is required");
+        std::optional<FurnitureCoordSystem> mapView;
+        ReadCoordSystemJson("MapViewCoordSystem", mapView);
+        o_.MapViewCoordSystem = *mapView;
+        const Json &v = (*json_)["MapViewCoordSystem"];
+        f_.mapViewDefinition = v.is_object() && v.contains("definition") ? v["definition"] : v;
+    } else {
+        if (o_.MapViewCoordSystem.definition.empty() && !o_.MapViewCoordSystem.BaseStorageType)
+            Fail("$.MapViewCoordSystem", "missing: the map view's coordinate system is required");
+        f_.mapViewDefinition = o_.MapViewCoordSystem.definition;
+    }
+    const std::string mapViewDefinitionPath = definitionPath("MapViewCoordSystem", o_.MapViewCoordSystem);
+    mapView_ = MakeCoordSystem(o_.MapViewCoordSystem, "$.MapViewCoordSystem", mapViewDefinitionPath);
 
     // The neatline and grid systems default to the map view's definition, as separate objects so
     // that a storage type the service sets on one never reaches the others.
-    const Json *neatline = Find("NeatlineCoordSystem");
-    neatline_ = MakeCoordSystem(neatline ? *neatline : *mapView,
-                                neatline ? "$.NeatlineCoordSystem" : "$.MapViewCoordSystem");
-    const Json *grid = Find("GridCoordSystem");
-    grid_ = MakeCoordSystem(grid ? *grid : *mapView, grid ? "$.GridCoordSystem" : "$.MapViewCoordSystem");
+    const auto other = [&](const char *key, std::optional<FurnitureCoordSystem> &option) {
+        if (json_ && Given(key)) ReadCoordSystemJson(key, option);
+        if (!option)
+            return MakeCoordSystem(o_.MapViewCoordSystem, "$.MapViewCoordSystem", mapViewDefinitionPath);
+        return MakeCoordSystem(*option, MemberPath("$", key), definitionPath(key, *option));
+    };
+    neatline_ = other("NeatlineCoordSystem", o_.NeatlineCoordSystem);
+    grid_ = other("GridCoordSystem", o_.GridCoordSystem);
 
     std::shared_ptr<coordkit::CoordSystemsMgr> manager;
     try {
@@ -553,15 +857,17 @@ void Reader::DescribeUnits() {
     }
 }
 
-ParalloCls::PointPtr Reader::NeatlinePoint(const Json &v, const std::string &path) {
-    shapekit::Point p = ReadPoint(v, path);
+ParalloCls::PointPtr Reader::NeatlinePoint(const shapekit::Point &v, const std::string &path) {
+    FinitePoint(v, path);
+    shapekit::Point p = v;
     p.x = NeatlineValue(p.x, IndexPath(path, 0));
     p.y = NeatlineValue(p.y, IndexPath(path, 1));
     return std::make_shared<shapekit::Point>(p);
 }
 
-ParalloCls::PointPtr Reader::GridPoint(const Json &v, const std::string &path) {
-    shapekit::Point p = ReadPoint(v, path);
+ParalloCls::PointPtr Reader::GridPoint(const shapekit::Point &v, const std::string &path) {
+    FinitePoint(v, path);
+    shapekit::Point p = v;
     p.x = GridValue(p.x, IndexPath(path, 0));
     p.y = GridValue(p.y, IndexPath(path, 1));
     return std::make_shared<shapekit::Point>(p);
@@ -569,46 +875,27 @@ ParalloCls::PointPtr Reader::GridPoint(const Json &v, const std::string &path) {
 
 // ---- label parts and fonts ----------------------------------------------------------------
 
-std::shared_ptr<StdFont> Reader::ReadFont(const Json &v, const std::string &path) {
-    if (!v.is_object())
-        Fail(path, "expected a font object {\"Name\", \"Size\", \"Bold\", ...}, got " + TypeName(v));
-    RejectUnknownMembers(v, path, kFontKeys);
-    auto font = std::make_shared<StdFont>();
-    bool weightGiven = false;
-    for (auto it = v.begin(); it != v.end(); ++it) {
-        const std::string p = MemberPath(path, it.key());
-        const std::string &k = it.key();
-        if (k == "Name") font->Name = ReadString(*it, p);
-        if (k == "Size") {
-            font->Size = ReadNumber(*it, p);
-            if (font->Size < 0.0) Fail(p, "a font size cannot be negative");
-        }
-        if (k == "Bold") font->Bold = ReadBool(*it, p);
-        if (k == "Italic") font->Italic = ReadBool(*it, p);
-        if (k == "Underline") font->Underline = ReadBool(*it, p);
-        if (k == "Strikethrough") font->Strikethrough = ReadBool(*it, p);
-        if (k == "Weight") {
-            font->Weight = static_cast<std::int16_t>(ReadInteger(*it, p, 0, 1000));
-            weightGiven = true;
-        }
-        if (k == "Charset") font->Charset = static_cast<std::int16_t>(ReadInteger(*it, p, 0, 255));
-    }
-    if (!weightGiven) font->Weight = font->Bold ? 700 : 400;
-    return font;
-}
-
-std::shared_ptr<LabelPartCls> Reader::ReadLabelPart(const Json &v, const std::string &path) {
-    if (!v.is_object())
-        Fail(path, "expected a label part {\"bDisplay\", \"FontType\", \"Font\"}, got " + TypeName(v));
-    RejectUnknownMembers(v, path, kLabelPartKeys);
+std::shared_ptr<LabelPartCls> Reader::MakeLabelPart(const FurnitureLabelPart &v, const std::string &path) {
     auto part = std::make_shared<LabelPartCls>();
-    for (auto it = v.begin(); it != v.end(); ++it) {
-        const std::string p = MemberPath(path, it.key());
-        const std::string &k = it.key();
-        if (k == "bDisplay") part->SetbDisplay(ReadBool(*it, p));
-        if (k == "FontType") part->SetFontType(static_cast<pxgrdFontType>(ReadEnum(*it, p, kFontTypes)));
-        if (k == "Font") part->SetFont(ReadFont(*it, p));
-        if (k == "Text") part->SetText(ReadString(*it, p));
+    part->SetbDisplay(v.bDisplay);
+    part->SetFontType(
+        static_cast<pxgrdFontType>(Member(v.FontType, MemberPath(path, "FontType"), kFontTypes)));
+    part->SetText(v.Text);
+    if (v.Font) {
+        const std::string fontPath = MemberPath(path, "Font");
+        auto font = std::make_shared<StdFont>();
+        font->Name = v.Font->Name;
+        font->Size = Finite(v.Font->Size, MemberPath(fontPath, "Size"));
+        CheckFontSize(font->Size, MemberPath(fontPath, "Size"));
+        font->Bold = v.Font->Bold;
+        font->Italic = v.Font->Italic;
+        font->Underline = v.Font->Underline;
+        font->Strikethrough = v.Font->Strikethrough;
+        if (v.Font->Weight) InRange(*v.Font->Weight, MemberPath(fontPath, "Weight"), 0, 1000);
+        font->Weight = v.Font->Weight ? *v.Font->Weight : static_cast<std::int16_t>(font->Bold ? 700 : 400);
+        InRange(v.Font->Charset, MemberPath(fontPath, "Charset"), 0, 255);
+        font->Charset = v.Font->Charset;
+        part->SetFont(font);
     }
     return part;
 }
@@ -634,17 +921,15 @@ void Reader::DefaultProjCorner(const char *key, double x, double y, double z,
     (s_.*setter)(std::make_shared<shapekit::Point>(x, y, z));
 }
 
-/// Smooth lines unless the configuration strokes by hand: with neither stroke distance nor
-/// StrokeTolerance given, steps are refined until they stray at most kDefaultStrokeFraction of
-/// the frame's size from their lines, and a neatline whose sides bend in the map view (corners
-/// in another system, or given as longitude and latitude) is stroked unless bForceStroking is
-/// given, one step per side, refined the same way.
-void Reader::DefaultStroking() {
-    if (Find("GridStrokeDistance") || Find("NeatlineStrokeDistance") || Find("StrokeTolerance")) return;
+/// The frame in the map view before any method runs: its corners and the middles of its sides
+/// (nine points, images[3 * j + i] for the i-th x and j-th y) when it is given by corners, a
+/// host's polygon as it stands, or nothing when the corners cannot be carried over (the neatline
+/// method reports that). `side` is the larger extent of the corners in their own system.
+std::vector<shapekit::Point> Reader::FrameImages(double &side) {
+    std::vector<shapekit::Point> images;
+    side = 0.0;
     const auto &ll = s_.NeatlineLowerLeft();
     const auto &ur = s_.NeatlineUpperRight();
-    std::vector<shapekit::Point> images;
-    double side = 0.0;
     if (ll && ur) {
         // The corners and the sides' middles in the map view.
         const bool angles = f_.neatlineExtentsType == kExtentGeographic;
@@ -656,10 +941,10 @@ void Reader::DefaultStroking() {
         const double ys[3] = {ll->y, ll->y + height / 2.0, ur->y};
         try {
             const auto &manager = manager_;
-            if (!manager) return;
+            if (!manager) return {};
             const auto service = manager->GetTransformService();
             const auto T = service ? service->CreateSimpleTransFromCSMtoCS(*manager, neatline_) : nullptr;
-            if (!T) return;
+            if (!T) return {};
             const std::int32_t from = angles ? coordkit::kGeographic : coordkit::kProjectionPlane;
             for (int j = 0; j < 3; ++j) {
                 for (int i = 0; i < 3; ++i) {
@@ -671,11 +956,21 @@ void Reader::DefaultStroking() {
                 }
             }
         } catch (const std::exception &) {
-            return; // the neatline method reports it
+            return {};
         }
     } else if (const auto &polygon = s_.NeatlinePolygon()) {
         images = polygon->Points().Vector();
     }
+    return images;
+}
+
+/// Smooth lines unless the configuration strokes by hand: with neither stroke distance nor
+/// StrokeTolerance given, steps are refined until they stray at most kDefaultStrokeFraction of
+/// the frame's size from their lines, and a neatline whose sides bend in the map view (corners
+/// in another system, or given as longitude and latitude) is stroked unless bForceStroking is
+/// given, one step per side, refined the same way.
+void Reader::DefaultStroking(const std::vector<shapekit::Point> &images, double side) {
+    if (Given("GridStrokeDistance") || Given("NeatlineStrokeDistance") || Given("StrokeTolerance")) return;
     if (images.empty()) return;
     double minX = images[0].x, maxX = minX, minY = images[0].y, maxY = minY;
     for (const shapekit::Point &p : images) {
@@ -688,7 +983,7 @@ void Reader::DefaultStroking() {
     if (!std::isfinite(tolerance) || !(tolerance > 0.0)) return;
     s_.SetStrokeTolerance(tolerance);
 
-    if (images.size() != 9 || Find("bForceStroking") || !(side > 0.0)) return;
+    if (images.size() != 9 || Given("bForceStroking") || !(side > 0.0)) return;
     // images[3 * j + i]: the middle of each side against the chord between its corners.
     const auto off = [&](int middle, int a, int b) {
         const shapekit::Point &m = images[static_cast<std::size_t>(middle)];
@@ -708,10 +1003,75 @@ void Reader::DefaultStroking() {
     s_.SetNeatlineStrokeDistance(side);
 }
 
-void Reader::ApplyDefaults() {
-    if (!Find("calls")) f_.calls = DefaultCalls(s_);
+/// Labels clear of the neatline unless the configuration places them: LabelOffset is
+/// kDefaultLabelGap points on paper at the scale the labels are laid out at, outwards for labels
+/// outside the neatline and inwards for labels inside it. The scale is 1:MapScale, else the
+/// picture's, where the frame with its border offsets is 1000 points on its longer side.
+void Reader::DefaultLabelOffset(const std::vector<shapekit::Point> &images) {
+    if (Given("LabelOffset") || images.empty()) return;
+    double unitsPerPoint = 0.0;
+    if (f_.mapScale > 0.0) {
+        unitsPerPoint = f_.mapScale * kPointMillimetres / 1000.0 / f_.mapUnitMetres;
+    } else {
+        double minX = images[0].x, maxX = minX, minY = images[0].y, maxY = minY;
+        for (const shapekit::Point &p : images) {
+            minX = std::min(minX, p.x);
+            maxX = std::max(maxX, p.x);
+            minY = std::min(minY, p.y);
+            maxY = std::max(maxY, p.y);
+        }
+        if (std::find(f_.calls.begin(), f_.calls.end(), "CreateBorder") != f_.calls.end()) {
+            minX -= std::max(0.0, o_.BorderOffsetLeft);
+            maxX += std::max(0.0, o_.BorderOffsetRight);
+            minY -= std::max(0.0, o_.BorderOffsetBottom);
+            maxY += std::max(0.0, o_.BorderOffsetTop);
+        }
+        unitsPerPoint = std::max(maxX - minX, maxY - minY) / 1000.0;
+    }
+    const double offset = kDefaultLabelGap * unitsPerPoint;
+    if (!std::isfinite(offset) || !(offset > 0.0)) return;
+    s_.SetLabelOffset(f_.labelPosition == pxgrdLabelPosition_Inside ? -offset : offset);
+}
 
-    // An absent label part is a part that is not displayed.
+/// The label parts when the configuration gives none: the whole value in one font. A, B and C
+/// carry every digit of a projected value however MagnitudeAB and MagnitudeBC group them, and the
+/// degrees, minutes and seconds of a geographic one; D only when there are decimals to show (with
+/// none, a geographic D would print a bare point); the hemisphere only when it has a text, since
+/// a displayed hemisphere takes the minus sign off geographic values. The unit stays hidden, as
+/// grid values are read without one ("500000", not "500000m").
+void Reader::DefaultLabelParts() {
+    for (const char *key :
+         {"LabelPartA", "LabelPartB", "LabelPartC", "LabelPartD", "LabelPartUnit", "LabelPartHemisphere"})
+        if (Given(key)) return;
+    auto font = std::make_shared<StdFont>();
+    font->Name = kDefaultLabelFont;
+    font->Size = kDefaultLabelFontSize;
+    const auto shown = [&font](bool display) {
+        auto part = std::make_shared<LabelPartCls>();
+        part->SetbDisplay(display);
+        part->SetFont(font);
+        return part;
+    };
+    const bool hemisphere = !o_.EastingHemisphereLabel.empty() || !o_.NorthingHemisphereLabel.empty() ||
+                            !o_.WestingHemisphereLabel.empty() || !o_.SouthingHemisphereLabel.empty();
+    s_.SetLabelPartA(shown(true));
+    s_.SetLabelPartB(shown(true));
+    s_.SetLabelPartC(shown(true));
+    s_.SetLabelPartD(shown(o_.DecimalPlaces > 0));
+    s_.SetLabelPartUnit(shown(false));
+    s_.SetLabelPartHemisphere(shown(hemisphere));
+}
+
+void Reader::ApplyDefaults() {
+    // Sides left out take the options' default: ticks and labels on every side.
+    s_.SetPlaceLeftSideGridElements(o_.PlaceLeftSideGridElements);
+    s_.SetPlaceTopSideGridElements(o_.PlaceTopSideGridElements);
+    s_.SetPlaceRightSideGridElements(o_.PlaceRightSideGridElements);
+    s_.SetPlaceBottomSideGridElements(o_.PlaceBottomSideGridElements);
+    if (!Given("calls")) f_.calls = DefaultCalls(s_);
+
+    DefaultLabelParts();
+    // Beside parts given, an absent label part is a part that is not displayed.
     if (!s_.LabelPartA()) s_.SetLabelPartA(std::make_shared<LabelPartCls>());
     if (!s_.LabelPartB()) s_.SetLabelPartB(std::make_shared<LabelPartCls>());
     if (!s_.LabelPartC()) s_.SetLabelPartC(std::make_shared<LabelPartCls>());
@@ -722,21 +1082,26 @@ void Reader::ApplyDefaults() {
     // No offset and no skipping unless asked for.
     if (!s_.GridOffset()) s_.SetGridOffset(std::make_shared<shapekit::Point>());
     if (!s_.SkipInterval()) s_.SetSkipInterval(std::make_shared<shapekit::Point>());
-    DefaultStroking();
+    // The frame's images cost a transformation: made only for a default that needs them.
+    double side = 0.0;
+    const bool strokesByHand =
+        Given("GridStrokeDistance") || Given("NeatlineStrokeDistance") || Given("StrokeTolerance");
+    if (!strokesByHand || !Given("LabelOffset")) frameImages_ = FrameImages(side);
+    DefaultStroking(frameImages_, side);
 
     const auto &ll = s_.NeatlineLowerLeft();
     const auto &ur = s_.NeatlineUpperRight();
     if (!ll || !ur) return;
-    if (!Find("NeatlineLowerLeftInProjUnits"))
+    if (!Given("NeatlineLowerLeftInProjUnits"))
         DefaultProjCorner("NeatlineLowerLeftInProjUnits", ll->x, ll->y, ll->z,
                           &ParalloCls::SetNeatlineLowerLeftInProjUnits);
-    if (!Find("NeatlineUpperLeftInProjUnits"))
+    if (!Given("NeatlineUpperLeftInProjUnits"))
         DefaultProjCorner("NeatlineUpperLeftInProjUnits", ll->x, ur->y, ll->z,
                           &ParalloCls::SetNeatlineUpperLeftInProjUnits);
-    if (!Find("NeatlineUpperRightInProjUnits"))
+    if (!Given("NeatlineUpperRightInProjUnits"))
         DefaultProjCorner("NeatlineUpperRightInProjUnits", ur->x, ur->y, ur->z,
                           &ParalloCls::SetNeatlineUpperRightInProjUnits);
-    if (!Find("NeatlineLowerRightInProjUnits"))
+    if (!Given("NeatlineLowerRightInProjUnits"))
         DefaultProjCorner("NeatlineLowerRightInProjUnits", ur->x, ll->y, ll->z,
                           &ParalloCls::SetNeatlineLowerRightInProjUnits);
 }
@@ -763,7 +1128,7 @@ std::vector<std::string> DefaultCalls(const ParalloCls &service) {
 const std::vector<std::string> &KnownKeys() {
     static const std::vector<std::string> keys = [] {
         std::vector<std::string> names;
-        for (const Key &k : kKeys)
+        for (const Key &k : Keys())
             names.emplace_back(k.name);
         return names;
     }();
@@ -775,6 +1140,20 @@ Frame ReadConfig(const Json &config) {
         Fail("$", "expected a JSON object of service properties, got " + TypeName(config));
     Frame frame;
     Reader(config, frame).Read();
+    return frame;
+}
+
+std::vector<std::string> KeysSetBy(const FurnitureOptions &options) {
+    std::vector<std::string> names;
+    for (const Key &k : Keys())
+        if (k.given(options)) names.emplace_back(k.name);
+    return names;
+}
+
+Frame ConfigureFrame(const FurnitureOptions &options) {
+    Frame frame;
+    frame.options = options;
+    Reader(frame).Read();
     return frame;
 }
 

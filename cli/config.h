@@ -1,7 +1,8 @@
-// The configuration reader of the parallo command: one JSON object whose keys are the service's
-// property names becomes a configured ParalloCls, the list of methods to run and what the writers
-// need to know about the frame. Values are written in the units a cartographer sees (degrees,
-// the coordinate system's own feet or metres) and converted to what the service takes.
+// The configuration reader of the parallo command and of the plain front: one JSON object whose
+// keys are the service's property names is read into FurnitureOptions (fields of the same names),
+// which become a configured ParalloCls, the list of methods to run and what the writers need to
+// know about the frame. Values are written in the units a cartographer sees (degrees, the
+// coordinate system's own feet or metres) and converted to what the service takes.
 #ifndef PARALLO_CLI_CONFIG_H
 #define PARALLO_CLI_CONFIG_H
 
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "config_json.h"
+#include "parallo/furniture.h"
 #include "parallo/parallo.h"
 
 namespace parallo {
@@ -19,6 +21,8 @@ namespace cli {
 /// Everything the command knows after reading a configuration.
 struct Frame {
     std::unique_ptr<ParalloCls> service = std::make_unique<ParalloCls>();
+    /// The options the service was configured from (read from the JSON for the command).
+    FurnitureOptions options;
     /// The map view's definition as written (a text or a PROJJSON object).
     Json mapViewDefinition;
     /// The methods to run, in order.
@@ -62,6 +66,14 @@ const std::vector<std::string> &KnownKeys();
 /// Reads a parsed configuration into a new Frame. Raises ConfigError naming the first offending
 /// key; never any other exception type for a bad configuration.
 Frame ReadConfig(const Json &config);
+
+/// A host's options into a new Frame, checked and converted as ReadConfig checks and converts the
+/// same values; raises ConfigError naming the offending key as the JSON path the command would.
+Frame ConfigureFrame(const FurnitureOptions &options);
+
+/// The keys a host's options set, in the order of KnownKeys: an optional that holds a value, or
+/// a value other than FurnitureOptions' default. ConfigureFrame hands on only these.
+std::vector<std::string> KeysSetBy(const FurnitureOptions &options);
 
 } // namespace cli
 } // namespace parallo

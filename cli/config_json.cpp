@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <istream>
 #include <limits>
 #include <set>
 
@@ -200,7 +201,11 @@ std::string MemberPath(const std::string &parent, const std::string &key) {
 
 Json ParseJson(const std::string &text) { return ParseJson(text, std::string(), nullptr); }
 
-Json ParseJson(const std::string &text, const std::string &arrayKey, const std::function<void(Json &&)> &element) {
+namespace {
+
+/// ParseJson of a text or of a stream.
+template <class Input>
+Json ParseRouted(Input &input, const std::string &arrayKey, const std::function<void(Json &&)> &element) {
     std::vector<ParseFrame> stack;
     // An element of the root object's member `arrayKey` is complete when its own value or its
     // closing bracket arrives with the root object and that array left on the stack.
@@ -247,7 +252,7 @@ Json ParseJson(const std::string &text, const std::string &arrayKey, const std::
         return true;
     };
     try {
-        return Json::parse(text, callback);
+        return Json::parse(input, callback);
     } catch (const Json::exception &e) {
         // A syntax error, and also a number too large for a double ("1e999"), which the parser
         // reports as out of range rather than as a syntax error.
@@ -256,6 +261,16 @@ Json ParseJson(const std::string &text, const std::string &arrayKey, const std::
         if (cut != std::string::npos) message = message.substr(cut + 2);
         throw ConfigError("$", "not valid JSON: " + message);
     }
+}
+
+} // namespace
+
+Json ParseJson(const std::string &text, const std::string &arrayKey, const std::function<void(Json &&)> &element) {
+    return ParseRouted(text, arrayKey, element);
+}
+
+Json ParseJson(std::istream &in, const std::string &arrayKey, const std::function<void(Json &&)> &element) {
+    return ParseRouted(in, arrayKey, element);
 }
 
 } // namespace cli

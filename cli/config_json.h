@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <iosfwd>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -40,6 +41,9 @@ Json ParseJson(const std::string &text);
 /// array) to `element` as soon as it is parsed, and leaves it out of the result (the array stays,
 /// empty), so that a document of many such elements never stands in memory whole.
 Json ParseJson(const std::string &text, const std::string &arrayKey, const std::function<void(Json &&)> &element);
+
+/// The same, reading the text from `in` to its end: the text itself is not held either.
+Json ParseJson(std::istream &in, const std::string &arrayKey, const std::function<void(Json &&)> &element);
 
 /// The nearest of `candidates` to `word` by edit distance (case-insensitive), or "" when there
 /// are none.

@@ -1,200 +1,278 @@
 // GeoJSON output. Every feature carries a "kind" (neatline, border, gridline, tick, cross,
-// frameBar, frameTick, minorTick, label); a GIS can style by it. Doubles are written in their shortest form that reads back to
-// the same value (up to 17 significant digits).
+// frameBar, frameTick, minorTick, label); a GIS can style by it. Doubles are written in their
+// shortest form that reads back to the same value (up to 17 significant digits).
+//
+// The features are written straight into the document's text, one after the other, rather than
+// built as JSON trees and dumped: a frame of many grid lines is mostly numbers, and the trees
+// cost more than the text. The text is the one Json::dump gives (same members in the same order,
+// same numbers), which the --rfc7946 form reads back.
 #include "geojson.h"
 
-#include <cmath>
+#include "json_text.h"
 
 namespace parallo {
 namespace cli {
 
 namespace {
 
-Json Position(const shapekit::Point& p) {
-    Json position = Json::array({p.x, p.y});
-    if (p.z != 0.0) position.push_back(p.z);
-    return position;
-}
+std::string Dump(const Json &j) { return j.dump(-1, ' ', false, Json::error_handler_t::replace); }
 
-Json Positions(const shapekit::PointsCollection& points) {
-    Json list = Json::array();
-    for (const shapekit::Point& p : points) list.push_back(Position(p));
-    return list;
-}
+void Number(std::string &out, double v) { AppendJsonNumber(out, v); }
 
-Json Feature(const char* kind, Json geometry, Json properties = Json::object()) {
-    Json feature;
-    feature["type"] = "Feature";
-    Json props;
-    props["kind"] = kind;
-    for (auto it = properties.begin(); it != properties.end(); ++it) props[it.key()] = it.value();
-    feature["properties"] = props;
-    feature["geometry"] = std::move(geometry);
-    return feature;
-}
-
-void AddCollection(std::vector<Json>& features, const char* kind,
-                   const std::shared_ptr<shapekit::GeometryCollection>& collection) {
-    if (!collection) return;
-    for (const auto& item : *collection) features.push_back(Feature(kind, GeometryJson(item.get())));
-}
-
-const char* FateName(LabelFate fate) {
-    switch (fate) {
-    case kLabelOverlaps: return "overlaps";
-    case kLabelCrossesNeatline: return "crossesNeatline";
-    case kLabelWrongSide: return "wrongSide";
-    case kLabelUnplaced: return "unplaced";
-    default: return "shown";
+void Position(std::string &out, const shapekit::Point &p) {
+    out += '[';
+    Number(out, p.x);
+    out += ',';
+    Number(out, p.y);
+    if (p.z != 0.0) {
+        out += ',';
+        Number(out, p.z);
     }
+    out += ']';
+}
+
+void Positions(std::string &out, const shapekit::PointsCollection &points) {
+    const char *separator = "";
+    for (const shapekit::Point &p : points) {
+        out += separator;
+        separator = ",";
+        Position(out, p);
+    }
+}
+
+void Geometry(std::string &out, const shapekit::Geometry *geometry) {
+    if (!geometry) {
+        out += "null";
+        return;
+    }
+    switch (geometry->Type()) {
+    case shapekit::kPointGeometry:
+        out += R"({"type":"Point","coordinates":)";
+        Position(out, static_cast<const shapekit::PointGeometry *>(geometry)->Position());
+        out += '}';
+        break;
+    case shapekit::kLineGeometry: {
+        const auto *line = static_cast<const shapekit::LineGeometry *>(geometry);
+        out += R"({"type":"LineString","coordinates":[)";
+        Position(out, line->Start());
+        out += ',';
+        Position(out, line->End());
+        out += "]}";
+        break;
+    }
+    case shapekit::kPolylineGeometry:
+        out += R"({"type":"LineString","coordinates":[)";
+        Positions(out, static_cast<const shapekit::PolylineGeometry *>(geometry)->Points());
+        out += "]}";
+        break;
+    case shapekit::kPolygonGeometry: {
+        const auto &points = static_cast<const shapekit::PolygonGeometry *>(geometry)->Points();
+        out += R"({"type":"Polygon","coordinates":[[)";
+        Positions(out, points);
+        // GeoJSON rings end on their first position.
+        if (!points.empty()) {
+            const shapekit::Point &first = points.Vector().front();
+            const shapekit::Point &last = points.Vector().back();
+            if (first.x != last.x || first.y != last.y || first.z != last.z) {
+                out += ',';
+                Position(out, first);
+            }
+        }
+        out += "]]}";
+        break;
+    }
+    case shapekit::kGeometryCollection: {
+        out += R"({"type":"GeometryCollection","geometries":[)";
+        const char *separator = "";
+        for (const auto &item : *static_cast<const shapekit::GeometryCollection *>(geometry)) {
+            out += separator;
+            separator = ",";
+            Geometry(out, item.get());
+        }
+        out += "]}";
+        break;
+    }
+    default:
+        out += "null";
+    }
+}
+
+/// The features of the collection, each on a line of its own.
+class FeatureList {
+public:
+    explicit FeatureList(std::string &out) : out_(out) {}
+
+    /// Opens a feature and its properties with "kind"; the caller adds further properties, each
+    /// starting with ',', then calls Geometry.
+    std::string &Begin(const char *kind) {
+        out_ += count_++ ? ",\n  " : "\n  ";
+        out_ += R"({"type":"Feature","properties":{"kind":")";
+        out_ += kind;
+        out_ += '"';
+        return out_;
+    }
+    void End(const shapekit::Geometry *geometry) {
+        out_ += R"(},"geometry":)";
+        Geometry(out_, geometry);
+        out_ += '}';
+    }
+    void Add(const char *kind, const shapekit::Geometry *geometry) {
+        Begin(kind);
+        End(geometry);
+    }
+    void Add(const char *kind, const std::shared_ptr<shapekit::GeometryCollection> &collection) {
+        if (!collection) return;
+        for (const auto &item : *collection)
+            Add(kind, item.get());
+    }
+
+private:
+    std::string &out_;
+    std::size_t count_ = 0;
+};
+
+const char *FateName(LabelFate fate) {
+    switch (fate) {
+    case kLabelOverlaps:
+        return "overlaps";
+    case kLabelCrossesNeatline:
+        return "crossesNeatline";
+    case kLabelWrongSide:
+        return "wrongSide";
+    case kLabelUnplaced:
+        return "unplaced";
+    default:
+        return "shown";
+    }
+}
+
+void Member(std::string &out, const char *key, const std::string &value) {
+    out += key;
+    AppendJsonString(out, value);
 }
 
 /// What the layout made of a label: its box (a closed ring, absent for a label without text),
 /// whether it is hidden, why, and the ID of the shown label it yields to.
-void AddPlacement(Json& p, const LabelPlacement& placement, const LabelLayout& layout) {
+void Placement(std::string &out, const LabelPlacement &placement, const LabelLayout &layout) {
     if (!placement.Box.Empty) {
-        Json ring = Json::array();
-        for (const shapekit::Point& corner : placement.Box.Corners) ring.push_back(Json::array({corner.x, corner.y}));
-        ring.push_back(ring.front());
-        p["box"] = Json{{"type", "Polygon"}, {"coordinates", Json::array({std::move(ring)})}};
+        out += R"(,"box":{"type":"Polygon","coordinates":[[)";
+        for (const shapekit::Point &corner : placement.Box.Corners) {
+            Position(out, shapekit::Point(corner.x, corner.y));
+            out += ',';
+        }
+        const shapekit::Point &first = placement.Box.Corners.front();
+        Position(out, shapekit::Point(first.x, first.y));
+        out += "]]}";
     }
-    p["hidden"] = placement.Hidden;
+    out += placement.Hidden ? R"(,"hidden":true)" : R"(,"hidden":false)";
     if (!placement.Hidden) return;
-    p["hiddenBecause"] = FateName(placement.Fate);
+    out += R"(,"hiddenBecause":")";
+    out += FateName(placement.Fate);
+    out += '"';
     const auto winner = static_cast<std::size_t>(placement.YieldedTo);
     if (placement.YieldedTo >= 0 && winner < layout.Placements.size() && layout.Placements[winner].Label)
-        p["yieldedTo"] = layout.Placements[winner].Label->ID();
+        Member(out, R"(,"yieldedTo":)", layout.Placements[winner].Label->ID());
 }
 
-Json LabelFeature(const GridLabel& label, const LabelPlacement* placement, const LabelLayout& layout) {
-    Json p;
-    p["LabelString"] = label.LabelString;
-    p["LabelStringA"] = label.LabelStringA;
-    p["LabelStringB"] = label.LabelStringB;
-    p["LabelStringC"] = label.LabelStringC;
-    p["LabelStringD"] = label.LabelStringD;
-    p["LabelStringUnit"] = label.LabelStringUnit;
-    p["LabelStringHemisphere"] = label.LabelStringHemisphere;
-    p["Angle"] = label.Angle;
-    p["HorizontalJustification"] = static_cast<std::int32_t>(label.HorizontalJustification);
-    p["VerticalJustification"] = static_cast<std::int32_t>(label.VerticalJustification);
-    p["LabelAxis"] = static_cast<std::int32_t>(label.LabelAxis);
-    p["ID"] = label.ID();
-    if (placement) AddPlacement(p, *placement, layout);
-    Json geometry = nullptr;
+void Label(FeatureList &features, const GridLabel &label, const LabelPlacement *placement,
+           const LabelLayout &layout) {
+    std::string &out = features.Begin("label");
+    Member(out, R"(,"LabelString":)", label.LabelString);
+    Member(out, R"(,"LabelStringA":)", label.LabelStringA);
+    Member(out, R"(,"LabelStringB":)", label.LabelStringB);
+    Member(out, R"(,"LabelStringC":)", label.LabelStringC);
+    Member(out, R"(,"LabelStringD":)", label.LabelStringD);
+    Member(out, R"(,"LabelStringUnit":)", label.LabelStringUnit);
+    Member(out, R"(,"LabelStringHemisphere":)", label.LabelStringHemisphere);
+    out += R"(,"Angle":)";
+    Number(out, label.Angle);
+    out += R"(,"HorizontalJustification":)";
+    out += std::to_string(static_cast<std::int32_t>(label.HorizontalJustification));
+    out += R"(,"VerticalJustification":)";
+    out += std::to_string(static_cast<std::int32_t>(label.VerticalJustification));
+    out += R"(,"LabelAxis":)";
+    out += std::to_string(static_cast<std::int32_t>(label.LabelAxis));
+    Member(out, R"(,"ID":)", label.ID());
+    if (placement) Placement(out, *placement, layout);
     if (label.Origin) {
-        geometry["type"] = "Point";
-        geometry["coordinates"] = Position(*label.Origin);
+        const shapekit::PointGeometry origin(*label.Origin);
+        features.End(&origin);
+    } else {
+        features.End(nullptr);
     }
-    return Feature("label", std::move(geometry), std::move(p));
 }
 
-Json CallJson(const CallRecord& call) {
+Json CallJson(const CallRecord &call) {
     Json c;
     c["method"] = call.method;
     c["RetVal"] = call.RetVal ? Json(*call.RetVal) : Json(nullptr);
     Json errors = Json::array();
-    for (const Report& r : call.errors)
-        errors.push_back(Json{{"description", r.description}, {"trace", r.trace}, {"procedure", r.procedure}});
+    for (const Report &r : call.errors)
+        errors.push_back(
+            Json{{"description", r.description}, {"trace", r.trace}, {"procedure", r.procedure}});
     c["errors"] = std::move(errors);
     if (call.errorsDropped > 0) c["errorsDropped"] = call.errorsDropped;
-    for (auto it = call.results.begin(); it != call.results.end(); ++it) c[it.key()] = it.value();
+    for (auto it = call.results.begin(); it != call.results.end(); ++it)
+        c[it.key()] = it.value();
     return c;
 }
 
-std::string Dump(const Json& j) { return j.dump(-1, ' ', false, Json::error_handler_t::replace); }
-
 } // namespace
 
-Json GeometryJson(const shapekit::Geometry* geometry) {
-    if (!geometry) return nullptr;
-    Json g;
-    switch (geometry->Type()) {
-    case shapekit::kPointGeometry:
-        g["type"] = "Point";
-        g["coordinates"] = Position(static_cast<const shapekit::PointGeometry*>(geometry)->Position());
-        break;
-    case shapekit::kLineGeometry: {
-        const auto* line = static_cast<const shapekit::LineGeometry*>(geometry);
-        g["type"] = "LineString";
-        g["coordinates"] = Json::array({Position(line->Start()), Position(line->End())});
-        break;
-    }
-    case shapekit::kPolylineGeometry:
-        g["type"] = "LineString";
-        g["coordinates"] = Positions(static_cast<const shapekit::PolylineGeometry*>(geometry)->Points());
-        break;
-    case shapekit::kPolygonGeometry: {
-        const auto& points = static_cast<const shapekit::PolygonGeometry*>(geometry)->Points();
-        Json ring = Positions(points);
-        // GeoJSON rings end on their first position.
-        if (!points.empty()) {
-            const shapekit::Point& first = points.Vector().front();
-            const shapekit::Point& last = points.Vector().back();
-            if (first.x != last.x || first.y != last.y || first.z != last.z) ring.push_back(Position(first));
-        }
-        g["type"] = "Polygon";
-        g["coordinates"] = Json::array({std::move(ring)});
-        break;
-    }
-    case shapekit::kGeometryCollection: {
-        Json members = Json::array();
-        for (const auto& item : *static_cast<const shapekit::GeometryCollection*>(geometry))
-            members.push_back(GeometryJson(item.get()));
-        g["type"] = "GeometryCollection";
-        g["geometries"] = std::move(members);
-        break;
-    }
-    default: return nullptr;
-    }
-    return g;
+Json GeometryJson(const shapekit::Geometry *geometry) {
+    std::string text;
+    Geometry(text, geometry);
+    return Json::parse(text);
 }
 
-std::string WriteGeoJson(const Frame& frame, const RunResult& result) {
-    const ParalloCls& s = *frame.service;
-    std::vector<Json> features;
-    if (s.NeatlinePolygon()) features.push_back(Feature("neatline", GeometryJson(s.NeatlinePolygon().get())));
-    if (s.BorderPolygon()) features.push_back(Feature("border", GeometryJson(s.BorderPolygon().get())));
-    AddCollection(features, "gridline", result.gridlines);
-    AddCollection(features, "tick", result.ticks);
-    AddCollection(features, "cross", result.crosses);
-    if (const auto& bars = s.FrameBarGeometry()) {
-        const std::vector<bool>& fills = s.FrameBarFills();
-        std::size_t i = 0;
-        for (const auto& bar : *bars) {
-            Json p;
-            p["filled"] = i < fills.size() && fills[i];
-            ++i;
-            features.push_back(Feature("frameBar", GeometryJson(bar.get()), std::move(p)));
-        }
-    }
-    AddCollection(features, "frameTick", s.FrameTickGeometry());
-    AddCollection(features, "minorTick", s.MinorTickGeometry());
-    if (s.LabelsCollection()) {
-        std::size_t index = 0;
-        for (const auto& label : *s.LabelsCollection()) {
-            const LabelPlacement* placement =
-                result.laidOut && index < result.layout.Placements.size() ? &result.layout.Placements[index]
-                                                                          : nullptr;
-            ++index;
-            if (label) features.push_back(LabelFeature(*label, placement, result.layout));
-        }
-    }
-
+std::string WriteGeoJson(const Frame &frame, const RunResult &result) {
+    const ParalloCls &s = *frame.service;
     // The named-CRS form GIS readers understand; the name is the definition as configured.
-    Json crs;
-    crs["type"] = "name";
-    crs["properties"]["name"] =
-        frame.mapViewDefinition.is_string() ? frame.mapViewDefinition : Json(Dump(frame.mapViewDefinition));
-
-    std::string out = "{\"type\": \"FeatureCollection\",\n\"crs\": " + Dump(crs) + ",\n";
+    std::string out =
+        "{\"type\": \"FeatureCollection\",\n\"crs\": {\"type\":\"name\",\"properties\":{\"name\":";
+    AppendJsonString(out, frame.mapViewDefinition.is_string() ? frame.mapViewDefinition.get<std::string>()
+                                                              : Dump(frame.mapViewDefinition));
+    out += "}},\n";
     // The scale the label boxes were measured at.
-    if (result.laidOut) out += "\"MapScale\": " + Dump(Json(result.mapScale)) + ",\n";
+    if (result.laidOut) {
+        out += "\"MapScale\": ";
+        Number(out, result.mapScale);
+        out += ",\n";
+    }
+    // Calls are few and carry free-form results: they are dumped as trees.
     out += "\"calls\": [";
     for (std::size_t i = 0; i < result.calls.size(); ++i)
         out += (i ? ",\n  " : "\n  ") + Dump(CallJson(result.calls[i]));
     out += "],\n\"features\": [";
-    for (std::size_t i = 0; i < features.size(); ++i) out += (i ? ",\n  " : "\n  ") + Dump(features[i]);
+
+    FeatureList features(out);
+    if (s.NeatlinePolygon()) features.Add("neatline", s.NeatlinePolygon().get());
+    if (s.BorderPolygon()) features.Add("border", s.BorderPolygon().get());
+    features.Add("gridline", result.gridlines);
+    features.Add("tick", result.ticks);
+    features.Add("cross", result.crosses);
+    if (const auto &bars = s.FrameBarGeometry()) {
+        const std::vector<bool> &fills = s.FrameBarFills();
+        std::size_t i = 0;
+        for (const auto &bar : *bars) {
+            const bool filled = i < fills.size() && fills[i];
+            ++i;
+            features.Begin("frameBar") += filled ? R"(,"filled":true)" : R"(,"filled":false)";
+            features.End(bar.get());
+        }
+    }
+    features.Add("frameTick", s.FrameTickGeometry());
+    features.Add("minorTick", s.MinorTickGeometry());
+    if (s.LabelsCollection()) {
+        std::size_t index = 0;
+        for (const auto &label : *s.LabelsCollection()) {
+            const LabelPlacement *placement = result.laidOut && index < result.layout.Placements.size()
+                                                  ? &result.layout.Placements[index]
+                                                  : nullptr;
+            ++index;
+            if (label) Label(features, *label, placement, result.layout);
+        }
+    }
     out += "\n]}\n";
     return out;
 }

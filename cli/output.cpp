@@ -39,8 +39,36 @@ std::string SystemError(const std::string& what, const std::string& path) {
     return what + " " + path + ": " + std::strerror(errno);
 }
 
-/// Writes `content` to a new temporary file next to `path`; returns its name or sets `error`.
-std::string WriteTemporary(const OutputFile& file, bool flush, std::string& error) {
+/// Writes all of `size` bytes at `data` to `fd`.
+bool WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+/// Writes the file's content, then, unless `rest` is -1, the bytes of the open file `rest` from
+/// its start to its end.
+bool WriteContent(int fd, const OutputFile& file, int rest) {
+    if (!WriteAll(fd, file.content.data(), file.content.size())) return false;
+    if (rest < 0) return true;
+    if (::lseek(rest, 0, SEEK_SET) != 0) return false;
+    std::vector<char> chunk(1 << 16);
+    for (;;) {
+        ssize_t n = ::read(rest, chunk.data(), chunk.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) return true;
+        if (!WriteAll(fd, chunk.data(), static_cast<std::size_t>(n))) return false;
+    }
+}
+
+/// Writes the content to a new temporary file next to `path`; returns its name or sets `error`.
+std::string WriteTemporary(const OutputFile& file, int rest, bool flush, std::string& error) {
     if (file.path.empty() || file.path.back() == '/') {
         error = "not a file name: \"" + file.path + "\"";
         return std::string();
@@ -54,19 +82,7 @@ std::string WriteTemporary(const OutputFile& file, bool flush, std::string& erro
         return std::string();
     }
     name.assign(buffer.data());
-    const char* data = file.content.data();
-    std::size_t left = file.content.size();
-    bool ok = true;
-    while (left > 0) {
-        ssize_t n = ::write(fd, data, left);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        data += n;
-        left -= static_cast<std::size_t>(n);
-    }
+    bool ok = WriteContent(fd, file, rest);
     if (ok && ::fchmod(fd, NewFileMode(file.path)) != 0) ok = false;
     if (ok && flush && ::fsync(fd) != 0) ok = false;
     if (::close(fd) != 0) ok = false;
@@ -78,43 +94,24 @@ std::string WriteTemporary(const OutputFile& file, bool flush, std::string& erro
     return name;
 }
 
-/// Writes all of `content` to an existing file that is not a regular one (a device such as
+/// Writes the content to an existing file that is not a regular one (a device such as
 /// /dev/null or /dev/stdout, a pipe): those cannot be replaced, only written to.
-std::string WriteDirect(const OutputFile& file) {
+std::string WriteDirect(const OutputFile& file, int rest) {
     int fd = ::open(file.path.c_str(), O_WRONLY | O_TRUNC);
     if (fd < 0) fd = ::open(file.path.c_str(), O_WRONLY);
     if (fd < 0) return SystemError("cannot open", file.path);
-    const char* data = file.content.data();
-    std::size_t left = file.content.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, data, left);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            std::string error = SystemError("cannot write", file.path);
-            ::close(fd);
-            return error;
-        }
-        data += n;
-        left -= static_cast<std::size_t>(n);
+    if (!WriteContent(fd, file, rest)) {
+        std::string error = SystemError("cannot write", file.path);
+        ::close(fd);
+        return error;
     }
     if (::close(fd) != 0) return SystemError("cannot write", file.path);
     return std::string();
 }
 
-} // namespace
-
-std::string WriteFilesAtomically(const std::vector<OutputFile>& files) { return WriteFilesAtomically(files, true); }
-
-std::string SyncDirectory(const std::string& directory) {
-    int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0) return SystemError("cannot open the directory", directory);
-    const bool ok = ::syncfs(fd) == 0;
-    std::string error = ok ? std::string() : SystemError("cannot flush the files of", directory);
-    ::close(fd);
-    return error;
-}
-
-std::string WriteFilesAtomically(const std::vector<OutputFile>& files, bool flush) {
+/// WriteFilesAtomically with the bytes of the open file `rest` (unless -1) after each file's
+/// content (it is given with one file).
+std::string WriteAtomically(const std::vector<OutputFile>& files, int rest, bool flush) {
     // Regular files (and new ones) are replaced whole through a temporary file; a symbolic link
     // is followed so that the link stays and its target is replaced. Anything else that exists
     // (a device, a pipe) is written to directly: renaming over it would replace the device node.
@@ -137,11 +134,11 @@ std::string WriteFilesAtomically(const std::vector<OutputFile>& files, bool flus
     std::vector<std::string> temporaries;
     std::string error;
     for (const OutputFile& file : replaced) {
-        std::string name = WriteTemporary(file, flush, error);
+        std::string name = WriteTemporary(file, rest, flush, error);
         if (name.empty()) break;
         temporaries.push_back(name);
     }
-    for (std::size_t i = 0; error.empty() && i < direct.size(); ++i) error = WriteDirect(direct[i]);
+    for (std::size_t i = 0; error.empty() && i < direct.size(); ++i) error = WriteDirect(direct[i], rest);
     if (!error.empty()) {
         for (const std::string& name : temporaries) ::unlink(name.c_str());
         return error;
@@ -154,6 +151,29 @@ std::string WriteFilesAtomically(const std::vector<OutputFile>& files, bool flus
         }
     }
     return std::string();
+}
+
+} // namespace
+
+std::string WriteFilesAtomically(const std::vector<OutputFile>& files) {
+    return WriteFilesAtomically(files, true);
+}
+
+std::string SyncDirectory(const std::string& directory) {
+    int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0) return SystemError("cannot open the directory", directory);
+    const bool ok = ::syncfs(fd) == 0;
+    std::string error = ok ? std::string() : SystemError("cannot flush the files of", directory);
+    ::close(fd);
+    return error;
+}
+
+std::string WriteFilesAtomically(const std::vector<OutputFile>& files, bool flush) {
+    return WriteAtomically(files, -1, flush);
+}
+
+std::string WriteFileAtomically(const std::string& path, const std::string& head, int rest) {
+    return WriteAtomically({OutputFile{path, head}}, rest, true);
 }
 
 } // namespace cli

@@ -27,6 +27,11 @@ std::string WriteFilesAtomically(const std::vector<OutputFile>& files);
 /// all at once afterwards (SyncDirectory) instead of waiting for the disk twice per file.
 std::string WriteFilesAtomically(const std::vector<OutputFile>& files, bool flush);
 
+/// WriteFilesAtomically (flushed) of one file whose content is `head` followed by the bytes of
+/// the open file `rest` from its start to its end: a long file assembled piece by piece is
+/// written without being held in memory.
+std::string WriteFileAtomically(const std::string& path, const std::string& head, int rest);
+
 /// Flushes every written file of the file system that holds `directory` to the disk. Returns ""
 /// on success, else a message.
 std::string SyncDirectory(const std::string& directory);

@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -16,6 +18,7 @@
 #include <mutex>
 #include <set>
 #include <sstream>
+#include <streambuf>
 #include <thread>
 
 #include <proj.h>
@@ -60,6 +63,38 @@ bool ReadFile(const std::string &path, std::size_t limit, std::string &text) {
     }
     return in.eof();
 }
+
+/// A file read through a buffer of its own that ends its text early once more than `limit` bytes
+/// are read (Over) or on a read error (Failed).
+class LimitedFile : public std::streambuf {
+public:
+    LimitedFile(const std::string &path, std::size_t limit)
+        : file_(std::fopen(path.c_str(), "rb")), limit_(limit) {}
+    ~LimitedFile() override {
+        if (file_) std::fclose(file_);
+    }
+    LimitedFile(const LimitedFile &) = delete;
+    LimitedFile &operator=(const LimitedFile &) = delete;
+
+    bool IsOpen() const { return file_ != nullptr; }
+    bool Over() const { return read_ > limit_; }
+    bool Failed() const { return file_ && std::ferror(file_) != 0; }
+
+protected:
+    int_type underflow() override {
+        if (!file_ || Over()) return traits_type::eof();
+        const std::size_t n = std::fread(buffer_, 1, sizeof buffer_, file_);
+        read_ += n;
+        if (n == 0 || Over()) return traits_type::eof();
+        setg(buffer_, buffer_, buffer_ + n);
+        return traits_type::to_int_type(buffer_[0]);
+    }
+
+private:
+    std::FILE *file_;
+    std::size_t limit_, read_ = 0;
+    char buffer_[1 << 16];
+};
 
 // ---- PROJ for the index's corners and the sheets' centres ------------------------------------
 
@@ -551,24 +586,113 @@ Json OutcomeJson(const Index &index, std::size_t i, const Outcome &o) {
     return j;
 }
 
-std::string SummaryText(const SeriesOptions &opt, const Index &index, const std::vector<Outcome> &outcomes) {
-    std::size_t counts[5] = {0, 0, 0, 0, 0};
-    for (const Outcome &o : outcomes)
-        ++counts[static_cast<int>(o.status)];
-    Json head;
-    head["base"] = opt.basePath;
-    head["index"] = opt.indexPath;
-    head["sheets"] = outcomes.size();
-    for (Status s : {Status::kOk, Status::kFailed, Status::kRefused, Status::kError, Status::kSkipped})
-        head[StatusName(s)] = counts[static_cast<int>(s)];
-    std::string out = Dump(head);
-    out.pop_back();
-    out += ",\n\"results\": [";
-    for (std::size_t i = 0; i < outcomes.size(); ++i)
-        out += (i ? ",\n  " : "\n  ") + Dump(OutcomeJson(index, i, outcomes[i]));
-    out += "\n]}\n";
-    return out;
+/// The line standard error shows for a sheet that is not fine.
+std::string FailureLine(const Sheet &sheet, const Outcome &outcome) {
+    std::string line = "parallo: sheet " + sheet.label + ": ";
+    for (std::size_t k = 0; k < outcome.failures.size() && k < 3; ++k)
+        line += (k ? "; " : "") + outcome.failures[k];
+    if (outcome.failures.size() > 3)
+        line += " (and " + std::to_string(outcome.failures.size() - 3) + " more)";
+    if (outcome.status == Status::kSkipped) line += " (from the previous run)";
+    return line;
 }
+
+/// OUTDIR/summary.json, written as the sheets finish: a sheet's entry goes to a spool file as soon
+/// as every sheet before it in the index has its own, so that memory holds the counts, the lines
+/// of failed sheets and only the entries of sheets finished ahead of an earlier one, not an entry
+/// per sheet. The counts head the summary: at the end its file is written from them and the spool.
+class Summary {
+public:
+    /// `previous` gives a skipped sheet the status, failures and warnings of the run before.
+    Summary(const std::string &outDir, const Index &index, const std::map<std::string, Outcome> &previous)
+        : index_(index), previous_(previous) {
+        // An unnamed file next to the sheets; when none can be made, the entries stay in memory.
+        std::string name = outDir + "/.summary.json.results-XXXXXX";
+        const int fd = ::mkstemp(&name[0]);
+        if (fd < 0) return;
+        ::unlink(name.c_str());
+        spool_ = ::fdopen(fd, "w+");
+        if (!spool_) ::close(fd);
+    }
+    ~Summary() {
+        if (spool_) std::fclose(spool_);
+    }
+    Summary(const Summary &) = delete;
+    Summary &operator=(const Summary &) = delete;
+
+    /// Records the outcome of sheet `i`; called from every worker thread, once per sheet.
+    void Add(std::size_t i, Outcome outcome) {
+        if (outcome.status == Status::kSkipped) {
+            auto found = previous_.find(index_.sheets[i].id);
+            if (found != previous_.end()) {
+                outcome.previous = found->second.previous;
+                outcome.failures = found->second.failures;
+                outcome.warnings = found->second.warnings;
+            }
+        }
+        Entry entry{Dump(OutcomeJson(index_, i, outcome)),
+                    Fine(outcome) ? std::string() : FailureLine(index_.sheets[i], outcome)};
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++counts_[static_cast<int>(outcome.status)];
+        pending_.emplace(i, std::move(entry));
+        for (auto first = pending_.begin(); first != pending_.end() && first->first == next_;
+             first = pending_.begin()) {
+            Append(next_ ? ",\n  " : "\n  ");
+            Append(first->second.text);
+            if (!first->second.failureLine.empty())
+                failureLines_.push_back(std::move(first->second.failureLine));
+            pending_.erase(first);
+            ++next_;
+        }
+    }
+
+    /// The line of each sheet that is not fine, in index order (once every sheet is added).
+    const std::vector<std::string> &FailureLines() const { return failureLines_; }
+
+    /// Writes the summary whole to `path` once every sheet is added; returns "" or a message.
+    std::string Write(const SeriesOptions &opt, const std::string &path) {
+        Json head;
+        head["base"] = opt.basePath;
+        head["index"] = opt.indexPath;
+        head["sheets"] = index_.sheets.size();
+        for (Status s : {Status::kOk, Status::kFailed, Status::kRefused, Status::kError, Status::kSkipped})
+            head[StatusName(s)] = counts_[static_cast<int>(s)];
+        std::string text = Dump(head);
+        text.pop_back();
+        text += ",\n\"results\": [";
+        Append("\n]}\n");
+        if (!spool_) return WriteFilesAtomically({OutputFile{path, text + memory_}});
+        if (std::fflush(spool_) != 0 || std::ferror(spool_)) {
+            const std::string error = std::strerror(errno);
+            return "cannot write " + path + ": " + error;
+        }
+        return WriteFileAtomically(path, text, ::fileno(spool_));
+    }
+
+private:
+    struct Entry {
+        std::string text, failureLine;
+    };
+
+    void Append(const std::string &text) {
+        if (spool_)
+            std::fwrite(text.data(), 1, text.size(), spool_);
+        else
+            memory_ += text;
+    }
+
+    const Index &index_;
+    const std::map<std::string, Outcome> &previous_;
+    std::mutex mutex_;
+    std::FILE *spool_ = nullptr;
+    std::string memory_;
+    /// Entries of sheets finished before an earlier sheet, by index.
+    std::map<std::size_t, Entry> pending_;
+    /// The first sheet whose entry is not yet written.
+    std::size_t next_ = 0;
+    std::size_t counts_[5] = {0, 0, 0, 0, 0};
+    std::vector<std::string> failureLines_;
+};
 
 /// The statuses, failures and warnings of the previous run, by sheet id, for the sheets a re-run
 /// skips.
@@ -577,16 +701,18 @@ std::map<std::string, Outcome> PreviousOutcomes(const std::string &summaryPath) 
     std::string text;
     if (!ReadFile(summaryPath, kMaxIndexBytes, text)) return previous;
     try {
-        const Json summary = Json::parse(text);
-        for (const Json &r : summary.at("results")) {
-            if (!r.at("sheet").is_string()) continue;
+        // Each entry is taken as soon as it is parsed: the summary of a large series is never
+        // held as a whole tree.
+        ParseJson(text, "results", [&previous](Json &&r) {
+            if (!r.at("sheet").is_string()) return;
             Outcome o;
             o.previous = r.at("status").get<std::string>();
             if (o.previous == "skipped") o.previous = r.value("previous", std::string("ok"));
             o.failures = r.at("failures").get<std::vector<std::string>>();
             o.warnings = r.at("warnings").get<std::vector<std::string>>();
-            previous[r.at("sheet").get<std::string>()] = std::move(o);
-        }
+            // The first entry of an id is its sheet's; a later one is a duplicate that was refused.
+            previous.emplace(r.at("sheet").get<std::string>(), std::move(o));
+        });
     } catch (const std::exception &) {
         previous.clear();
     }
@@ -697,20 +823,28 @@ int Series(int argc, const char *const *argv, std::ostream &out, std::ostream &e
 
     Json base;
     if (!ReadBase(o.basePath, err, base)) return kExitBadUsage;
-    std::string text;
-    if (!ReadFile(o.indexPath, kMaxIndexBytes, text)) {
-        err << "parallo: cannot read " << o.indexPath
-            << (text.size() > kMaxIndexBytes ? ": larger than 1 GiB" : "") << "\n";
-        return kExitBadUsage;
-    }
+    // The index is read as it is parsed: neither its text nor its JSON is ever held whole.
     Index index;
-    try {
-        index = ReadIndex(text, EndsWith(o.indexPath, ".jsonl") || EndsWith(o.indexPath, ".ndjson"));
-    } catch (const ConfigError &e) {
-        err << "parallo: " << o.indexPath << ": " << e.what() << "\n";
-        return kExitBadUsage;
+    {
+        LimitedFile file(o.indexPath, kMaxIndexBytes);
+        std::istream in(&file);
+        std::string problem;
+        try {
+            if (file.IsOpen())
+                index = ReadIndex(in, EndsWith(o.indexPath, ".jsonl") || EndsWith(o.indexPath, ".ndjson"));
+        } catch (const ConfigError &e) {
+            problem = e.what();
+        }
+        if (!file.IsOpen() || file.Failed() || file.Over()) {
+            err << "parallo: cannot read " << o.indexPath << (file.Over() ? ": larger than 1 GiB" : "")
+                << "\n";
+            return kExitBadUsage;
+        }
+        if (!problem.empty()) {
+            err << "parallo: " << o.indexPath << ": " << problem << "\n";
+            return kExitBadUsage;
+        }
     }
-    text = std::string();
 
     std::error_code ec;
     std::filesystem::create_directories(o.outDir, ec);
@@ -731,15 +865,15 @@ int Series(int argc, const char *const *argv, std::ostream &out, std::ostream &e
     if (!o.force) previous = PreviousOutcomes(summaryPath);
 
     // Work handed out one sheet at a time: sheets differ in cost (labels, strokes), and an atomic
-    // counter keeps every thread busy to the end. Each outcome has its own slot.
+    // counter keeps every thread busy to the end.
     const std::size_t total = index.sheets.size();
-    std::vector<Outcome> outcomes(total);
+    Summary summary(o.outDir, index, previous);
     std::atomic<std::size_t> next{0}, done{0};
     std::mutex mutex;
     std::condition_variable finished;
     auto work = [&]() {
         for (std::size_t i = next++; i < total; i = next++) {
-            Outcome &outcome = outcomes[i];
+            Outcome outcome;
             try {
                 outcome = RunSheet(base, index, index.sheets[i], o, inputsTime);
             } catch (const std::exception &e) {
@@ -747,6 +881,7 @@ int Series(int argc, const char *const *argv, std::ostream &out, std::ostream &e
                 outcome.status = Status::kError;
                 outcome.failures.push_back(std::string("internal failure: ") + e.what());
             }
+            summary.Add(i, std::move(outcome));
             if (++done == total) {
                 std::lock_guard<std::mutex> lock(mutex);
                 finished.notify_all();
@@ -774,31 +909,12 @@ int Series(int argc, const char *const *argv, std::ostream &out, std::ostream &e
         t.join();
     if (progress) ShowProgress(err, total, total, elapsed(), true);
 
-    std::size_t failed = 0;
-    for (std::size_t i = 0; i < total; ++i) {
-        Outcome &outcome = outcomes[i];
-        if (outcome.status == Status::kSkipped) {
-            auto found = previous.find(index.sheets[i].id);
-            if (found != previous.end()) {
-                outcome.previous = found->second.previous;
-                outcome.failures = found->second.failures;
-                outcome.warnings = found->second.warnings;
-            }
-        }
-        if (Fine(outcome)) continue;
-        ++failed;
-        std::string line = "parallo: sheet " + index.sheets[i].label + ": ";
-        for (std::size_t k = 0; k < outcome.failures.size() && k < 3; ++k)
-            line += (k ? "; " : "") + outcome.failures[k];
-        if (outcome.failures.size() > 3)
-            line += " (and " + std::to_string(outcome.failures.size() - 3) + " more)";
-        if (outcome.status == Status::kSkipped) line += " (from the previous run)";
+    const std::size_t failed = summary.FailureLines().size();
+    for (const std::string &line : summary.FailureLines())
         err << line << "\n";
-    }
     // The sheets' files are flushed to the disk together, once, rather than each on its own.
     std::string error = SyncDirectory(o.outDir);
-    if (error.empty())
-        error = WriteFilesAtomically({OutputFile{summaryPath, SummaryText(o, index, outcomes)}});
+    if (error.empty()) error = summary.Write(o, summaryPath);
     if (!error.empty()) {
         err << "parallo: " << error << "\n";
         return kExitFailure;
@@ -836,14 +952,16 @@ std::string UtmDefinition(double longitude, double latitude) {
 }
 
 Index ReadIndex(const std::string &text, bool jsonLines) {
+    std::istringstream in(text);
+    return ReadIndex(in, jsonLines);
+}
+
+Index ReadIndex(std::istream &in, bool jsonLines) {
     Index index;
     if (jsonLines) {
-        std::size_t start = 0, number = 0;
-        while (start < text.size()) {
-            std::size_t end = text.find('\n', start);
-            if (end == std::string::npos) end = text.size();
-            const std::string line = text.substr(start, end - start);
-            start = end + 1;
+        std::size_t number = 0;
+        std::string line;
+        while (std::getline(in, line)) {
             ++number;
             if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
             Sheet sheet;
@@ -862,7 +980,7 @@ Index ReadIndex(const std::string &text, bool jsonLines) {
 
     // Each feature becomes a sheet as soon as it is parsed and is then dropped, so that reading
     // an index of many thousand sheets never holds all of their JSON at once.
-    const Json doc = ParseJson(text, "features", [&index](Json &&feature) {
+    const Json doc = ParseJson(in, "features", [&index](Json &&feature) {
         const std::size_t i = index.sheets.size();
         index.sheets.emplace_back();
         Sheet &sheet = index.sheets.back();
@@ -873,7 +991,7 @@ Index ReadIndex(const std::string &text, bool jsonLines) {
             sheet.problem = e.what();
             sheet.id.clear();
             sheet.label = "feature " + std::to_string(i + 1);
-            sheet.overrides = Json::object();
+            sheet.overrides = Json();
             sheet.vertices.clear();
             sheet.vertices.shrink_to_fit();
         }

@@ -4,6 +4,7 @@
 #ifndef PARALLO_CLI_SERIES_H
 #define PARALLO_CLI_SERIES_H
 
+#include <deque>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -24,8 +25,9 @@ struct Sheet {
     std::string label;
     /// Why the sheet is refused before its configuration is made; empty when it is not.
     std::string problem;
-    /// Keys of the configuration that the sheet sets (its properties, without "sheet").
-    Json overrides = Json::object();
+    /// Keys of the configuration that the sheet sets (its properties, without "sheet"); null
+    /// rather than an empty object when it sets none, as most sheets of a series do.
+    Json overrides;
     /// The vertices of the sheet's polygon (x, y pairs) in the index's system; empty when the
     /// feature has no geometry and its corners come from its keys.
     std::vector<double> vertices;
@@ -36,13 +38,17 @@ struct Index {
     /// The definition named by the index's "crs" member as the command writes it; empty when
     /// the index names none (the sheets are then in the neatline system and its units).
     std::string crs;
-    std::vector<Sheet> sheets;
+    /// A deque: a growing index is never copied whole into a block twice its size.
+    std::deque<Sheet> sheets;
 };
 
 /// Reads an index: a GeoJSON FeatureCollection, or, with `jsonLines`, one JSON object per line
 /// holding a sheet's keys ("sheet" names it, the corners are its keys). An index that is none
 /// at all (not JSON, no FeatureCollection, a "crs" member of another form) raises ConfigError; a
 /// feature or line that cannot be a sheet becomes a sheet with a `problem`.
+Index ReadIndex(std::istream &in, bool jsonLines);
+
+/// ReadIndex of a text.
 Index ReadIndex(const std::string &text, bool jsonLines);
 
 /// The configuration a single run of the sheet reads: `base` with the sheet's keys (a null one

@@ -16,6 +16,7 @@
 #include "checks.h"
 #include "config.h"
 #include "config_json.h"
+#include "front.h"
 #include "geojson.h"
 #include "parallo/coordkit_proj.h"
 #include "parallo/layout.h"
@@ -107,33 +108,13 @@ std::string Colour(std::int32_t bgr) {
     return out;
 }
 
-/// The grid value of each line of a collection: both ends taken into the grid system, the
-/// coordinate that stays (nearly) the same between them is the value, their mean. A grid line,
-/// a tick or an arm of a cross runs along one grid value, so its ends tell it.
+/// The grid value of each line of a collection, as the plain front tells it (NaN when it cannot
+/// be told).
 std::vector<double> LineValues(const std::shared_ptr<shapekit::GeometryCollection> &lines,
                                const coordkit::CoordTransform *toGrid) {
     std::vector<double> values;
-    if (!lines) return values;
-    for (const auto &item : *lines) {
-        double value = std::nan("");
-        std::vector<shapekit::Point> points;
-        if (item)
-            static_cast<const shapekit::Geometry &>(*item).ForEachRun(
-                shapekit::ConstPointRunFunction([&points](const shapekit::Point *pts, std::size_t n) {
-                    points.insert(points.end(), pts, pts + n);
-                }));
-        if (toGrid && points.size() >= 2) {
-            shapekit::Point ends[2] = {points.front(), points.back()};
-            try {
-                toGrid->Transform(ends, 2, 0);
-                const double dx = std::fabs(ends[1].x - ends[0].x), dy = std::fabs(ends[1].y - ends[0].y);
-                value = dx <= dy ? (ends[0].x + ends[1].x) / 2.0 : (ends[0].y + ends[1].y) / 2.0;
-            } catch (const std::exception &) {
-                value = std::nan("");
-            }
-        }
-        values.push_back(value);
-    }
+    for (const parallo::FurnitureLine &line : parallo::cli::FurnitureLines(lines, toGrid))
+        values.push_back(line.Value);
     return values;
 }
 
@@ -152,19 +133,6 @@ double MapUnitMetres(const parallo::ParalloCls &s) {
         return std::isfinite(metres) && metres > 0.0 ? metres : 1.0;
     } catch (const std::exception &) {
         return 1.0; // a geographic map view: degrees are no length
-    }
-}
-
-/// The map view to grid transformation of a read frame, or null when it cannot be made.
-std::shared_ptr<coordkit::CoordTransform> GridTransform(const parallo::ParalloCls &s) {
-    try {
-        const auto &mapView = s.MapViewCoordSystem();
-        const auto &grid = s.GridCoordSystem() ? s.GridCoordSystem() : mapView;
-        if (!mapView || !grid) return nullptr;
-        auto manager = coordkit::CreateProjCoordSystemsMgr(mapView);
-        return manager->GetTransformService()->CreateSimpleTransFromCSMtoCS(*manager, grid);
-    } catch (const std::exception &) {
-        return nullptr;
     }
 }
 
@@ -197,7 +165,7 @@ bool RunPipeline(const std::string &text, bool rfc7946, Outcome &out, Refusal &r
         for (const auto &label : *s.LabelsCollection())
             if (label) out.labelRuns.push_back(RunsOf(*label, style));
     }
-    const auto toGrid = GridTransform(s);
+    const auto toGrid = parallo::cli::GridTransform(s);
     out.lineValues = {{"gridline", LineValues(result.gridlines, toGrid.get())},
                       {"tick", LineValues(result.ticks, toGrid.get())},
                       {"cross", LineValues(result.crosses, toGrid.get())},

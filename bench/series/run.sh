@@ -6,8 +6,9 @@
 #      extrapolated to 1,000 sheets;
 #   3. peak resident memory (GNU time -v) of -j 2 for 1,000 and for 10,000 sheets.
 # Sheets are written to a temporary directory on the file system of TMPDIR (default /tmp).
-# PARALLO_BUILD_DIR overrides the build directory (build-bench); SERIES_BIG the larger sheet
-# count (10000).
+# PARALLO_BUILD_DIR overrides the build directory (build-bench); PARALLO_BIN measures that
+# command instead of building one (another build's, to compare two in the same minutes);
+# SERIES_BIG the larger sheet count (10000).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -15,9 +16,14 @@ bash scripts/setup.sh # GNU time among the rest
 
 BUILD_DIR="${PARALLO_BUILD_DIR:-build-bench}"
 BIG="${SERIES_BIG:-10000}"
-cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DPARALLO_WERROR=ON >/dev/null
-cmake --build "$BUILD_DIR" -j2 --target parallo_cli >/dev/null
-PARALLO="$PWD/$BUILD_DIR/cli/parallo"
+if [ -n "${PARALLO_BIN:-}" ]; then
+  PARALLO="$(realpath "$PARALLO_BIN")"
+else
+  cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DPARALLO_WERROR=ON >/dev/null
+  cmake --build "$BUILD_DIR" -j2 --target parallo_cli >/dev/null
+  PARALLO="$PWD/$BUILD_DIR/cli/parallo"
+fi
+echo "== $PARALLO"
 WORK="$(mktemp -d)"
 trap 'rm -rf "$WORK"' EXIT
 

@@ -109,6 +109,18 @@ public:
     double StrokeTolerance() const noexcept;
     void SetStrokeTolerance(double value) noexcept;
 
+    /// On a frame that holds a pole inside (a geographic grid only): the latitude, in radians
+    /// as a magnitude (0 < value < pi/2, north or south alike), at which the meridians stop
+    /// short of the pole; 0 (the default) lets every meridian run to the pole. CreateGridlines
+    /// reports any other value and draws nothing.
+    double PolarCapLatitude() const noexcept;
+    void SetPolarCapLatitude(double value) noexcept;
+    /// With PolarCapLatitude: every k-th meridian of the interval, counted from longitude 0,
+    /// still runs to the pole; 0 (the default) stops them all. CreateGridlines reports a
+    /// negative value and draws nothing.
+    std::int16_t PolarCapMeridianSkip() const noexcept;
+    void SetPolarCapMeridianSkip(std::int16_t value) noexcept;
+
     /// Distances of the border outside the neatline's sides, map-view units.
     double BorderOffsetRight() const noexcept;
     void SetBorderOffsetRight(double value) noexcept;

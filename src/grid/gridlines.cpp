@@ -14,8 +14,10 @@
 #include "grid/gridlines.h"
 
 #include "grid/densify.h"
+#include "grid/polar.h"
 #include "grid/sweep.h"
 #include "intervals/intervals.h"
+#include "platform/angles.h"
 #include "platform/numbers.h"
 
 namespace parallo {
@@ -79,9 +81,23 @@ public:
             pieces_.push_back({A, B});
         }
         if (graze_ > 0.0 && pieces_.size() > 1) DropGrazes();
+        bool ring = false;
+        if (line.frame.pole != 0) {
+            if (vertical)
+                StopAtCap(line.frame, line.value);
+            else
+                ring = JoinAtSeam(line.frame);
+        }
         for (const auto &piece : pieces_)
             BuildPiece(vertical, line.value, piece.first, piece.second, cellInterval);
+        if (ring) closedRings.push_back(added_);
     }
+
+    /// Positions of the parallels that close on themselves (GridlineResult::closedRings).
+    std::vector<std::int32_t> closedRings;
+
+    /// PolarCapLatitude and PolarCapMeridianSkip (see GridlineInputs).
+    void StopAt(const detail::PolarCap &cap) { cap_ = cap; }
 
     /// Along a densified working neatline (`ring`, grid space) a grid line that runs along a
     /// stroked edge, through its vertices, grazes the chords between them, in and out: pieces
@@ -106,6 +122,49 @@ private:
     std::vector<std::pair<Point, Point>> pieces_;
 
     const std::vector<Point> *ring_ = nullptr;
+    detail::PolarCap cap_;
+    /// Polylines added so far.
+    std::int32_t added_ = 0;
+
+    /// Around a pole a parallel meets the seam where the working neatline was cut: its piece
+    /// ending on the seam's east side goes on into its piece starting on the west side, a whole
+    /// turn on. A parallel that meets the frame nowhere is one piece from the seam round to the
+    /// seam: a ring, returned true.
+    bool JoinAtSeam(const detail::GridNeatline &w) {
+        if (pieces_.empty()) return false;
+        const bool fromSeam = !detail::OnFrame(w, false, pieces_.front().first, detail::kSeamTolerance);
+        const bool toSeam = !detail::OnFrame(w, false, pieces_.back().second, detail::kSeamTolerance);
+        if (!fromSeam || !toSeam) return false;
+        if (pieces_.size() == 1) {
+            pieces_.front().first.x = w.seamWest;
+            pieces_.front().second.x = w.seamEast;
+            return true;
+        }
+        Point end = pieces_.front().second;
+        end.x += w.seamEast - w.seamWest;
+        pieces_.back().second = end;
+        pieces_.erase(pieces_.begin());
+        return false;
+    }
+
+    /// Around a pole with a polar cap: the meridian `value` stops at the cap's latitude, unless
+    /// it is one of every k-th; a piece that lies wholly within the cap goes.
+    void StopAtCap(const detail::GridNeatline &w, double value) {
+        if (!cap_.Stops(value, interval_.x)) return;
+        std::vector<std::pair<Point, Point>> kept;
+        for (auto piece : pieces_) {
+            if (w.pole < 0 && !detail::OnFrame(w, true, piece.first, detail::kSeamTolerance)) {
+                piece.first.y = -cap_.latitude;
+                if (!(piece.first.y < piece.second.y)) continue;
+            }
+            if (w.pole > 0 && !detail::OnFrame(w, true, piece.second, detail::kSeamTolerance)) {
+                piece.second.y = cap_.latitude;
+                if (!(piece.first.y < piece.second.y)) continue;
+            }
+            kept.push_back(piece);
+        }
+        pieces_.swap(kept);
+    }
 
     void DropGrazes() {
         const std::vector<Point> &ring = *ring_;
@@ -229,6 +288,7 @@ private:
             }
         }
         builder.AddPolyline(piece_.Count(), piece_);
+        added_ = platform::Add32(added_, 1);
         piece_.Clear();
     }
 };
@@ -246,6 +306,7 @@ GridlineResult MakeGridlines(const Reporter &reporter, const GridlineInputs &in,
     if (!w.hostVertices.empty())
         lines.IgnoreGrazes(kGrazeFraction * std::max(w.pMax.x - w.pMin.x, w.pMax.y - w.pMin.y),
                            platform::Deref(w.workingNeatline).Points().Vector());
+    lines.StopAt(in.polarCap);
     GridSweep sweep(w, grid, kGridlineSweep, trace, RetVal);
     lines.builder.StartCollection();
     sweep.Axis(true, in.interval.x, in.gridOffset, in.skipInterval, lines);
@@ -253,9 +314,19 @@ GridlineResult MakeGridlines(const Reporter &reporter, const GridlineInputs &in,
     lines.builder.EndCollection();
     GridlineResult result;
     result.lineMoved = lines.lineMoved;
+    result.closedRings = lines.closedRings;
     result.geometry = shapekit::As<shapekit::GeometryCollection>(lines.builder.GetGeometry());
     lines.builder.Reset();
     return result;
+}
+
+void CloseRings(shapekit::GeometryCollection &lines, const std::vector<std::int32_t> &positions) {
+    for (const std::int32_t i : positions) {
+        platform::Deref(lines.Item(i))
+            .ForEachRun(shapekit::PointRunFunction([](Point *pts, std::size_t count) {
+                if (count > 1) pts[count - 1] = pts[0];
+            }));
+    }
 }
 
 } // namespace detail

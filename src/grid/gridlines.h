@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "grid/polar.h"
 #include "grid/prepare.h"
 #include "parallo/shapekit.h"
 #include "platform/reporter.h"
@@ -29,6 +31,8 @@ struct GridlineInputs {
     double strokeTolerance = 0.0;
     /// Whether the map view's x is a longitude in degrees (steps are then taken the short way).
     bool mapViewLongitudes = false;
+    /// Where meridians stop short of the pole on a frame around it.
+    PolarCap polarCap;
 };
 
 struct GridlineResult {
@@ -37,7 +41,14 @@ struct GridlineResult {
     std::shared_ptr<shapekit::GeometryCollection> geometry;
     /// Whether a piece moved off its constant coordinate in storage units (bForceStroking).
     bool lineMoved = false;
+    /// Positions (1-based) in geometry of the parallels that close on themselves around a pole:
+    /// their last point is to be made their first once they are in the map view.
+    std::vector<std::int32_t> closedRings;
 };
+
+/// Makes the last point of each polyline at the given positions its first, exactly (the rings
+/// of GridlineResult::closedRings, after the finishing steps).
+void CloseRings(shapekit::GeometryCollection &lines, const std::vector<std::int32_t> &positions);
 
 /// Steps of one grid line at most, fixed and refined together.
 constexpr std::size_t kMaxStepsPerLine = 10000;

@@ -7,11 +7,13 @@
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <sstream>
 #include <string>
 #include <utility>
 
 #include "coords/same_transform.h"
 #include "grid/densify.h"
+#include "grid/polar.h"
 #include "parallo/planicalc.h"
 #include "platform/angles.h"
 #include "platform/numbers.h"
@@ -42,6 +44,31 @@ void ShiftAcross180(bool &crossed180, GridNeatline &w, const Point &p1, const Po
     for (Point &v : w.workingNeatline->Points()) {
         if (v.x < 0.0 && v.x < p1.x) v.x = platform::Add(v.x, kDegreesPerTurn);
     }
+}
+
+/// A frame that holds a pole inside runs around all longitudes: its working copy is cut along a
+/// meridian and closed through the pole (grid/polar.h). Its longitudes then reach a whole turn
+/// east of the seam, so the finishing steps bring them back as for a frame across the 180°
+/// meridian. `mapView` is the neatline in the map view. Returns whether the frame holds a pole.
+bool AroundPole(bool &crossed180, GridNeatline &w, const std::vector<Point> &mapView, std::string &trace) {
+    const std::int32_t pole = PoleInside(mapView, platform::Deref(w.T));
+    if (pole == 0) return false;
+    trace = "Cutting the neatline around the pole";
+    if (!CutAroundPole(w, pole)) return false;
+    crossed180 = true;
+    return true;
+}
+
+/// Raises the library's own check when a point of the frame does not come back from the grid
+/// system to within kReachFraction of the frame's size of where it was: the grid system cannot
+/// reach it, and the grid lines cut against its image there would be drawn anywhere.
+void RequireReachable(const GridNeatline &w) {
+    if (!(w.worstRoundTrip > kReachFraction * w.frameSize)) return;
+    std::ostringstream text;
+    text.precision(15);
+    text << "The grid coordinate system cannot reach the point (" << w.worstPoint.x << ", " << w.worstPoint.y
+         << ") of the frame: it does not come back from the grid system to where it was";
+    RaiseOwn(text.str(), "PrepareNeatline");
 }
 
 /// P5, P6 and the range: the grid space and the point tolerance from GridIntervalsType, every
@@ -92,6 +119,8 @@ void BackWithin180(shapekit::GeometryCollection &output, std::string &trace) {
         item.ForEachRun(shapekit::PointRunFunction([](Point *pts, std::size_t count) {
             for (std::size_t j = 0; j < count; ++j) {
                 if (pts[j].x > 180.0) pts[j].x -= kDegreesPerTurn;
+                // A parallel around a pole joined across the seam reaches a second turn.
+                if (pts[j].x > 180.0) pts[j].x -= kDegreesPerTurn;
             }
         }));
         trace = "form new collection";
@@ -128,6 +157,11 @@ void MarksBackWithin180(shapekit::GeometryCollection &marks, std::string &trace)
 /// F2 and F3: the working copy back within 180 (in its grid-space units) and back to storage units.
 void WorkingCopyToStorage(bool crossed180, const CoordSystemPtr &gridSystem, GridNeatline &w,
                           std::string &trace) {
+    if (w.pole != 0 && w.frameRing) {
+        // The cut copy holds the seam and the pole: the frame's own ring goes back instead.
+        w.workingNeatline = w.frameRing;
+        return;
+    }
     shapekit::PointsCollection &pts = platform::Deref(w.workingNeatline).Points();
     if (crossed180) {
         trace = "Adjust geographic neatline back to +/- 180 longitude";
@@ -400,6 +434,18 @@ void FollowFrameEdges(const std::vector<Point> &mapView, const EdgeLongitudes &l
         line.pop_back();
         host.pop_back();
     }
+    // How far the frame's points come back from the grid system: a point beyond the grid
+    // system's reach (a transverse Mercator grid a quarter of the world from its central
+    // meridian) goes there and comes back elsewhere, or not at all.
+    w.frameSize = size;
+    for (const StepEnd &e : line) {
+        const Point back = longitudes.mapView ? NearLongitude(e.kept, e.at) : e.kept;
+        const double miss = std::hypot(back.x - e.at.x, back.y - e.at.y);
+        if (!(miss <= w.worstRoundTrip)) {
+            w.worstRoundTrip = std::isnan(miss) ? std::numeric_limits<double>::infinity() : miss;
+            w.worstPoint = e.at;
+        }
+    }
     w.storagePoints.clear();
     w.mapViewImages.clear();
     w.storagePoints.reserve(line.size());
@@ -456,6 +502,7 @@ void CompleteNeatlinePreparation(const NeatlineFrame &f, GridNeatline &w, std::s
     const std::vector<Point> mapView = platform::Deref(w.workingNeatline).Points().Vector();
     IntoGridStorage(service, w, f.memo);
     FollowFrameEdges(mapView, LongitudesOf(f), w, f.memo);
+    RequireReachable(w);
 
     trace = "check geographic coordinates to see if 180 crossed";
     f.crossed180 = false;
@@ -464,9 +511,13 @@ void CompleteNeatlinePreparation(const NeatlineFrame &f, GridNeatline &w, std::s
         shapekit::LineGeometry mbr(Point(f.lowerLeftMapView.x, f.lowerLeftMapView.y),
                                    Point(f.upperRightMapView.x, f.upperRightMapView.y));
         service.TransformGeometry(mbr, T, 0);
-        ShiftAcross180(f.crossed180, w, mbr.Start(), mbr.End(), trace);
+        if (!AroundPole(f.crossed180, w, mapView, trace)) {
+            ShiftAcross180(f.crossed180, w, mbr.Start(), mbr.End(), trace);
+            if (!f.crossed180 && !LongitudesOf(f).mapView) f.crossed180 = JoinAcross180(w);
+        }
     }
     IntoGridSpace(f, w);
+    ReadPolarSeam(w);
 }
 
 void PrepareNeatline(const NeatlineFrame &f, GridNeatline &w, std::string &trace) {
@@ -486,6 +537,7 @@ void PrepareLabelNeatline(const NeatlineFrame &f, const LabelNeatlineSetup &setu
     const std::vector<Point> mapView = w.workingNeatline->Points().Vector();
     IntoGridStorage(service, w, f.memo);
     FollowFrameEdges(mapView, LongitudesOf(f), w, f.memo);
+    RequireReachable(w);
 
     trace = "check geographic coordinates to see if 180 crossed";
     f.crossed180 = false;
@@ -502,9 +554,13 @@ void PrepareLabelNeatline(const NeatlineFrame &f, const LabelNeatlineSetup &setu
         mbr.End().z = 0.0;
         service.TransformGeometry(mbr, platform::Deref(setup.neatlineTransform), 1);
         service.TransformGeometry(mbr, T, 0);
-        ShiftAcross180(f.crossed180, w, mbr.Start(), mbr.End(), trace);
+        if (!AroundPole(f.crossed180, w, mapView, trace)) {
+            ShiftAcross180(f.crossed180, w, mbr.Start(), mbr.End(), trace);
+            if (!f.crossed180 && !LongitudesOf(f).mapView) f.crossed180 = JoinAcross180(w);
+        }
     }
     IntoGridSpace(f, w);
+    ReadPolarSeam(w);
 }
 
 void FinishGridlines(bool crossed180, const CoordSystemPtr &gridSystem, GridNeatline &w,

@@ -54,7 +54,33 @@ struct GridNeatline {
     /// refinement did not run.
     std::vector<Point> storagePoints;
     std::vector<Point> mapViewImages;
+
+    /// The pole the frame holds inside, for a geographic grid: +1 north, -1 south, 0 none. When
+    /// set, workingNeatline is cut along the seam and closed through the pole (grid/polar.h), and
+    /// frameRing keeps the frame's own ring in storage units for the finishing steps.
+    std::int32_t pole = 0;
+    std::shared_ptr<shapekit::PolygonGeometry> frameRing;
+    /// Grid space: the seam's west and east longitudes (a whole turn apart) and the pole's
+    /// latitude.
+    double seamWest = 0.0;
+    double seamEast = 0.0;
+    double poleLatitude = 0.0;
+    /// Positions in workingNeatline of the vertices (seam east, pole) and (seam west, pole).
+    std::size_t poleEast = 0;
+    std::size_t poleWest = 0;
+
+    /// Set by FollowFrameEdges: the frame's size in the map view, and the farthest any point of
+    /// the working copy came back from the grid system (infinite for one that did not come back
+    /// at all) with that point in the map view.
+    double frameSize = 0.0;
+    double worstRoundTrip = 0.0;
+    Point worstPoint;
 };
+
+/// A frame point that comes back from the grid system farther than this fraction of the frame's
+/// size from where it was lies beyond the grid system's reach. Points within its reach come back
+/// within a fraction of a millimetre.
+constexpr double kReachFraction = 1e-6;
 
 /// The working copy follows the frame as drawn within this fraction of the frame's size (the
 /// larger side of its bounding box in the map view). The midpoint test measures a chord's

@@ -114,18 +114,30 @@ void GridSweep::Axis(bool vertical, double step, const PointPtr &gridOffset, con
     const Point &offset = platform::Deref(gridOffset);
     const double start = SetStartValue(grid_.reporter, lines.lo, vertical ? offset.x : offset.y, step);
     RequireGridValuesWithinBudget(start, lines.hi, step, rules_.source);
-    const bool edges = rules_.edges == SweepEdges::Included;
+    // Around a pole the meridians' range has no edges of the frame: its ends are the seam, and
+    // every meridian from the seam's west side on is walked, by every generator.
+    const bool polarMeridians = w_.pole != 0 && vertical;
+    const bool edges = rules_.edges == SweepEdges::Included || polarMeridians;
     const double edgeTolerance = edges ? platform::Mul(kEdgeTolerance, step) : 0.0;
     // SetStartValue gives the first multiple above the low edge, stepping over one within 1e-5
     // of an interval above it: the value on the low edge is walked first, as the value on the
     // high edge is walked last.
     std::int32_t first = 0;
     if (edges && std::fabs((start - step) - lines.lo) <= edgeTolerance) first = -1;
+    if (polarMeridians && start - step > lines.lo) first = -1;
     for (std::int32_t i = first;; i = platform::Add32(i, 1)) {
         // Each value from the start, never by repeated addition, so that no rounding accumulates
         // and grid lines, marks and labels stand on the very same values.
         const double value = start + static_cast<double>(i) * step;
         if (!Before(value, lines.hi, edgeTolerance)) break;
+        // Around a pole the meridians run over [seam, seam + 360°): the one on the east side of
+        // the seam is the one on its west side. The parallel of the pole is the pole itself.
+        if (w_.pole != 0) {
+            if (vertical && !(value < w_.seamEast - std::max(edgeTolerance, grid_.pointTolerance))) break;
+            if (!vertical &&
+                std::fabs(value - w_.poleLatitude) <= std::max(edgeTolerance, grid_.pointTolerance))
+                continue;
+        }
         if (rules_.traceSkip) trace_ = "Going to IsASkipInterval";
         const Point &skip = platform::Deref(skipInterval);
         if (IsASkipInterval(grid_.reporter, geographic, value, vertical ? skip.x : skip.y)) continue;
@@ -159,7 +171,7 @@ void GridSweep::Axis(bool vertical, double step, const PointPtr &gridOffset, con
         // it; left in, it would pair the wrong points into pieces.
         vertices_.DropTouches(vertical, across, grid_.pointTolerance, *points_, &angles_);
 
-        visitor.Line(SweepLine{lines, value, *points_, angles_});
+        visitor.Line(SweepLine{lines, value, *points_, angles_, w_});
 
         points_->Clear();
         // From the end, which costs nothing to move.

@@ -160,6 +160,9 @@ struct SweepLine {
     shapekit::PointsCollection &points;
     /// The intersection angle, in degrees, of each point.
     IntersectionAnglesColl &angles;
+    /// The working neatline the line was cut against: for a frame around a pole, which points
+    /// lie on the frame rather than on the seam or the pole edge (OnFrame).
+    const GridNeatline &frame;
 
     std::int32_t Pieces() const { return points.Count() / 2; }
 };

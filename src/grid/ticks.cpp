@@ -12,6 +12,7 @@
 #include "grid/ticks.h"
 
 #include "geometry/geometry.h"
+#include "grid/polar.h"
 #include "grid/sweep.h"
 #include "intervals/intervals.h"
 #include "parallo/planicalc.h"
@@ -105,6 +106,25 @@ private:
     shapekit::GeometryBuilder crossBuilder;
     shapekit::PolarCalculator polar;
     double dAngleDelta_ = 0.0;
+    /// Whether the line being marked is vertical (constant x).
+    bool vertical_ = false;
+    /// GridTurned: each tick goes by the side of the frame it stands on.
+    const bool turned_ = detail::GridTurned(w_, in_.mapRing, in_.mapViewGeographic, in_.geographicExtents);
+
+    /// Whether an arm's end lies inside the frame in the map view. On a turned frame the ends
+    /// of a piece say nothing about up and down in the map view: the frame itself decides.
+    bool WithinFrame(const Point &p) const { return detail::StrictlyInside(in_.mapRing, p, 0.0); }
+
+    /// Whether a frame point of the meridian through p lies within the polar cap that stops it.
+    bool CappedAway(bool vertical, const Point &p) const {
+        return vertical && w_.pole != 0 && in_.polarCap.Stops(p.x, in_.interval.x) &&
+               std::fabs(p.y) >= in_.polarCap.latitude;
+    }
+
+    bool PlacedSide(std::int32_t side) const {
+        return (side == pxgrdNorth && in_.place.top) || (side == pxgrdSouth && in_.place.bottom) ||
+               (side == pxgrdWest && in_.place.left) || (side == pxgrdEast && in_.place.right);
+    }
 
     /// The convergence found at one grid intersection.
     struct Remembered {
@@ -155,6 +175,7 @@ private:
     /// Ticks and crosses of one grid line: ticks at both ends of every piece, crosses along it.
     void MarksOfLine(const detail::SweepLine &line, bool crossesHere) {
         const bool vertical = line.lines.vertical;
+        vertical_ = vertical;
         const double value = line.value;
         const std::int32_t pieces = line.Pieces();
         if (pieces == 0) return;
@@ -292,6 +313,11 @@ private:
     /// The tick at the piece end i, turned by `offset` from grid north into the neatline; drawn
     /// when ticks are asked for and `place` allows this side. Returns its base in the map view.
     Point Tick(std::size_t i, double offset, bool place) {
+        // Around a pole a piece may end on the seam or at the pole, which are no part of the frame.
+        if (!detail::OnFrame(w_, vertical_, grid_[i], detail::kSeamTolerance) ||
+            CappedAway(vertical_, grid_[i]))
+            return map_[i];
+        if (turned_) place = PlacedSide(detail::FrameSide(in_.mapRing, map_[i]));
         Convergence(i);
         const Point base = map_[i];
         Point end;
@@ -310,9 +336,9 @@ private:
         Point S;
         polar.SetStart(C);
         polar.PolarPoint(in_.crossLength / 2.0, dAngleDelta_, N);
-        if (N.y >= northY) return;
+        if (turned_ ? !WithinFrame(N) : N.y >= northY) return;
         polar.PolarPoint(in_.crossLength / 2.0, dAngleDelta_ - pi, S);
-        if (S.y <= southY) return;
+        if (turned_ ? !WithinFrame(S) : S.y <= southY) return;
         north_.push_back(N);
         south_.push_back(S);
         centre_.push_back(C);
@@ -328,9 +354,9 @@ private:
         Point Wa;
         polar.SetStart(C);
         polar.PolarPoint(in_.crossLength / 2.0, dAngleDelta_ + pi / 2.0, Ea);
-        if (Ea.x >= eastX) return;
+        if (turned_ ? !WithinFrame(Ea) : Ea.x >= eastX) return;
         polar.PolarPoint(in_.crossLength / 2.0, dAngleDelta_ - pi / 2.0, Wa);
-        if (Wa.x <= westX) return;
+        if (turned_ ? !WithinFrame(Wa) : Wa.x <= westX) return;
         const std::size_t match = RecordedCentre(C);
         if (match == centre_.size()) return;
         confirmed_[match] = 1;

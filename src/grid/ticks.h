@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "grid/polar.h"
 #include "grid/prepare.h"
 #include "grid/sweep.h"
 #include "parallo/shapekit.h"
@@ -37,6 +39,14 @@ struct TickInputs {
     /// longitudes east of the meridian as negative ones; they are kept next to the shifted grid
     /// coordinates until the finishing step.
     bool continuousLongitudes = false;
+    /// The outline of the neatline in map-view coordinates (FrameOutline) and whether the map
+    /// view is geographic: on a frame whose grid is turned against the map view (GridTurned),
+    /// ticks go by the side of the frame they stand on.
+    std::vector<Point> mapRing;
+    bool mapViewGeographic = false;
+    bool geographicExtents = false; ///< NeatlineExtentsType is 1
+    /// Around a pole no tick stands where a meridian stopped at the polar cap would meet the frame.
+    PolarCap polarCap;
 };
 
 struct TickMarks {

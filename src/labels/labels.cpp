@@ -1,12 +1,15 @@
 // Label generation: labels at the neatline corners, or where the grid lines of the interval
 // cross the neatline on the chosen sides.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "labels/labels.h"
 
+#include "grid/polar.h"
 #include "grid/sweep.h"
 #include "platform/numbers.h"
 
@@ -34,6 +37,9 @@ constexpr double kHighSideFrom = 45.0;
 constexpr double kHighSideTo = 135.0;
 constexpr double kLowSideFrom = 225.0;
 constexpr double kLowSideTo = 315.0;
+
+/// Two labels of one line closer than this fraction of the frame's size stand at one crossing.
+constexpr double kSideFraction = 1e-6;
 
 /// The labels' walk: a line along any edge of the frame is labelled like any other, and at a
 /// vertex the angle that faces into the frame decides the side.
@@ -77,6 +83,8 @@ public:
         RequirePositiveInterval(platform::Deref(in_.interval), "Create_Labels");
         RequireLineBudget(w);
         w_ = &w;
+        turned_ = GridTurned(w, in_.mapRing, in_.mapViewGeographic, in_.extentsType == 1);
+        sideTolerance_ = kSideFraction * RingSize(in_.mapRing);
         const IntersectionGrid grid{p_.reporter, in_.gridSystem, in_.intervalsType, pointTolerance};
         GridSweep sweep(w, grid, kLabelSweep, trace, RetVal);
         const Point &interval = platform::Deref(in_.interval);
@@ -89,6 +97,9 @@ private:
     const LabelInputs &in_;
     std::string &trace;
     const GridNeatline *w_ = nullptr;
+    /// GridTurned: labels stand on the side of the frame their line meets in the map view.
+    bool turned_ = false;
+    double sideTolerance_ = 0.0;
 
     /// Unit code of the grid's linear unit, looked up at the first projected label.
     bool unitKnown = false;
@@ -142,7 +153,9 @@ private:
     // ---- edge labels ----------------------------------------------------------------------
 
     /// One edge label at intersection point (x, y) of the grid line `value`, in grid space.
-    void EdgeLabel(bool vertical, double value, const Point &at, std::int32_t axis) {
+    /// With `bySide` the label goes to the side of the frame the point lies on in the map view
+    /// (when that side is placed), showing the line's own value whatever the side.
+    void EdgeLabel(bool vertical, double value, const Point &at, std::int32_t axis, bool bySide = false) {
         // The point lies on its grid line: its coordinate across the line is the grid value.
         Point ptGrid(vertical ? value : at.x, vertical ? at.y : value, 0.0);
 
@@ -164,13 +177,75 @@ private:
             .TransformGeometry(geometry, platform::Deref(in_.setup.gridTransform), 1);
         const Point ptMap = geometry.Position();
 
+        std::int32_t valueAxis = -1;
+        if (bySide) {
+            valueAxis = vertical ? pxgrdNorth : pxgrdEast;
+            axis = FrameSide(in_.mapRing, ptMap);
+            if (!Placed(axis) || Repeated(vertical, value, ptMap)) return;
+        }
         Create_OneLabel(p_, in_.labelSystem, ptGrid, ptRaw, ptMap, axis, p_.style.displayType,
-                        in_.comparisonSystem, pxgrdNorth, nullptr, &shown);
+                        in_.comparisonSystem, pxgrdNorth, nullptr, &shown, valueAxis);
+    }
+
+    /// Whether side `axis` is one the labels are placed on.
+    bool Placed(std::int32_t axis) const {
+        switch (axis) {
+        case pxgrdNorth:
+            return in_.place.top;
+        case pxgrdSouth:
+            return in_.place.bottom;
+        case pxgrdWest:
+            return in_.place.left;
+        case pxgrdEast:
+            return in_.place.right;
+        default:
+            return false;
+        }
+    }
+
+    /// The crossings of the current line labelled by side so far: a line met twice at one point
+    /// of the frame (at a vertex, or where the seam around a pole meets it) is labelled once.
+    struct Placed_ {
+        bool vertical;
+        double value;
+        Point at;
+    };
+    std::vector<Placed_> bySide_;
+    bool Repeated(bool vertical, double value, const Point &ptMap) {
+        for (const Placed_ &q : bySide_)
+            if (q.vertical == vertical && q.value == value && std::fabs(q.at.x - ptMap.x) <= sideTolerance_ &&
+                std::fabs(q.at.y - ptMap.y) <= sideTolerance_)
+                return true;
+        bySide_.push_back({vertical, value, ptMap});
+        return false;
+    }
+
+    /// Labels of a turned frame: at both ends of every piece that lie on the frame, on the side
+    /// they lie on.
+    void LineBySide(const SweepLine &line) {
+        const bool vertical = line.lines.vertical;
+        const std::int32_t n = 2 * line.Pieces();
+        bySide_.clear();
+        for (std::int32_t k = 1; k <= n; ++k) {
+            const Point &at = line.points.Item(k);
+            if (!OnFrame(line.frame, vertical, at, kSeamTolerance)) continue;
+            // A meridian stopped at the polar cap before it reached the frame has no label there.
+            if (vertical && line.frame.pole != 0 &&
+                in_.polarCap.Stops(line.value, platform::Deref(in_.interval).x) &&
+                std::fabs(at.y) >= in_.polarCap.latitude)
+                continue;
+            trace = "Going to FormatLabel";
+            EdgeLabel(vertical, line.value, at, pxgrdNorth, true);
+        }
     }
 
     /// The labels of one grid line: at the bottom and top ends of a vertical line's pieces, or
     /// at the left and right ends of a horizontal line's.
     void Line(const SweepLine &line) override {
+        if (turned_) {
+            LineBySide(line);
+            return;
+        }
         const bool vertical = line.lines.vertical;
         const bool placeLow = vertical ? in_.place.bottom : in_.place.left;
         const bool placeHigh = vertical ? in_.place.top : in_.place.right;

@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "grid/polar.h"
 #include "grid/prepare.h"
 #include "grid/sweep.h"
 #include "labels/one_label.h"
@@ -38,6 +40,13 @@ struct LabelInputs {
     PointPtr interval;
     PointPtr gridOffset;
     PointPtr skipInterval;
+    /// The outline of the neatline in map-view coordinates (FrameOutline): the sides a grid line
+    /// meets it on, for frames whose grid is turned against the map view or holds a pole.
+    std::vector<Point> mapRing;
+    /// Whether the map view stores geographic coordinates (never turned against a graticule).
+    bool mapViewGeographic = false;
+    /// Around a pole no label stands where a meridian stopped at the polar cap would meet the frame.
+    PolarCap polarCap;
 };
 
 /// The label system shows values of the neatline system (corners) or of the grid system (edges),

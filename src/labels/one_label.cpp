@@ -248,7 +248,8 @@ void TurnReadable(GridLabel &label) {
 void Create_OneLabel(const LabelPlacement &p, const std::shared_ptr<coordkit::CoordSystem> &csFrom,
                      const Point &ptGrid, const Point &ptRaw, const Point &ptMap, std::int32_t LabelAxis,
                      std::int32_t LabelDisplayType, const std::shared_ptr<coordkit::CoordSystem> &csGrid,
-                     std::int32_t iOtherAxis, const Point *ptCorner, const Point *ptValue) noexcept {
+                     std::int32_t iOtherAxis, const Point *ptCorner, const Point *ptValue,
+                     std::int32_t ValueAxis) noexcept {
     std::string trace = "In Create_OneLabel";
     try {
         const Point &shown = ptValue != nullptr ? *ptValue : ptGrid;
@@ -264,12 +265,13 @@ void Create_OneLabel(const LabelPlacement &p, const std::shared_ptr<coordkit::Co
         P->y = ptMap.y;
         P->z = 0.0;
 
-        SetHemisphere(p.reporter, p.style, shown, LabelAxis);
+        const std::int32_t valueAxis = ValueAxis < 0 ? LabelAxis : ValueAxis;
+        SetHemisphere(p.reporter, p.style, shown, valueAxis);
         trace = "Splitting up label.";
         std::shared_ptr<GridLabel> made;
-        if (IsNorthSouth(LabelAxis))
+        if (IsNorthSouth(valueAxis))
             made = SplitUpLabel(p.reporter, p.style, p.labels, shown.x, LabelDisplayType);
-        if (IsWestEast(LabelAxis))
+        if (IsWestEast(valueAxis))
             made = SplitUpLabel(p.reporter, p.style, p.labels, shown.y, LabelDisplayType);
 
         GridLabel &label = platform::Deref(made);

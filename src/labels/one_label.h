@@ -40,6 +40,9 @@ struct LabelPlacement {
 ///   before the 180° correction; ptMap: the same point in the map view.
 /// - LabelAxis: 0 north, 1 west, 2 east, 3 south; iOtherAxis: the other edge meeting at a
 ///   corner (corner labels only).
+/// - ValueAxis: the axis whose value the label shows and whose hemisphere it carries (north or
+///   south: X, west or east: Y), when it differs from the side the label stands on (a meridian
+///   leaving a turned frame through its left side); -1 takes LabelAxis.
 /// - csFrom, csGrid, ptCorner: handed to GetLabelRotation unchanged; ptCorner may be null.
 ///
 /// The anchor is ptMap, except for a point beyond 180° of a frame across the 180° meridian on a
@@ -51,7 +54,8 @@ struct LabelPlacement {
 void Create_OneLabel(const LabelPlacement &p, const std::shared_ptr<coordkit::CoordSystem> &csFrom,
                      const Point &ptGrid, const Point &ptRaw, const Point &ptMap, std::int32_t LabelAxis,
                      std::int32_t LabelDisplayType, const std::shared_ptr<coordkit::CoordSystem> &csGrid,
-                     std::int32_t iOtherAxis, const Point *ptCorner, const Point *ptValue = nullptr) noexcept;
+                     std::int32_t iOtherAxis, const Point *ptCorner, const Point *ptValue = nullptr,
+                     std::int32_t ValueAxis = -1) noexcept;
 
 } // namespace detail
 } // namespace parallo

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "grid/gridlines.h"
+#include "grid/polar.h"
 #include "grid/prepare.h"
 #include "grid/sweep.h"
 #include "grid/ticks.h"
@@ -13,6 +14,7 @@
 #include "labels/labels.h"
 #include "labels/text.h"
 #include "parallo/parallo.h"
+#include "platform/angles.h"
 #include "platform/numbers.h"
 #include "service/state.h"
 #include "service/stroking.h"
@@ -69,6 +71,13 @@ detail::LabelStyle StyleOf(const ServiceState &s) {
     return style;
 }
 
+/// The polar cap must be a latitude short of the pole, its skip a count.
+void RequirePolarCap(double latitude, std::int16_t skip) {
+    if (latitude != 0.0 && !(latitude > 0.0 && latitude < platform::kPi / 2.0))
+        RaiseOwn("PolarCapLatitude must lie between 0 and 90 degrees (0 for no cap)", "Create_Gridlines");
+    if (skip < 0) RaiseOwn("PolarCapMeridianSkip cannot be negative (0 for none)", "Create_Gridlines");
+}
+
 } // namespace
 
 void ParalloCls::CreateGridlines(std::int32_t &RetVal) noexcept {
@@ -96,12 +105,15 @@ void ParalloCls::CreateGridlines(std::int32_t &RetVal) noexcept {
         in.strokeTolerance = s.StrokeTolerance;
         in.mapViewLongitudes = in.strokeTolerance > 0.0 && s.MapViewCoordSystem &&
                                detail::MapViewIsGeographic(s.MapViewCoordSystem);
+        RequirePolarCap(s.PolarCapLatitude, s.PolarCapMeridianSkip);
+        in.polarCap = {s.PolarCapLatitude, s.PolarCapMeridianSkip};
         const detail::GridlineResult made = detail::MakeGridlines(s, in, w, trace, RetVal);
         s.bForceStroking = made.lineMoved;
         s.GridGeometry = made.geometry;
 
         detail::FinishGridlines(s.b180Crossed, s.GridCoordSystem, w, platform::Deref(s.GridGeometry),
                                 s.NeatlinePolygon, trace);
+        detail::CloseRings(platform::Deref(s.GridGeometry), made.closedRings);
     } catch (...) {
         s.ReportError(detail::DescribeCurrentException(), trace, "Create_Gridlines Error");
     }
@@ -142,6 +154,11 @@ void ParalloCls::CreateTicksCrosses(std::int32_t &RetVal) noexcept {
         in.pointTolerance = s.dPointTolerance;
         in.gridSystem = s.GridCoordSystem;
         in.mapView = s.MapViewCoordSystem;
+        if (s.NeatlinePolygon) in.mapRing = detail::FrameOutline(s.NeatlinePolygon->Points().Vector());
+        in.mapViewGeographic =
+            s.MapViewCoordSystem && s.MapViewCoordSystem->BaseStorageType() == coordkit::kGeographicStorage;
+        in.geographicExtents = s.NeatlineExtentsType == 1;
+        in.polarCap = {s.PolarCapLatitude, s.PolarCapMeridianSkip};
         const detail::TickMarks marks = detail::MakeTicksCrosses(s, in, w, trace, RetVal);
         if (in.makeCrosses) s.CrossGeometry = marks.crosses;
         s.GridGeometry = marks.ticks;
@@ -220,6 +237,10 @@ void ParalloCls::CreateLabels(std::int32_t &RetVal) noexcept {
         in.interval = s.Interval;
         in.gridOffset = s.GridOffset;
         in.skipInterval = s.SkipInterval;
+        if (s.NeatlinePolygon) in.mapRing = detail::FrameOutline(s.NeatlinePolygon->Points().Vector());
+        in.mapViewGeographic =
+            s.MapViewCoordSystem && s.MapViewCoordSystem->BaseStorageType() == coordkit::kGeographicStorage;
+        in.polarCap = {s.PolarCapLatitude, s.PolarCapMeridianSkip};
         const auto placement = [&] {
             return detail::LabelPlacement{s,
                                           style,

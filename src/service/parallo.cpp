@@ -68,6 +68,10 @@ double ParalloCls::GridStrokeDistance() const noexcept { return d_->GridStrokeDi
 void ParalloCls::SetGridStrokeDistance(double value) noexcept { d_->GridStrokeDistance = value; }
 double ParalloCls::StrokeTolerance() const noexcept { return d_->StrokeTolerance; }
 void ParalloCls::SetStrokeTolerance(double value) noexcept { d_->StrokeTolerance = value; }
+double ParalloCls::PolarCapLatitude() const noexcept { return d_->PolarCapLatitude; }
+void ParalloCls::SetPolarCapLatitude(double value) noexcept { d_->PolarCapLatitude = value; }
+std::int16_t ParalloCls::PolarCapMeridianSkip() const noexcept { return d_->PolarCapMeridianSkip; }
+void ParalloCls::SetPolarCapMeridianSkip(std::int16_t value) noexcept { d_->PolarCapMeridianSkip = value; }
 double ParalloCls::BorderOffsetRight() const noexcept { return d_->BorderOffsetRight; }
 void ParalloCls::SetBorderOffsetRight(double value) noexcept { d_->BorderOffsetRight = value; }
 double ParalloCls::BorderOffsetLeft() const noexcept { return d_->BorderOffsetLeft; }

@@ -37,6 +37,8 @@ struct ServiceState : Reporter {
     std::int32_t GridIntervalsType = 0;
     double GridStrokeDistance = 0.0;
     double StrokeTolerance = 0.0;
+    double PolarCapLatitude = 0.0;
+    std::int16_t PolarCapMeridianSkip = 0;
     double BorderOffsetRight = 0.0;
     double BorderOffsetLeft = 0.0;
     double BorderOffsetBottom = 0.0;

@@ -3,64 +3,51 @@
 // closed and counter-clockwise, no step that jumps round the earth, and the same position PROJ
 // gives for the map view's neatline vertex.
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
-
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 #include <proj.h>
 
+#include "cli/command_runs.h"
 #include "config_json.h"
 
 namespace parallo {
 namespace cli {
 namespace {
 
-struct Output {
-    int status = -1;
-    std::string out;
-};
+using namespace parallo_cli_test;
 
-/// The built command on an example, standard output read back.
-Output Command(const std::string &example, const std::string &flags) {
-    // One file per process and example: CTest runs the cases side by side.
-    const std::string out =
-        testing::TempDir() + "rfc7946-" + std::to_string(::getpid()) + "-" + example + flags + ".out";
-    const std::string command = std::string("'") + PARALLO_CLI_COMMAND + "' '" + PARALLO_SOURCE_DIR +
-                                "/examples/" + example + "' " + flags + " >'" + out + "' 2>/dev/null";
-    const int raw = std::system(command.c_str());
-    std::ifstream in(out, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    std::remove(out.c_str());
-    return Output{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, text.str()};
+/// The built command's standard output on an example, with or without --rfc7946.
+std::string Command(const std::string &example, bool rfc7946) {
+    Scratch dir;
+    std::vector<std::string> args = {std::string(PARALLO_SOURCE_DIR) + "/examples/" + example};
+    if (rfc7946) args.push_back("--rfc7946");
+    const Outcome o = RunParallo(dir, args);
+    EXPECT_EQ(o.status, 0) << o.err;
+    return o.out;
 }
 
-/// Every polygon of a geometry (a Polygon alone, or each of a MultiPolygon).
-std::vector<Json> Polygons(const Json &g) {
-    if (g["type"] == "Polygon") return {g["coordinates"]};
-    if (g["type"] == "MultiPolygon") return g["coordinates"].get<std::vector<Json>>();
-    return {};
+/// The exterior rings of a geometry's polygons.
+std::vector<Json> OuterRings(const Json &g) {
+    if (g["type"] == "Polygon") return {g["coordinates"][0]};
+    std::vector<Json> rings;
+    if (g["type"] == "MultiPolygon")
+        for (const Json &polygon : g["coordinates"])
+            rings.push_back(polygon[0]);
+    return rings;
 }
 
-/// Every line or ring of a geometry, as lists of positions.
-std::vector<Json> Paths(const Json &g) {
-    const std::string type = g["type"];
-    if (type == "LineString") return {g["coordinates"]};
-    std::vector<Json> paths;
-    if (type == "MultiLineString")
-        for (const Json &l : g["coordinates"])
-            paths.push_back(l);
-    for (const Json &polygon : Polygons(g))
-        for (const Json &ring : polygon)
-            paths.push_back(ring);
-    return paths;
+/// Every line or ring in a geometry's coordinates `c`, a point as a line of one position.
+void Paths(const Json &c, std::vector<Json> &paths) {
+    if (c[0].is_number()) {
+        paths.push_back(Json::array({c}));
+    } else if (c[0][0].is_number()) {
+        paths.push_back(c);
+    } else {
+        for (const Json &inner : c)
+            Paths(inner, paths);
+    }
 }
 
 /// Twice the signed area in the longitude-latitude plane (positive counter-clockwise).
@@ -88,81 +75,59 @@ std::vector<double> ProjNeatlineVertex(const Json &mapView) {
     return {c.xy.x, c.xy.y};
 }
 
-struct Case {
-    const char *example;
-    bool crossesAntimeridian;
-};
-
-class Rfc7946Test : public ::testing::TestWithParam<Case> {};
-
-TEST_P(Rfc7946Test, ReadsAsWebMapsReadIt) {
-    const Case c = GetParam();
-    const Output web = Command(c.example, "--rfc7946");
-    ASSERT_EQ(web.status, 0);
-    const Json doc = ParseJson(web.out);
-    EXPECT_FALSE(doc.contains("crs")) << "RFC 7946 has no crs member";
-
-    std::vector<Json> geometries;
-    std::size_t multi = 0;
-    for (const Json &f : doc["features"]) {
-        if (!f["geometry"].is_null()) geometries.push_back(f["geometry"]);
-        if (f["properties"].contains("box")) geometries.push_back(f["properties"]["box"]);
-        multi += f["geometry"].is_object() &&
-                 (f["geometry"]["type"] == "MultiPolygon" || f["geometry"]["type"] == "MultiLineString");
-    }
-    ASSERT_GT(geometries.size(), 10u);
-    EXPECT_EQ(multi > 0, c.crossesAntimeridian) << "pieces cut at the 180° meridian, and only there";
-    for (const Json &g : geometries) {
-        std::vector<Json> points = Paths(g);
-        if (g["type"] == "Point") points.push_back(Json::array({g["coordinates"]}));
-        for (const Json &path : points) {
+TEST(Rfc7946, ReadsAsWebMapsReadIt) {
+    for (const auto &[example, crossesAntimeridian] :
+         {std::pair("pacific_antimeridian.json", true), std::pair("utm32n_sheet.json", false)}) {
+        SCOPED_TRACE(example);
+        const Json doc = ParseJson(Command(example, true));
+        EXPECT_FALSE(doc.contains("crs")) << "RFC 7946 has no crs member";
+        std::vector<Json> geometries, paths, neatline;
+        for (const Json &f : doc["features"]) {
+            if (!f["geometry"].is_null()) geometries.push_back(f["geometry"]);
+            if (f["properties"].contains("box")) geometries.push_back(f["properties"]["box"]);
+            if (f["properties"]["kind"] == "neatline") Paths(f["geometry"]["coordinates"], neatline);
+        }
+        ASSERT_GT(geometries.size(), 10u);
+        std::size_t multi = 0;
+        for (const Json &g : geometries) {
+            multi += g["type"] == "MultiPolygon" || g["type"] == "MultiLineString";
+            Paths(g["coordinates"], paths);
+            for (const Json &outer : OuterRings(g)) {
+                EXPECT_EQ(outer.front(), outer.back()) << "closed ring";
+                EXPECT_GT(SignedArea(outer), 0.0) << "exterior ring counter-clockwise";
+            }
+        }
+        EXPECT_EQ(multi > 0, crossesAntimeridian) << "pieces cut at the 180° meridian, and only there";
+        for (const Json &path : paths)
             for (std::size_t i = 0; i < path.size(); ++i) {
                 const double lon = path[i][0], lat = path[i][1];
                 EXPECT_TRUE(lon >= -180.0 && lon <= 180.0 && lat >= -90.0 && lat <= 90.0) << path[i];
-                if (i > 0) {
-                    EXPECT_LE(std::fabs(lon - path[i - 1][0].get<double>()), 180.0) << path[i];
-                }
+                EXPECT_TRUE(i == 0 || std::fabs(lon - path[i - 1][0].get<double>()) <= 180.0) << path[i];
             }
-        }
-        for (const Json &polygon : Polygons(g)) {
-            const Json &outer = polygon[0];
-            EXPECT_EQ(outer.front(), outer.back()) << "closed ring";
-            EXPECT_GT(SignedArea(outer), 0.0) << "exterior ring counter-clockwise";
-        }
+
+        // PROJ's own conversion of the map view's first neatline vertex is among the written
+        // vertices. The same operation, and numbers written in the form that reads back exactly,
+        // leave only the choice among PROJ's operations to differ; 1e-9° (0.1 mm on the ground) is
+        // far below any datum shift.
+        const std::vector<double> expected = ProjNeatlineVertex(ParseJson(Command(example, false)));
+        double nearest = HUGE_VAL;
+        for (const Json &ring : neatline)
+            for (const Json &p : ring)
+                nearest =
+                    std::fmin(nearest, std::hypot(std::remainder(p[0].get<double>() - expected[0], 360.0),
+                                                  p[1].get<double>() - expected[1]));
+        EXPECT_LE(nearest, 1e-9) << "the neatline vertex as PROJ converts it";
     }
-
-    // PROJ's own conversion of the map view's first neatline vertex is among the written vertices. The
-    // same operation, and numbers written in the form that reads back exactly, leave only the choice
-    // among PROJ's operations to differ; 1e-9° (0.1 mm on the ground) is far below any datum shift.
-    const std::vector<double> expected = ProjNeatlineVertex(ParseJson(Command(c.example, "").out));
-    double nearest = HUGE_VAL;
-    for (const Json &f : doc["features"])
-        if (f["properties"]["kind"] == "neatline")
-            for (const Json &ring : Paths(f["geometry"]))
-                for (const Json &p : ring) {
-                    const double dlon = std::remainder(p[0].get<double>() - expected[0], 360.0);
-                    nearest = std::fmin(nearest, std::hypot(dlon, p[1].get<double>() - expected[1]));
-                }
-    EXPECT_LE(nearest, 1e-9) << "the neatline vertex as PROJ converts it";
 }
-
-INSTANTIATE_TEST_SUITE_P(Examples, Rfc7946Test,
-                         ::testing::Values(Case{"pacific_antimeridian.json", true},
-                                           Case{"utm32n_sheet.json", false}));
 
 TEST(Rfc7946, APointWithoutLongitudeAndLatitudeFailsTheOutput) {
     // An orthographic view whose corners lie off the globe: no silent drop, exit 1, nothing written.
-    const std::string config = testing::TempDir() + "rfc7946-ortho-" + std::to_string(::getpid()) + ".json";
-    std::ofstream(config) << R"({"MapViewCoordSystem": "+proj=ortho +lat_0=0 +lon_0=0 +ellps=WGS84 +type=crs",
-        "NeatlineLowerLeft": [-7000000, -7000000], "NeatlineUpperRight": [7000000, 7000000],
-        "calls": ["CreateNeatline"]})";
-    const std::string out = testing::TempDir() + "rfc7946-ortho-" + std::to_string(::getpid()) + ".geojson";
-    const int raw = std::system(
-        (std::string("'") + PARALLO_CLI_COMMAND + "' '" + config + "' --rfc7946 -o '" + out + "' 2>/dev/null")
-            .c_str());
-    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1);
-    EXPECT_FALSE(std::ifstream(out).good()) << "no output written";
-    std::remove(config.c_str());
+    Scratch dir;
+    const std::string config = dir.Write(
+        "ortho.json", R"({"MapViewCoordSystem": "+proj=ortho +lat_0=0 +lon_0=0 +ellps=WGS84 +type=crs",
+        "NeatlineLowerLeft": [-7000000, -7000000], "NeatlineUpperRight": [7000000, 7000000], "calls": ["CreateNeatline"]})");
+    EXPECT_EQ(RunParallo(dir, {config, "--rfc7946", "-o", dir.path + "/out.geojson"}).status, 1);
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"ortho.json"}) << "no output written";
 }
 
 } // namespace

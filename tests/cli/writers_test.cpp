@@ -1,11 +1,5 @@
 // The GeoJSON and SVG writers and the whole-or-nothing output, on hand-made results.
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <string>
 #include <thread>
 
@@ -14,8 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include "cli/command_runs.h"
 #include "config.h"
 #include "geojson.h"
+#include "json_text.h"
 #include "output.h"
 #include "run.h"
 #include "service/state.h"
@@ -24,6 +20,8 @@
 namespace parallo {
 namespace cli {
 namespace {
+
+using namespace parallo_cli_test;
 
 Frame SmallFrame() { return ReadConfig(ParseJson(R"({"MapViewCoordSystem": "EPSG:32632", "calls": []})")); }
 
@@ -46,37 +44,12 @@ std::shared_ptr<LabelPartCls> Part(bool display, pxgrdFontType type = pxgrdFontT
     return part;
 }
 
-std::string ReadFile(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-/// A fresh directory, removed with everything in it at the end of the test.
-struct TempDir {
-    std::string path;
-    TempDir() {
-        char name[] = "/tmp/parallo-cli-test-XXXXXX";
-        path = ::mkdtemp(name) ? name : "/tmp/parallo-cli-test-failed";
-    }
-    ~TempDir() { std::filesystem::remove_all(path); }
-    long Count() const {
-        return std::distance(std::filesystem::directory_iterator(path),
-                             std::filesystem::directory_iterator());
-    }
-};
-
 TEST(GeoJsonWriter, RingsCloseOnceHeightsOnlyWhenThereAndNumbersReadBackExactly) {
-    for (auto polygon : {Polygon({{0, 0}, {1, 0}, {1, 1}}), Polygon({{0, 0}, {1, 0}, {1, 1}, {0, 0}})}) {
-        const Json ring = GeometryJson(polygon.get())["coordinates"][0];
-        ASSERT_EQ(ring.size(), 4u);
-        EXPECT_EQ(ring[3], ring[0]);
-    }
+    for (auto polygon : {Polygon({{0, 0}, {1, 0}, {1, 1}}), Polygon({{0, 0}, {1, 0}, {1, 1}, {0, 0}})})
+        EXPECT_EQ(GeometryJson(polygon.get())["coordinates"],
+                  Json::parse("[[[0, 0], [1, 0], [1, 1], [0, 0]]]"));
     shapekit::LineGeometry line({1, 2}, {3, 4, 5});
-    const Json j = GeometryJson(&line);
-    EXPECT_EQ(j["coordinates"][0].size(), 2u);
-    EXPECT_EQ(j["coordinates"][1].size(), 3u);
+    EXPECT_EQ(GeometryJson(&line)["coordinates"], Json::parse("[[1, 2], [3, 4, 5]]"));
 
     Frame frame = SmallFrame();
     const double awkward[] = {0.1 + 0.2,
@@ -91,9 +64,65 @@ TEST(GeoJsonWriter, RingsCloseOnceHeightsOnlyWhenThereAndNumbersReadBackExactly)
     frame.service->SetNeatlinePolygon(polygon);
     const Json ring =
         Json::parse(WriteGeoJson(frame, RunResult()))["features"][0]["geometry"]["coordinates"][0];
-    for (std::size_t i = 0; i < std::size(awkward); ++i) {
-        EXPECT_EQ(ring[i][0].get<double>(), awkward[i]) << i;
-        EXPECT_EQ(ring[i][1].get<double>(), -awkward[i]) << i;
+    for (std::size_t i = 0; i < std::size(awkward); ++i)
+        EXPECT_EQ(ring[i], Json::array({awkward[i], -awkward[i]})) << i;
+}
+
+// The GeoJSON writer streams its text; it must be Json::dump's to the byte, as the outputs of
+// earlier versions and the --rfc7946 form (which reads the collection back) depend on it.
+TEST(JsonText, NumbersAndStringsAsJsonDumpWritesThem) {
+    const struct {
+        double value;
+        const char *text;
+    } numbers[] = {
+        {0.0, "0.0"}, // zero keeps its sign and looks like a floating-point number
+        {-0.0, "-0.0"},
+        {1.0, "1.0"}, // whole numbers below 1e15 get ".0"
+        {-42.0, "-42.0"},
+        {999999999999999.0, "999999999999999.0"},
+        {6378137.0, "6378137.0"},
+        {1e15, "1e+15"}, // from 1e15 on, an exponent of at least two digits with its sign
+        {1e21, "1e+21"},
+        {1e22, "1e+22"},
+        {123456789012345680.0, "1.2345678901234568e+17"},
+        {-1.7976931348623157e308, "-1.7976931348623157e+308"},
+        {0.0001, "0.0001"},
+        {1e-5, "1e-05"},
+        {1e-7, "1e-07"},
+        {5e-324, "5e-324"},
+        {0.1, "0.1"},
+        {0.1 + 0.2, "0.30000000000000004"},
+        {1.0 / 3.0, "0.3333333333333333"},
+        {20037508.342789244, "20037508.342789244"},
+        // Reads back to the same double as the shortest text "413751.05702950153" does: the
+        // digits are those of the tree's conversion, not of std::to_chars.
+        {413751.05702950154, "413751.05702950154"},
+        {std::nan(""), "null"},
+        {-HUGE_VAL, "null"},
+    };
+    for (const auto &c : numbers) {
+        std::string out;
+        AppendJsonNumber(out, c.value);
+        EXPECT_EQ(out, c.text);
+        EXPECT_EQ(out, Json(c.value).dump()) << c.text;
+    }
+    const std::string strings[] = {
+        "",
+        "54°N 12°30′E 𝄞",
+        "\"quoted\" back\\slash /",
+        "\b\t\n\f\r",
+        std::string("\0\x01\x1f\x7f", 4),
+        "\xff",                      // no UTF-8 lead byte
+        "ab\xc3",                    // a sequence cut short at the end
+        "\xe2\x80x",                 // ... and in the middle
+        "\xc0\xaf",                  // an overlong "/"
+        "\xed\xa0\x80",              // a surrogate
+        "\xf4\x90\x80\x80 \xf0\x8f", // beyond U+10FFFF, an overlong four-byte start
+    };
+    for (const std::string &s : strings) {
+        std::string out = "x";
+        AppendJsonString(out, s);
+        EXPECT_EQ(out, "x" + Json(s).dump(-1, ' ', false, Json::error_handler_t::replace)) << out;
     }
 }
 
@@ -123,8 +152,8 @@ TEST(GeoJsonWriter, CallsWithTheirReportsAndFeaturesByKind) {
     EXPECT_EQ(doc["crs"]["properties"]["name"], "EPSG:32632");
     ASSERT_EQ(doc["calls"].size(), 2u);
     EXPECT_EQ(doc["calls"][0]["RetVal"], 1);
-    EXPECT_EQ(doc["calls"][0]["errors"][0]["procedure"], "Create_Gridlines Error");
-    EXPECT_EQ(doc["calls"][0]["errors"][0]["trace"], "In Create_Gridlines");
+    EXPECT_EQ(doc["calls"][0]["errors"], Json::parse(R"([{"description": "Division by zero",
+        "trace": "In Create_Gridlines", "procedure": "Create_Gridlines Error"}])"));
     EXPECT_TRUE(doc["calls"][1]["RetVal"].is_null()); // a method without RetVal
     EXPECT_EQ(doc["calls"][1]["dInterval"], 1000.0);
     std::vector<std::string> kinds;
@@ -182,10 +211,10 @@ TEST(SvgWriter, LabelRunsFollowThePartsAndSpellTheLabel) {
 }
 
 TEST(SvgWriter, PictureParsesIsScaledUprightAndEscaped) {
-    TempDir dir;
+    Scratch dir;
     const auto parses = [&](const std::string &svg) {
-        std::ofstream(dir.path + "/p.svg", std::ios::binary) << svg;
-        return std::system(("xmllint --noout '" + dir.path + "/p.svg' 2>/dev/null").c_str()) == 0;
+        return std::system(("xmllint --noout " + Quote(dir.Write("p.svg", svg)) + " 2>/dev/null").c_str()) ==
+               0;
     };
     Frame frame = SmallFrame();
     EXPECT_TRUE(parses(WriteSvg(frame, RunResult()))) << "an empty result still makes a picture";
@@ -217,14 +246,14 @@ TEST(SvgWriter, PictureParsesIsScaledUprightAndEscaped) {
 }
 
 TEST(Output, WholeOrNothingKeepingPermissionsFollowingLinksAndWritingToDevices) {
-    TempDir dir;
+    Scratch dir;
     const std::string a = dir.path + "/a.geojson", b = dir.path + "/b.svg";
     ASSERT_EQ(WriteFilesAtomically({{a, "first"}, {b, "second"}}), "");
     EXPECT_EQ(ReadFile(a) + ReadFile(b), "firstsecond");
     // A second file that cannot be written stops both: the first keeps its old content.
     EXPECT_NE(WriteFilesAtomically({{a, "changed"}, {dir.path + "/missing/c.svg", "x"}}), "");
     EXPECT_EQ(ReadFile(a), "first");
-    EXPECT_EQ(dir.Count(), 2) << "no temporary file left behind";
+    EXPECT_EQ(dir.Entries().size(), 2u) << "no temporary file left behind";
     ::chmod(a.c_str(), 0640);
     ASSERT_EQ(WriteFilesAtomically({{a, "third"}}), "");
     struct stat st {};
@@ -248,7 +277,7 @@ TEST(Output, WholeOrNothingKeepingPermissionsFollowingLinksAndWritingToDevices) 
     EXPECT_EQ(received, "through the pipe");
     ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
-    EXPECT_EQ(dir.Count(), 4);
+    EXPECT_EQ(dir.Entries().size(), 4u);
     EXPECT_NE(WriteFilesAtomically({{dir.path, "x"}}), "") << "a directory is no file to write";
 }
 

@@ -13,6 +13,7 @@
 #include "frame/bars.h"
 #include "frame/crossings.h"
 #include "parallo/coordkit_proj.h"
+#include "support/checks.h"
 #include "support/frames.h"
 #include "support/raises.h"
 
@@ -21,41 +22,36 @@ namespace {
 using namespace parallo::frame;
 using shapekit::Point;
 
-/// The UTM sheet as a plain five-point rectangle in its own system: map view = grid system.
+/// A standard frame as a plain five-point rectangle (no stroking) in another map view.
+parallo_test::FrameLayout Plain(parallo_test::FrameLayout f, const char *name, const char *mapView) {
+    f.name = name;
+    f.mapView = mapView;
+    f.neatlineStroke = 0.0;
+    return f;
+}
+
+/// The UTM sheet in its own system: map view = grid system.
 parallo_test::FrameLayout PlainSheet() {
-    parallo_test::FrameLayout f = parallo_test::UtmSheetOnLaea();
-    f.name = "plain-utm-sheet";
-    f.mapView = "EPSG:32632";
-    f.neatlineStroke = 0.0;
-    return f;
+    return Plain(parallo_test::UtmSheetOnLaea(), "plain-utm-sheet", "EPSG:32632");
 }
 
-/// Plain five-point frames whose straight map-view edges are curved in grid space: the UTM sheet
-/// on LAEA, and a 1° graticule on a 40° × 30° frame in Web Mercator and in LAEA, where the
-/// straight bottom and top edges bow across the parallels 36° and 64° and back.
+/// Plain frames whose straight map-view edges are curved in grid space: the UTM sheet on LAEA,
+/// and a 1° graticule on a 40° × 30° frame in Web Mercator and in LAEA, where the straight bottom
+/// and top edges bow across the parallels 36° and 64° and back.
 parallo_test::FrameLayout PlainSheetOnLaea() {
-    parallo_test::FrameLayout f = parallo_test::UtmSheetOnLaea();
-    f.name = "plain-utm-sheet-on-laea";
-    f.neatlineStroke = 0.0;
-    return f;
+    return Plain(parallo_test::UtmSheetOnLaea(), "plain-utm-sheet-on-laea", "EPSG:3035");
 }
 
+parallo_test::FrameLayout WideGraticule(const char *name, const char *mapView) {
+    parallo_test::FrameLayout f = Plain(parallo_test::GraticuleOnWebMercator(), name, mapView);
+    f.west = -10.0, f.east = 30.0, f.south = 35.0, f.north = 65.0;
+    return f;
+}
 parallo_test::FrameLayout WideGraticuleOnWebMercator() {
-    parallo_test::FrameLayout f = parallo_test::GraticuleOnWebMercator();
-    f.name = "wide-graticule-on-web-mercator";
-    f.west = -10.0;
-    f.east = 30.0;
-    f.south = 35.0;
-    f.north = 65.0;
-    f.neatlineStroke = 0.0;
-    return f;
+    return WideGraticule("wide-graticule-on-web-mercator", "EPSG:3857");
 }
-
 parallo_test::FrameLayout WideGraticuleOnLaea() {
-    parallo_test::FrameLayout f = WideGraticuleOnWebMercator();
-    f.name = "wide-graticule-on-laea";
-    f.mapView = "EPSG:3035";
-    return f;
+    return WideGraticule("wide-graticule-on-laea", "EPSG:3035");
 }
 
 struct Case {
@@ -99,14 +95,9 @@ struct BarFrame {
         const Point quarter(interval.x / 4.0, interval.y / 4.0);
         for (const Crossing &x : parallo::detail::GridCrossings(grid, ring, quarter, kRowSubInterval))
             crossings.push_back(x);
-        double minX = ring.points[0].x, maxX = minX, largest = 0.0;
-        for (const Point &p : ring.points) {
-            minX = std::min(minX, p.x);
-            maxX = std::max(maxX, p.x);
-            largest = std::max({largest, std::fabs(p.x), std::fabs(p.y)});
-        }
-        width = 0.02 * (maxX - minX);
-        tolerance = 1e-9 * std::max(largest, maxX - minX);
+        const parallo_test::Extent e = parallo_test::ExtentOf(ring.points);
+        width = 0.02 * (e.hi.x - e.lo.x);
+        tolerance = 1e-9 * std::max({e.hi.x - e.lo.x, -e.lo.x, e.hi.x, -e.lo.y, e.hi.y});
     }
 };
 
@@ -116,16 +107,6 @@ double Area(const std::vector<Point> &ring, const Point &o) {
     for (std::size_t i = 0; i + 1 < ring.size(); ++i)
         a2 += (ring[i].x - o.x) * (ring[i + 1].y - o.y) - (ring[i + 1].x - o.x) * (ring[i].y - o.y);
     return std::fabs(a2) / 2.0;
-}
-
-bool Inside(const std::vector<Point> &ring, const Point &p) {
-    bool in = false;
-    for (std::size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++) {
-        const Point &a = ring[i];
-        const Point &b = ring[j];
-        if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x) in = !in;
-    }
-    return in;
 }
 
 class FrameBarsOnRealFrames : public ::testing::TestWithParam<Case> {};
@@ -203,18 +184,13 @@ TEST_P(FrameBarsOnRealFrames, TicksStartOnTheNeatlineAndPointAwayFromIt) {
             const double expected = t.row == kRowInterval ? length : length / 2.0;
             EXPECT_NEAR(std::hypot(t.end.x - t.start.x, t.end.y - t.start.y), expected, 1e-9 * expected)
                 << "tick length (rounding of one offset only)";
-            EXPECT_EQ(Inside(f.ring.points, t.end), !outward)
+            EXPECT_EQ(parallo_test::InRing(f.ring.points, t.end), !outward)
                 << "tick points the wrong way on side " << t.side;
         }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Frames, FrameBarsOnRealFrames, ::testing::ValuesIn(Cases()),
-                         [](const ::testing::TestParamInfo<Case> &param) {
-                             std::string name = param.param.name;
-                             std::replace(name.begin(), name.end(), '-', '_');
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Frames, FrameBarsOnRealFrames, ::testing::ValuesIn(Cases()), parallo_test::NameOf());
 
 // On the plain sheet the map view is the grid: the bar covering the kilometre cell k along a
 // side is dark exactly when k is even, on every side, so a sheet next door continues the pattern.
@@ -308,40 +284,10 @@ TEST(FrameBarsOnTheService, MinorTicksFallOnSubIntervalValuesOnly) {
 } // namespace
 
 // Every crossing's map-view point, carried into the grid system by PROJ, lies on its grid value,
-// also where the straight edges of a plain frame are curved in grid space.
-TEST(FrameCrossings, LieOnTheirGridValueOnCurvedEdges) {
-    for (const parallo_test::FrameLayout &layout : {PlainSheetOnLaea(), WideGraticuleOnWebMercator()}) {
-        SCOPED_TRACE(layout.name);
-        BarFrame f(Case{layout.name.c_str(), layout, 0.0});
-        ASSERT_FALSE(f.crossings.empty());
-        const auto manager = coordkit::CreateProjCoordSystemsMgr(f.frame->mapView);
-        const auto toGrid =
-            manager->GetTransformService()->CreateSimpleTransFromCSMtoCS(*manager, f.frame->gridSystem);
-        const Point interval = *f.frame->service.Interval();
-        const double twoPi = 2.0 * std::acos(-1.0);
-        for (const Crossing &c : f.crossings) {
-            Point p = c.point;
-            toGrid->Transform(&p, 1, 0);
-            f.frame->gridSystem->ConvertPoint(
-                coordkit::kStorage,
-                layout.geographicGrid ? coordkit::kGeographic : coordkit::kProjectionPlane, p.x, p.y, p.z);
-            const double quarter = c.row == kRowInterval ? 1.0 : 0.25;
-            const double steps[2] = {quarter * interval.x, quarter * interval.y};
-            double dx = p.x - static_cast<double>(c.index) * steps[0];
-            if (layout.geographicGrid) dx -= twoPi * std::round(dx / twoPi);
-            const double dy = p.y - static_cast<double>(c.index) * steps[1];
-            // The crossing is placed to 1e-9 of the interval (a micrometre on the kilometre grid);
-            // interpolating along the edge misses by 4e-6 of it and more on the sheet, and by up
-            // to 2.5° on the wide frame, where latitude is far from linear along a meridian.
-            EXPECT_LE(std::min(std::fabs(dx) / steps[0], std::fabs(dy) / steps[1]), 1e-9)
-                << "crossing " << c.index << " on side " << c.side << " off its grid value";
-        }
-    }
-}
-
-// The frame ticks start where the service's own grid lines end on the frame as drawn: one per
-// line end away from the corners (a line along a side ends on its corners and crosses nothing).
-TEST(FrameBarsOnTheService, TicksStartWhereTheGridLinesEnd) {
+// also where the straight edges of a plain frame are curved in grid space. The frame ticks
+// start where the service's own grid lines end on the frame as drawn: one per line end away from
+// the corners (a line along a side ends on its corners and crosses nothing).
+TEST(FrameCrossings, LieOnTheirGridValueWhereTheGridLinesEnd) {
     // along: how far (of the frame's size) a line end may lie from its tick along the edge.
     const struct {
         Case c;
@@ -358,8 +304,31 @@ TEST(FrameBarsOnTheService, TicksStartWhereTheGridLinesEnd) {
         const Case &c = row.c;
         SCOPED_TRACE(c.name);
         BarFrame f(c);
+        ASSERT_FALSE(f.crossings.empty());
+        const auto toGrid = parallo_test::FromMapView(*f.frame, f.frame->gridSystem);
+        const Point interval = *f.frame->service.Interval();
+        const double twoPi = 2.0 * std::acos(-1.0);
+        for (const Crossing &x : f.crossings) {
+            // Held on the plain five-point frames, whose straight edges are curved in grid space.
+            if (c.layout.neatlineStroke > 0.0) break;
+            Point p = x.point;
+            toGrid->Transform(&p, 1, 0);
+            f.frame->gridSystem->ConvertPoint(
+                coordkit::kStorage,
+                c.layout.geographicGrid ? coordkit::kGeographic : coordkit::kProjectionPlane, p.x, p.y, p.z);
+            const double quarter = x.row == kRowInterval ? 1.0 : 0.25;
+            const double steps[2] = {quarter * interval.x, quarter * interval.y};
+            double dx = p.x - static_cast<double>(x.index) * steps[0];
+            if (c.layout.geographicGrid) dx -= twoPi * std::round(dx / twoPi);
+            const double dy = p.y - static_cast<double>(x.index) * steps[1];
+            // The crossing is placed to 1e-9 of the interval (a micrometre on the kilometre grid);
+            // interpolating along the edge misses by 4e-6 of it and more on the sheet, and by up
+            // to 2.5° on the wide frame, where latitude is far from linear along a meridian.
+            EXPECT_LE(std::min(std::fabs(dx) / steps[0], std::fabs(dy) / steps[1]), 1e-9)
+                << "crossing " << x.index << " on side " << x.side << " off its grid value";
+        }
+
         const double size = f.width / 0.02; // the frame's width in the map view
-        std::vector<Point> ends;
         std::int32_t ret = 0;
         f.frame->service.CreateGridlines(ret);
         ASSERT_TRUE(f.frame->reports.empty()) << f.frame->reports.front();
@@ -372,12 +341,10 @@ TEST(FrameBarsOnTheService, TicksStartWhereTheGridLinesEnd) {
                 if (std::hypot(f.ring.points[k].x - e.x, f.ring.points[k].y - e.y) < 1e-3 * size) return true;
             return false;
         };
-        for (const auto &g : *f.frame->service.GridGeometry()) {
-            const shapekit::PointsCollection &pts = shapekit::As<shapekit::PolylineGeometry>(g)->Points();
-            for (const Point &e : {pts.Item(1), pts.Item(pts.Count())})
+        std::vector<Point> ends, starts;
+        for (const auto &line : parallo_test::Items(f.frame->service.GridGeometry()))
+            for (const Point &e : {line.front(), line.back()})
                 if (!nearCorner(e)) ends.push_back(e);
-        }
-        std::vector<Point> starts;
         for (const FrameTick &t :
              CreateFrameTicks(f.ring, f.crossings, TickSettings{f.width, true}, TickSettings{}))
             if (t.row == kRowInterval && !nearCorner(t.start)) starts.push_back(t.start);

@@ -11,6 +11,7 @@
 #include "geometry/geometry.h"
 #include "parallo/planicalc.h"
 #include "platform/angles.h"
+#include "support/checks.h"
 #include "support/coordkit_double.h"
 
 namespace geometry_test {

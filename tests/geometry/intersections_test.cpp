@@ -17,13 +17,6 @@ using shapekit::Point;
 using shapekit::PointsCollection;
 using shapekit::PolygonGeometry;
 
-std::shared_ptr<PolygonGeometry> MakePolygon(const std::vector<Point> &pts) {
-    auto polygon = std::make_shared<PolygonGeometry>();
-    for (const Point &p : pts)
-        polygon->Points().Add(p);
-    return polygon;
-}
-
 std::vector<double> Angles(const IntersectionAnglesColl &angles) {
     std::vector<double> out;
     for (const auto &a : angles)
@@ -200,7 +193,7 @@ protected:
         return scan;
     }
 
-    std::shared_ptr<PolygonGeometry> square = MakePolygon({{0, 0}, {10, 0}, {10, 10}, {0, 10}});
+    std::shared_ptr<PolygonGeometry> square = parallo_test::Polygon({{0, 0}, {10, 0}, {10, 10}, {0, 10}});
 };
 
 TEST_F(Intersections, EntryAndExitInEdgeOrder) {
@@ -212,7 +205,7 @@ TEST_F(Intersections, EntryAndExitInEdgeOrder) {
     ExpectNear(o.angles, {90, 270}); // north line against the eastward bottom and westward top
     EXPECT_TRUE(o.reports.empty());
     // A ring that repeats its first vertex adds no closing-edge point.
-    auto closed = MakePolygon({{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}});
+    auto closed = parallo_test::Polygon({{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}});
     EXPECT_EQ(Intersect({5, -1}, {5, 11}, closed).points.size(), 2u);
 
     // A line outside: a new, empty collection and RetVal reset from the caller's 99. The
@@ -229,7 +222,7 @@ TEST_F(Intersections, EntryAndExitInEdgeOrder) {
 }
 
 TEST_F(Intersections, LineThroughVerticesKeepsTheLaterPointOfEachPair) {
-    auto diamond = MakePolygon({{0, -5}, {5, 0}, {0, 5}, {-5, 0}});
+    auto diamond = parallo_test::Polygon({{0, -5}, {5, 0}, {0, 5}, {-5, 0}});
     auto points = std::make_shared<PointsCollection>();
     IntersectionAnglesColl angles;
     std::int32_t retVal = 0;
@@ -249,12 +242,12 @@ TEST_F(Intersections, LineThroughVerticesKeepsTheLaterPointOfEachPair) {
 }
 
 TEST_F(Intersections, FailuresLeaveTheCallersCollection) {
-    auto one = MakePolygon({{5, 5}});
+    auto one = parallo_test::Polygon({{5, 5}});
     Outcome o = Intersect({5, 0}, {5, 10}, one); // a single vertex still meets
     ASSERT_EQ(o.points.size(), 1u);
     EXPECT_EQ(o.retVal, 1);
     // Edges that fail after a hit are reported, and the hit is not taken again for them.
-    auto broken = MakePolygon({{0, 0}, {10, 0}, {std::nan(""), 5}, {0, 10}});
+    auto broken = parallo_test::Polygon({{0, 0}, {10, 0}, {std::nan(""), 5}, {0, 10}});
     o = Intersect({5, -1}, {5, 11}, broken);
     EXPECT_EQ(o.points.size(), 1u);
     EXPECT_EQ(o.reports.size(), 2u);
@@ -269,7 +262,7 @@ TEST_F(Intersections, FailuresLeaveTheCallersCollection) {
     const Case cases[] = {
         {"zero storage scale", 0.0, square, true, "Division by zero", "In GridlineNeatlineIntersections"},
         {"no neatline", 1.0, nullptr, true, nullptr, nullptr},
-        {"no vertex", 1.0, MakePolygon({}), true, "Subscript out of range",
+        {"no vertex", 1.0, parallo_test::Polygon({}), true, "Subscript out of range",
          "Checking Closing SegmentIntersectSegment"},
         {"no angle collection: the first hit fails", 1.0, square, false, nullptr,
          "Checking SegmentIntersectSegment"}};
@@ -293,7 +286,7 @@ TEST_F(Intersections, TypeFourStopsWithoutHandingOutACollection) {
     EXPECT_FALSE(o.replaced);
     // (5, 0) is a vertex of edges 1 and 2 (type 2 on both), then lies inside edge 3: the stop
     // drops the two points found, though their angles were already handed over.
-    auto spike = MakePolygon({{0, 0}, {5, 0}, {5, 5}, {5, -5}, {0, -5}});
+    auto spike = parallo_test::Polygon({{0, 0}, {5, 0}, {5, 5}, {5, -5}, {0, -5}});
     o = Intersect({5, 0}, {5, 0}, spike);
     EXPECT_EQ(o.retVal, 1);
     EXPECT_FALSE(o.replaced);
@@ -330,7 +323,7 @@ TEST_F(Intersections, EdgeIndexEqualsTheFullScan) {
     int stops = 0, hits = 0, vertexPairs = 0;
     for (int polygonNo = 0; polygonNo < 12; ++polygonNo) {
         const std::vector<Point> ring = RandomRing(rng, sizes(rng));
-        auto neatline = MakePolygon(ring);
+        auto neatline = parallo_test::Polygon(ring);
         intervalsType = unit(rng) < 0.5 ? 0 : 1;
         grid->Config().storageScale = unit(rng) < 0.5 ? 1.0 : 0.25;
         for (int lineNo = 0; lineNo < 150; ++lineNo) {
@@ -369,7 +362,7 @@ TEST_F(Intersections, EdgeIndexEqualsTheFullScan) {
 TEST_F(Intersections, EdgeIndexFollowsChangesOfTheNeatline) {
     std::mt19937 rng(7);
     std::vector<Point> ring = RandomRing(rng, 400);
-    auto neatline = MakePolygon(ring);
+    auto neatline = parallo_test::Polygon(ring);
     const Point a(0.25, -200.0), b(0.25, 200.0);
     const Outcome before = BothWays(a, b, neatline); // leaves the index built
     // A vertex on the far east side moved in place across the line: its two edges now cross
@@ -380,52 +373,48 @@ TEST_F(Intersections, EdgeIndexFollowsChangesOfTheNeatline) {
     neatline.reset();
     for (Point &p : ring)
         p.x += 30.0;
-    neatline = MakePolygon(ring);
+    neatline = parallo_test::Polygon(ring);
     BothWays(a, b, neatline);
     // A NaN vertex cannot be placed in the index; its edges are still tested (and reported), in
     // edge order, exactly as the scan does.
     ring[150].x = std::nan("");
-    neatline = MakePolygon(ring);
+    neatline = parallo_test::Polygon(ring);
     EXPECT_FALSE(BothWays({0.0, -200.0}, {0.0, 200.0}, neatline).reports.empty());
 }
 
-// ---- SortPointsByAxis, RemoveDuplicatePoints, RemoveDuplicatePointsByAngle ------------------------
+// ---- RemoveDuplicatePoints ---------------------------------------------------------------------
 
-class Ordering : public GeometryTest {
-protected:
-    void Fill(const std::vector<Point> &pts, const std::vector<double> &angleValues) {
+TEST_F(GeometryTest, DuplicatesShrinkToTheLaterPoint) {
+    using parallo::detail::RemoveDuplicatePoints;
+    PointsCollection points;
+    IntersectionAnglesColl angles;
+    const auto fill = [&](const std::vector<Point> &pts, const std::vector<double> &angleValues) {
         points.Clear();
         for (const Point &p : pts)
             points.Add(p);
         angles = IntersectionAnglesColl();
         for (double a : angleValues)
             angles.Add(a);
-    }
-    std::vector<double> Zs() const {
+    };
+    const auto zs = [&] {
         std::vector<double> out;
         for (const Point &p : points)
             out.push_back(p.z);
         return out;
-    }
-    PointsCollection points;
-    IntersectionAnglesColl angles;
-};
-
-TEST_F(Ordering, DuplicatesShrinkToTheLaterPoint) {
-    using parallo::detail::RemoveDuplicatePoints;
-    Fill({{1, 4, 1}, {1, 4, 2}, {1, 2, 9}, {1, 4, 3}}, {10, 20, 90, 30});
+    };
+    fill({{1, 4, 1}, {1, 4, 2}, {1, 2, 9}, {1, 4, 3}}, {10, 20, 90, 30});
     RemoveDuplicatePoints(Grid(), &points, &angles, 1);
-    EXPECT_EQ(Zs(), (std::vector<double>{9, 3}));
+    EXPECT_EQ(zs(), (std::vector<double>{9, 3}));
     EXPECT_EQ(Angles(angles), (std::vector<double>{90, 30}));
     RemoveDuplicatePoints(Grid(), nullptr, &angles, 1);
     // Closer than dPointTolerance (1e-4) in both axes: 1e-4 apart is not, 5e-5 is; close in x
     // only is not.
-    Fill({{0, 0, 1}, {0.0001, 0, 2}, {0.00015, 0, 3}, {0.00015, 1, 4}}, {});
+    fill({{0, 0, 1}, {0.0001, 0, 2}, {0.00015, 0, 3}, {0.00015, 1, 4}}, {});
     RemoveDuplicatePoints(Grid(), &points, nullptr, 0);
-    EXPECT_EQ(Zs(), (std::vector<double>{1, 3, 4}));
+    EXPECT_EQ(zs(), (std::vector<double>{1, 3, 4}));
     EXPECT_TRUE(reports.empty());
 
-    Fill({{1, 1, 1}, {1, 1, 2}}, {}); // angles take part but hold nothing
+    fill({{1, 1, 1}, {1, 1, 2}}, {}); // angles take part but hold nothing
     RemoveDuplicatePoints(Grid(), &points, &angles, 1);
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(

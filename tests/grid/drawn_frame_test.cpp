@@ -13,8 +13,10 @@
 
 namespace {
 
-using gridtest::Items;
+using parallo_test::ExtentOf;
 using parallo_test::FrameLayout;
+using parallo_test::Items;
+using parallo_test::ToRing;
 using shapekit::Point;
 
 /// A PROJ transformation from the map view to the grid system, x east and y north (longitude and
@@ -44,18 +46,6 @@ private:
     PJ *pj_ = nullptr;
 };
 
-double DistanceToRing(const Point &p, const std::vector<Point> &ring) {
-    double best = HUGE_VAL;
-    for (std::size_t i = 0; i < ring.size(); ++i) {
-        const Point &a = ring[i], &b = ring[(i + 1) % ring.size()];
-        const double dx = b.x - a.x, dy = b.y - a.y, len2 = dx * dx + dy * dy;
-        const double t =
-            len2 > 0.0 ? std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / len2, 0.0, 1.0) : 0.0;
-        best = std::fmin(best, std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy)));
-    }
-    return best;
-}
-
 /// How far the map-view point c lies from the image of the grid-space segment p–q: the nearest
 /// of 33 evenly spaced images, then a golden-section search between its neighbours.
 double OffCurve(const ProjLine &proj, const Point &c, const Point &p, const Point &q) {
@@ -78,40 +68,21 @@ double OffCurve(const ProjLine &proj, const Point &c, const Point &p, const Poin
     return off((lo + hi) / 2.0);
 }
 
-FrameLayout Layout(const char *name, const char *mapView, const char *neatline, const char *grid) {
-    FrameLayout f;
-    f.name = name;
-    f.mapView = mapView;
-    f.neatlineSystem = neatline;
-    f.gridSystem = grid;
-    return f;
-}
-
 /// The frames where the grid bends against the frame: a LAEA rectangle under a 1° graticule;
 /// geographic corners on the Alaska Albers across the 180° meridian (sides stroked in one step
 /// each, the tolerance bending them); a UTM 32N sheet and grid on UTM 33N; the Web Mercator
 /// world under a 30° by 20° graticule.
 std::vector<FrameLayout> Frames() {
-    FrameLayout laea = Layout("laea-rectangle-1deg", "EPSG:3035", "EPSG:3035", "EPSG:4326");
-    laea.west = 3800000.0, laea.south = 2400000.0, laea.east = 4800000.0, laea.north = 3400000.0;
-    laea.geographicGrid = true, laea.intervalX = 1.0, laea.intervalY = 1.0;
-
-    FrameLayout alaska = Layout("alaska-across-180", "EPSG:3338", "EPSG:4269", "EPSG:4269");
-    alaska.geographicCorners = true;
-    alaska.west = 170.0, alaska.south = 50.0, alaska.east = -130.0, alaska.north = 72.0;
-    alaska.neatlineStroke = 60.0;
-    alaska.geographicGrid = true, alaska.intervalX = 5.0, alaska.intervalY = 2.0;
-
-    FrameLayout utm = Layout("utm32-sheet-on-utm33", "EPSG:32633", "EPSG:32632", "EPSG:32632");
-    utm.west = 480000.0, utm.south = 5320000.0, utm.east = 520000.0, utm.north = 5360000.0;
-    utm.neatlineStroke = 40000.0;
-    utm.intervalX = 1000.0, utm.intervalY = 1000.0;
-
-    FrameLayout world = Layout("web-mercator-world", "EPSG:3857", "EPSG:4326", "EPSG:4326");
-    world.geographicCorners = true;
-    world.west = -180.0, world.south = -80.0, world.east = 180.0, world.north = 80.0;
-    world.geographicGrid = true, world.intervalX = 30.0, world.intervalY = 20.0;
-    return {laea, alaska, utm, world};
+    // clang-format off
+    return {{"laea-rectangle-1deg", "EPSG:3035", "EPSG:3035", "EPSG:4326", false,
+             3800000.0, 2400000.0, 4800000.0, 3400000.0, 0.0, true, 1.0, 1.0},
+            {"alaska-across-180", "EPSG:3338", "EPSG:4269", "EPSG:4269", true,
+             170.0, 50.0, -130.0, 72.0, 60.0, true, 5.0, 2.0},
+            {"utm32-sheet-on-utm33", "EPSG:32633", "EPSG:32632", "EPSG:32632", false,
+             480000.0, 5320000.0, 520000.0, 5360000.0, 40000.0, false, 1000.0, 1000.0},
+            {"web-mercator-world", "EPSG:3857", "EPSG:4326", "EPSG:4326", true,
+             -180.0, -80.0, 180.0, 80.0, 0.0, true, 30.0, 20.0}};
+    // clang-format on
 }
 
 TEST(DrawnFrame, PiecesEndOnTheFrameAsDrawnAndEveryStepFollowsItsLine) {
@@ -123,22 +94,13 @@ TEST(DrawnFrame, PiecesEndOnTheFrameAsDrawnAndEveryStepFollowsItsLine) {
         f.service.SetTickLength(1.0);
         // The command's default: 1e-5 of the frame's size, taken from a first neatline.
         f.service.CreateNeatline();
-        const auto range = [](const std::vector<Point> &ring) {
-            double lo[2] = {HUGE_VAL, HUGE_VAL}, hi[2] = {-HUGE_VAL, -HUGE_VAL};
-            for (const Point &p : ring) {
-                lo[0] = std::min(lo[0], p.x), hi[0] = std::max(hi[0], p.x);
-                lo[1] = std::min(lo[1], p.y), hi[1] = std::max(hi[1], p.y);
-            }
-            return std::max(hi[0] - lo[0], hi[1] - lo[1]);
-        };
-        const double tolerance = 1e-5 * range(f.service.NeatlinePolygon()->Points().Vector());
+        const double tolerance = 1e-5 * ExtentOf(f.service.NeatlinePolygon()->Points()).Size();
         f.service.SetStrokeTolerance(tolerance);
         f.service.SetbForceStroking(layout.neatlineStroke > 0.0);
         f.service.CreateNeatline();
         const std::vector<Point> drawn = f.service.NeatlinePolygon()->Points().Vector();
-        const double size = range(drawn);
         // The frame's pieces, ends and ticks stand on it within 1e-7 of its size.
-        const double onFrame = 1e-7 * size;
+        const double onFrame = 1e-7 * ExtentOf(drawn).Size();
         std::int32_t ret = 0;
         f.service.CreateGridlines(ret);
         ASSERT_TRUE(f.reports.empty()) << f.reports.front();
@@ -156,8 +118,8 @@ TEST(DrawnFrame, PiecesEndOnTheFrameAsDrawnAndEveryStepFollowsItsLine) {
         std::size_t steps = 0;
         double worst = 0.0;
         for (const auto &line : lines) {
-            EXPECT_LE(DistanceToRing(line.front(), drawn), onFrame) << "start";
-            EXPECT_LE(DistanceToRing(line.back(), drawn), onFrame) << "end";
+            EXPECT_LE(ToRing(line.front(), drawn), onFrame) << "start";
+            EXPECT_LE(ToRing(line.back(), drawn), onFrame) << "end";
             EXPECT_LE(line.size(), 10001u) << "at most 10000 steps per line";
             for (std::size_t k = 0; k + 1 < line.size(); ++k) {
                 const Point &P = line[k], &Q = line[k + 1];
@@ -178,8 +140,7 @@ TEST(DrawnFrame, PiecesEndOnTheFrameAsDrawnAndEveryStepFollowsItsLine) {
         const auto ticks = Items(f.service.GridGeometry());
         EXPECT_FALSE(ticks.empty());
         for (const auto &tick : ticks)
-            EXPECT_LE(std::min(DistanceToRing(tick.front(), drawn), DistanceToRing(tick.back(), drawn)),
-                      onFrame)
+            EXPECT_LE(std::min(ToRing(tick.front(), drawn), ToRing(tick.back(), drawn)), onFrame)
                 << "tick at (" << tick.front().x << ", " << tick.front().y << ")";
     }
 }

@@ -25,7 +25,7 @@ using shapekit::Point;
 std::vector<Point> Outputs(const ParalloCls &s) {
     std::vector<Point> out;
     for (const auto &c : {s.GridGeometry(), s.CrossGeometry()})
-        for (const auto &item : gridtest::Items(c))
+        for (const auto &item : parallo_test::Items(c))
             out.insert(out.end(), item.begin(), item.end());
     if (s.NeatlinePolygon()) {
         const auto &ring = s.NeatlinePolygon()->Points().Vector();

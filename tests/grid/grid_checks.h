@@ -1,5 +1,4 @@
-// Helpers of the grid tests: an exact plane frame on the coordkit double, and the points of
-// generated collections.
+// The exact plane frame of the grid tests, on the coordkit double.
 #ifndef PARALLO_TESTS_GRID_CHECKS_H
 #define PARALLO_TESTS_GRID_CHECKS_H
 
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "parallo/parallo.h"
+#include "support/checks.h"
 #include "support/coordkit_double.h"
 
 namespace gridtest {
@@ -27,18 +27,12 @@ struct PlaneFrame {
 
     explicit PlaneFrame(const std::vector<Point> &ring, bool earthSized = false) {
         if (earthSized) system->Config().R = 6378137.0;
-        service.SetErrorObserver(
-            [this](const std::string &d, const std::string &t, const std::string &title) {
-                reports.push_back(title + " | " + t + " | " + d);
-            });
+        service.SetErrorObserver(parallo_test::Recorder(reports));
         service.SetCoordSystemsMgr(parallo_test::MakeManager(system));
         service.SetMapViewCoordSystem(system);
         service.SetNeatlineCoordSystem(system);
         service.SetGridCoordSystem(system);
-        auto polygon = std::make_shared<shapekit::PolygonGeometry>();
-        for (const Point &p : ring)
-            polygon->Points().Add(p);
-        service.SetNeatlinePolygon(polygon);
+        service.SetNeatlinePolygon(parallo_test::Polygon(ring));
         Interval(100.0, 100.0);
         service.SetGridOffset(std::make_shared<Point>(0.0, 0.0));
         Skip(0.0, 0.0);
@@ -70,23 +64,11 @@ inline std::vector<Point> UShape() {
     return {{0, 0}, {0, 1000}, {250, 1000}, {250, 400}, {750, 400}, {750, 1000}, {1000, 1000}, {1000, 0}};
 }
 
-/// The points of every item of a collection of polylines or lines.
-inline std::vector<std::vector<Point>> Items(const std::shared_ptr<shapekit::GeometryCollection> &c) {
-    std::vector<std::vector<Point>> out;
-    for (std::int32_t i = 1; c && i <= c->Count(); ++i) {
-        out.emplace_back();
-        static_cast<const shapekit::Geometry &>(*c->Item(i))
-            .ForEachRun(shapekit::ConstPointRunFunction(
-                [&](const Point *p, std::size_t n) { out.back().insert(out.back().end(), p, p + n); }));
-    }
-    return out;
-}
-
 /// The items lying wholly on y = v (within 1e-9, the rounding of an intersection).
 inline std::vector<std::vector<Point>> ItemsAtY(const std::shared_ptr<shapekit::GeometryCollection> &c,
                                                 double v) {
     std::vector<std::vector<Point>> out;
-    for (const auto &it : Items(c))
+    for (const auto &it : parallo_test::Items(c))
         if (std::fabs(it.front().y - v) < 1e-9 && std::fabs(it.back().y - v) < 1e-9) out.push_back(it);
     return out;
 }

@@ -9,10 +9,10 @@
 
 namespace {
 
-using gridtest::Items;
 using gridtest::ItemsAtY;
 using gridtest::PlaneFrame;
 using gridtest::Square;
+using parallo_test::Items;
 using shapekit::Point;
 using Method = void (parallo::ParalloCls::*)(std::int32_t &);
 

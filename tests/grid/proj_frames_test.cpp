@@ -14,10 +14,12 @@
 
 namespace {
 
-using gridtest::Items;
 using parallo_test::Frame;
 using parallo_test::FrameLayout;
+using parallo_test::InRing;
+using parallo_test::Items;
 using parallo_test::Radians;
+using parallo_test::ToRing;
 using shapekit::Point;
 
 bool GeographicView(const Frame &f) { return f.mapView->BaseStorageType() == coordkit::kGeographicStorage; }
@@ -25,10 +27,7 @@ bool GeographicView(const Frame &f) { return f.mapView->BaseStorageType() == coo
 /// Map-view points into grid storage units (direction 0: degrees or grid metres; a frame across
 /// the 180° meridian unwraps longitudes west of its western edge by a turn), or back (1).
 std::vector<Point> Carry(const Frame &f, std::vector<Point> pts, std::int32_t direction = 0) {
-    auto mgr = coordkit::CreateProjCoordSystemsMgr(f.mapView);
-    mgr->GetTransformService()
-        ->CreateSimpleTransFromCSMtoCS(*mgr, f.gridSystem)
-        ->Transform(pts.data(), pts.size(), direction);
+    parallo_test::FromMapView(f, f.gridSystem)->Transform(pts.data(), pts.size(), direction);
     if (direction == 0 && f.layout.geographicGrid && f.layout.east < f.layout.west) {
         for (Point &p : pts)
             p.x += p.x < f.layout.west - 1.0 ? 360.0 : 0.0;
@@ -42,42 +41,20 @@ double MapDistance(const Frame &f, const Point &a, const Point &b) {
     return std::hypot(GeographicView(f) ? std::remainder(dx, 360.0) : dx, a.y - b.y);
 }
 
+/// The grid point at `along` on grid line `value` (vertical: constant x).
+Point OnLine(bool vertical, double value, double along) {
+    return vertical ? Point(value, along) : Point(along, value);
+}
+
 /// How far the map-view point v lies across the image of grid line `value` (vertical: constant
 /// x), in grid units; `along` is v's grid position along the line. Measured through the forward
 /// projection: PROJ 9.1's LAEA inverse (about 0.4 mm off) moves a point along the line image only.
 double OffGridLine(const Frame &f, const Point &v, bool vertical, double value, double along) {
     const double step = f.layout.geographicGrid ? 1e-4 : 1.0;
-    auto m = Carry(f,
-                   {vertical ? Point(value, along) : Point(along, value),
-                    vertical ? Point(value, along + step) : Point(along + step, value)},
-                   1);
+    auto m = Carry(f, {OnLine(vertical, value, along), OnLine(vertical, value, along + step)}, 1);
     const double turns = GeographicView(f) ? std::nearbyint((v.x - m[0].x) / 360.0) * 360.0 : 0.0;
     const double ux = m[1].x - m[0].x, uy = m[1].y - m[0].y, len = std::hypot(ux, uy);
     return std::fabs((v.x - m[0].x - turns) * uy - (v.y - m[0].y) * ux) / len * step / len;
-}
-
-/// Distance from p to the closed ring (planar, in the ring's units).
-double DistanceToRing(const Point &p, const std::vector<Point> &ring) {
-    double best = HUGE_VAL;
-    for (std::size_t i = 0; i < ring.size(); ++i) {
-        const Point &a = ring[i], &b = ring[(i + 1) % ring.size()];
-        const double dx = b.x - a.x, dy = b.y - a.y, len2 = dx * dx + dy * dy;
-        const double t =
-            len2 > 0.0 ? std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / len2, 0.0, 1.0) : 0.0;
-        best = std::fmin(best, std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy)));
-    }
-    return best;
-}
-
-/// Whether p lies inside the closed ring (even-odd rule).
-bool InsideRing(const Point &p, const std::vector<Point> &ring) {
-    bool inside = false;
-    for (std::size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++) {
-        const Point &a = ring[i], &b = ring[j];
-        if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x)
-            inside = !inside;
-    }
-    return inside;
 }
 
 /// Round trip grid → map view → grid: 1e-6 m on a projected grid, 1e-9° (about 0.1 mm) on a
@@ -133,25 +110,22 @@ void CheckGridlines(const Frame &f, double skipX, double skipY) {
             }
         }
         // The ends are carried back with the neatline; their errors agree, being neighbours.
-        EXPECT_LE(DistanceToRing(g.front(), ring), tol);
-        EXPECT_LE(DistanceToRing(g.back(), ring), tol);
+        for (const Point &end : {g.front(), g.back()})
+            EXPECT_LE(ToRing(end, ring), tol);
         // Boundaries within 1e-5 of a cell of the piece's start are stepped over by the grid
         // stepping and not required; 1e-3 of a cell keeps clear of them.
         std::vector<Point> boundaries;
         for (double m = std::ceil((along.front() + 1e-3 * cell) / cell) * cell;
              m < along.back() - 1e-3 * cell; m += cell)
-            boundaries.push_back(vertical ? Point(value, m) : Point(m, value));
+            boundaries.push_back(OnLine(vertical, value, m));
         for (const Point &b : Carry(f, boundaries, 1)) {
             EXPECT_TRUE(std::any_of(mapLine.begin(), mapLine.end(),
                                     [&](const Point &v) { return MapDistance(f, v, b) <= mapTol; }))
                 << "cell boundary " << b.x << ", " << b.y << " is not a vertex";
         }
     }
-    double lo[2] = {HUGE_VAL, HUGE_VAL}, hi[2] = {-HUGE_VAL, -HUGE_VAL};
-    for (const Point &p : ring) {
-        lo[0] = std::min(lo[0], p.x), hi[0] = std::max(hi[0], p.x);
-        lo[1] = std::min(lo[1], p.y), hi[1] = std::max(hi[1], p.y);
-    }
+    const parallo_test::Extent e = parallo_test::ExtentOf(ring);
+    const double lo[2] = {e.lo.x, e.lo.y}, hi[2] = {e.hi.x, e.hi.y};
     for (int axis = 0; axis < 2; ++axis) {
         const double interval = axis == 0 ? layout.intervalX : layout.intervalY,
                      skip = axis == 0 ? skipX : skipY;
@@ -189,8 +163,8 @@ void CheckTicks(const Frame &f, double skipX) {
         // A planar polar point: exact up to the rounding of sine and cosine.
         EXPECT_NEAR(std::hypot(E.x - B.x, E.y - B.y), layout.tickLength, 1e-9 * layout.tickLength);
         const auto g = Carry(f, {B, E});
-        EXPECT_LE(DistanceToRing(g[0], ring), tol);
-        EXPECT_TRUE(InsideRing(g[1], ring)) << "the tick points out of the neatline";
+        EXPECT_LE(ToRing(g[0], ring), tol);
+        EXPECT_TRUE(InRing(ring, g[1])) << "the tick points out of the neatline";
         const bool vertical = std::fabs(g[1].y - g[0].y) > std::fabs(g[1].x - g[0].x);
         const double interval = vertical ? layout.intervalX : layout.intervalY;
         const double value = interval * std::nearbyint((vertical ? g[0].x : g[0].y) / interval);
@@ -199,10 +173,7 @@ void CheckTicks(const Frame &f, double skipX) {
         EXPECT_FALSE(vertical && Skipped(value, skipX)) << "tick on a skipped value " << value;
         const double step = (layout.geographicGrid ? 1e-5 : 1.0) *
                             ((vertical ? g[1].y - g[0].y : g[1].x - g[0].x) > 0 ? 1.0 : -1.0);
-        const auto m = Carry(f,
-                             {vertical ? Point(value, along) : Point(along, value),
-                              vertical ? Point(value, along + step) : Point(along + step, value)},
-                             1);
+        const auto m = Carry(f, {OnLine(vertical, value, along), OnLine(vertical, value, along + step)}, 1);
         // A finite step differs from the tangent by the line's curvature: 1e-5 rad (4 mm over a
         // 400 m tick). Ticks of horizontal lines turn a right angle from grid north, which is
         // grid east only on a conformal view: LAEA shears right angles by up to 5e-4 rad over
@@ -234,8 +205,8 @@ void CheckCrosses(const Frame &f, double skipX) {
                     1e-9 * layout.crossLength);
         const auto g = Carry(f, arm);
         for (const Point &end : g) {
-            EXPECT_TRUE(InsideRing(end, ring));
-            EXPECT_GT(DistanceToRing(end, ring), tol);
+            EXPECT_TRUE(InRing(ring, end));
+            EXPECT_GT(ToRing(end, ring), tol);
         }
         const Point mid((arm[0].x + arm[1].x) / 2.0, (arm[0].y + arm[1].y) / 2.0);
         const Point gMid((g[0].x + g[1].x) / 2.0, (g[0].y + g[1].y) / 2.0);
@@ -255,10 +226,10 @@ void CheckCrosses(const Frame &f, double skipX) {
     }
 }
 
-class OnFrame : public ::testing::TestWithParam<FrameLayout (*)()> {};
+class OnFrame : public ::testing::TestWithParam<FrameLayout> {};
 
 TEST_P(OnFrame, GridlinesLieOnTheirValuesInsideTheNeatlineAndRepeat) {
-    const FrameLayout layout = GetParam()();
+    const FrameLayout &layout = GetParam();
     const double skipX = 5.0 * layout.intervalX, skipY = 2.0 * layout.intervalY;
     auto f = Generate(layout, &parallo::ParalloCls::CreateGridlines, skipX, skipY);
     ASSERT_TRUE(f->reports.empty()) << f->reports.front();
@@ -281,7 +252,7 @@ TEST_P(OnFrame, GridlinesLieOnTheirValuesInsideTheNeatlineAndRepeat) {
 }
 
 TEST_P(OnFrame, TicksStartOnTheNeatlineAndCrossesLieInside) {
-    const FrameLayout layout = GetParam()();
+    const FrameLayout &layout = GetParam();
     auto f = Generate(layout, &parallo::ParalloCls::CreateTicksCrosses, 5.0 * layout.intervalX, 0.0);
     // No report at all: in particular no convergence query refused a longitude east of 180°.
     ASSERT_TRUE(f->reports.empty()) << f->reports.front();
@@ -291,17 +262,10 @@ TEST_P(OnFrame, TicksStartOnTheNeatlineAndCrossesLieInside) {
 
 INSTANTIATE_TEST_SUITE_P(
     Frames, OnFrame,
-    ::testing::Values(&parallo_test::UtmSheetOnLaea, &parallo_test::UtmSheetOnWebMercator,
-                      &parallo_test::UtmSheetOnUtm33, &parallo_test::GraticuleOnWebMercator,
-                      &parallo_test::PacificOnProjected, &parallo_test::PacificOnGeographic),
-    // Named by the frame, not by the function's address: ctest finds the tests by name, and an
-    // address changes from one run of the executable to the next.
-    [](const ::testing::TestParamInfo<OnFrame::ParamType> &frame) {
-        std::string name = frame.param().name;
-        for (char &c : name)
-            if (c == '-') c = '_';
-        return name;
-    });
+    ::testing::Values(parallo_test::UtmSheetOnLaea(), parallo_test::UtmSheetOnWebMercator(),
+                      parallo_test::UtmSheetOnUtm33(), parallo_test::GraticuleOnWebMercator(),
+                      parallo_test::PacificOnProjected(), parallo_test::PacificOnGeographic()),
+    parallo_test::NameOf());
 
 // ---- the 180° meridian -------------------------------------------------------------------------
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "grid/sweep.h"
+#include "grid_checks.h"
 #include "parallo/error.h"
 #include "parallo/planicalc.h"
-#include "support/coordkit_double.h"
 
 namespace {
 
@@ -50,15 +50,9 @@ struct Sweep : ::testing::Test {
     std::string trace;
     std::int32_t retVal = 0;
 
-    void SetUp() override {
-        reporter.observer = [this](const std::string &d, const std::string &, const std::string &title) {
-            reports.push_back(title + ": " + d);
-        };
-    }
+    void SetUp() override { reporter.observer = parallo_test::Recorder(reports); }
     void Neatline(const std::vector<Point> &ring) {
-        w.workingNeatline = std::make_shared<shapekit::PolygonGeometry>();
-        for (const Point &p : ring)
-            w.workingNeatline->Points().Add(p);
+        w.workingNeatline = parallo_test::Polygon(ring);
         planicalc::TRGGetRange(*w.workingNeatline, w.pMin, w.pMax);
     }
     Recorder Walk(bool vertical, SweepEdges end = SweepEdges::Included, double step = 100.0) {
@@ -71,7 +65,7 @@ struct Sweep : ::testing::Test {
     }
 };
 
-const std::vector<Point> kSquare = {{0, 0}, {0, 1000}, {1000, 1000}, {1000, 0}};
+const std::vector<Point> kSquare = gridtest::Square(0, 1000);
 
 TEST_F(Sweep, GridLinesAndLabelsReachBothEdgesTicksStopShortOfThem) {
     Neatline(kSquare);
@@ -115,11 +109,7 @@ TEST_F(Sweep, PiecesThroughVerticesAndNotches) {
         // Touching the diamond's right vertex only: no piece.
         {"diamond's vertex", {{500, 0}, {0, 500}, {500, 1000}, {1000, 500}}, true, 1000, {}},
         // Across a concave notch: two pieces.
-        {"U",
-         {{0, 0}, {0, 1000}, {250, 1000}, {250, 400}, {750, 400}, {750, 1000}, {1000, 1000}, {1000, 0}},
-         false,
-         700,
-         {0, 250, 750, 1000}},
+        {"U", gridtest::UShape(), false, 700, {0, 250, 750, 1000}},
         // Only touching the tip of a notch: the touch pairs with nothing.
         {"V",
          {{0, 0}, {0, 1000}, {400, 1000}, {500, 600}, {600, 1000}, {1000, 1000}, {1000, 0}},

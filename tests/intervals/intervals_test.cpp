@@ -12,6 +12,7 @@
 #include "intervals/intervals.h"
 #include "platform/angles.h"
 #include "service/frame_fixture.h"
+#include "support/checks.h"
 
 namespace {
 
@@ -121,11 +122,7 @@ constexpr double kD2R = parallo::platform::kRadiansPerDegree;
 /// A reporter whose observer records every report as "title | trace | description".
 class Stepping : public ::testing::Test {
 protected:
-    void SetUp() override {
-        s.observer = [this](const std::string &d, const std::string &t, const std::string &n) {
-            reports.push_back(n + " | " + t + " | " + d);
-        };
-    }
+    void SetUp() override { s.observer = parallo_test::Recorder(reports); }
     Reporter s;
     std::vector<std::string> reports;
 };

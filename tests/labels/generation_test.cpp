@@ -16,6 +16,7 @@
 #include "parallo/coordkit_proj.h"
 #include "parallo/parallo.h"
 #include "platform/angles.h"
+#include "support/checks.h"
 #include "support/frames.h"
 
 namespace {
@@ -28,6 +29,7 @@ using parallo::pxgrdSouth;
 using parallo::pxgrdWest;
 using parallo_test::Frame;
 using parallo_test::FrameLayout;
+using parallo_test::Near;
 using shapekit::Point;
 
 using parallo::platform::kPi;
@@ -62,16 +64,7 @@ std::unique_ptr<Frame> Styled(const FrameLayout &layout, std::int32_t displayTyp
         part->SetbDisplay(set != &ParalloCls::SetLabelPartD);
         (s.*set)(part);
     }
-    s.SetbHemisphereAsSuffix(true);
-    s.SetMagnitudeAB(5);
-    s.SetMagnitudeBC(3);
-    s.SetLabelDisplayType(displayType);
-    s.SetEastingHemisphereLabel("E");
-    s.SetWestingHemisphereLabel("W");
-    s.SetNorthingHemisphereLabel("N");
-    s.SetSouthingHemisphereLabel("S");
-    s.SetUnitsOfMeasure(coordkit::CreateProjUnitsOfMeasure());
-    s.SetLabelOffset(offset);
+    parallo_test::StyleLabels(s, displayType, offset);
     s.SetLabelType(corners ? parallo::PXltCorner : parallo::PXltEdge);
     return f;
 }
@@ -125,8 +118,7 @@ struct Expected {
 std::vector<Expected> Reckon(const Frame &f, double unitPerMetre, std::vector<double> edgeValues[2]) {
     const FrameLayout &layout = f.layout;
     const bool geo = layout.geographicGrid;
-    auto mgr = coordkit::CreateProjCoordSystemsMgr(f.mapView);
-    auto T = mgr->GetTransformService()->CreateSimpleTransFromCSMtoCS(*mgr, f.gridSystem);
+    auto T = parallo_test::FromMapView(f, f.gridSystem);
     const double k = geo ? kPi / 180.0 : 1.0;
 
     // The frame as drawn: each straight map-view edge in 256 steps, so that its chords in the
@@ -221,15 +213,8 @@ void CheckEdgeLabels(const Frame &f, double unitPerMetre, double offset, double 
     ASSERT_EQ(labels.size(), expected.size());
     // The service follows the frame's edges within 5e-8 of its size (kFrameFollowFraction) in
     // the grid system; the reckoning's chords are finer.
-    double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
-    for (const Point &p : f.service.NeatlinePolygon()->Points()) {
-        lo[0] = std::min(lo[0], p.x);
-        hi[0] = std::max(hi[0], p.x);
-        lo[1] = std::min(lo[1], p.y);
-        hi[1] = std::max(hi[1], p.y);
-    }
-    const double placed =
-        posTol + parallo::detail::kFrameFollowFraction * std::max(hi[0] - lo[0], hi[1] - lo[1]);
+    const double placed = posTol + parallo::detail::kFrameFollowFraction *
+                                       parallo_test::ExtentOf(f.service.NeatlinePolygon()->Points()).Size();
     for (std::size_t i = 0; i < labels.size(); ++i) {
         const GridLabel &l = *labels[i];
         const Expected &e = expected[i];
@@ -238,8 +223,8 @@ void CheckEdgeLabels(const Frame &f, double unitPerMetre, double offset, double 
         EXPECT_NEAR(ReadValue(l, geo), e.value, valueTol);
         const double ox = e.axis == pxgrdEast ? 1.0 : (e.axis == pxgrdWest ? -1.0 : 0.0);
         const double oy = e.axis == pxgrdNorth ? 1.0 : (e.axis == pxgrdSouth ? -1.0 : 0.0);
-        EXPECT_NEAR(l.Origin->x, e.map.x + offset * ox, placed) << "on the frame as drawn";
-        EXPECT_NEAR(l.Origin->y, e.map.y + offset * oy, placed) << "on the frame as drawn";
+        EXPECT_TRUE(Near(*l.Origin, Point(e.map.x + offset * ox, e.map.y + offset * oy), placed))
+            << "on the frame as drawn";
         EXPECT_EQ(l.Angle, 0.0);
     }
 }
@@ -378,10 +363,8 @@ TEST(GenEdges, ValuesOnTheNeatlineAreLabelledAlikeOnAllFourSides) {
         int perSide[4] = {0, 0, 0, 0};
         for (const auto &l : *f->service.LabelsCollection())
             ++perSide[l->LabelAxis];
-        EXPECT_EQ(perSide[pxgrdSouth], c.across);
-        EXPECT_EQ(perSide[pxgrdNorth], c.across);
-        EXPECT_EQ(perSide[pxgrdWest], c.along);
-        EXPECT_EQ(perSide[pxgrdEast], c.along);
+        for (const std::int32_t side : {pxgrdNorth, pxgrdWest, pxgrdEast, pxgrdSouth})
+            EXPECT_EQ(perSide[side], IsVertical(side) ? c.across : c.along) << "side " << side;
         std::int32_t ret = 0;
         f->service.CreateGridlines(ret);
         ASSERT_TRUE(f->service.GridGeometry());
@@ -405,8 +388,7 @@ Point CornerInMapView(const Frame &f, double x, double y) {
     Point p(geo ? x * kPi / 180.0 : x, geo ? y * kPi / 180.0 : y, 0.0);
     f.neatlineSystem->ConvertPoint(geo ? coordkit::kGeographic : coordkit::kProjectionPlane,
                                    coordkit::kStorage, p.x, p.y, p.z);
-    auto mgr = coordkit::CreateProjCoordSystemsMgr(f.mapView);
-    mgr->GetTransformService()->CreateSimpleTransFromCSMtoCS(*mgr, f.neatlineSystem)->Transform(&p, 1, 1);
+    parallo_test::FromMapView(f, f.neatlineSystem)->Transform(&p, 1, 1);
     return p;
 }
 
@@ -452,10 +434,10 @@ TEST(GenCorners, EightLabelsAtTheCornersInTheNeatlineSystemsUnit) {
             SCOPED_TRACE("corner " + std::to_string(k + 1));
             const Point map = CornerInMapView(*f, corners[k][0], corners[k][1]);
             const GridLabel &x = *labels.Item(2 * k + 1), &y = *labels.Item(2 * k + 2);
-            EXPECT_NEAR(x.Origin->x, map.x, kProjectedPos);
-            EXPECT_NEAR(x.Origin->y, map.y + (x.LabelAxis == pxgrdNorth ? O : -O), kProjectedPos);
-            EXPECT_NEAR(y.Origin->x, map.x + (y.LabelAxis == pxgrdEast ? O : -O), kProjectedPos);
-            EXPECT_NEAR(y.Origin->y, map.y, kProjectedPos);
+            EXPECT_TRUE(
+                Near(*x.Origin, Point(map.x, map.y + (x.LabelAxis == pxgrdNorth ? O : -O)), kProjectedPos));
+            EXPECT_TRUE(
+                Near(*y.Origin, Point(map.x + (y.LabelAxis == pxgrdEast ? O : -O), map.y), kProjectedPos));
         }
         // Lower left X and upper right Y: text turned away from the other edge, hanging below.
         for (int i : {1, 6}) {
@@ -533,8 +515,7 @@ TEST(GenFailures, ReportedNeverWrittenIntoAnEarlierCollection) {
     EXPECT_EQ(h->service.LabelsCollection()->Count(), 0);
     EXPECT_EQ(last->LabelString, before.LabelString);
     EXPECT_EQ(last->LabelAxis, before.LabelAxis);
-    EXPECT_EQ(last->Origin->x, origin.x);
-    EXPECT_EQ(last->Origin->y, origin.y);
+    EXPECT_TRUE(Near(*last->Origin, origin, 0.0));
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 #include "labels/text.h"
 #include "labels/utilities.h"
 #include "platform/angles.h"
+#include "support/checks.h"
 #include "support/coordkit_double.h"
 
 namespace {
@@ -88,9 +89,7 @@ struct LabelState {
         style.magnitudeAB = 5;
         style.magnitudeBC = 3;
         style.hemispheres = {"x+", "x-", "y+", "y-"};
-        reporter.observer = [this](const std::string &d, const std::string &t, const std::string &n) {
-            reports.push_back(n + " | " + t + " | " + d);
-        };
+        reporter.observer = parallo_test::Recorder(reports);
     }
     std::string Quad() const {
         const auto &h = style.hemispheres;
@@ -105,53 +104,42 @@ struct LabelState {
     void Split(double value, std::int32_t displayType) {
         last = SplitUpLabel(reporter, style, labels, value, displayType);
     }
-    /// Places one label for grid point ptGrid at map point ptMap and raw point ptRaw.
-    std::shared_ptr<parallo::GridLabel> Place(std::int32_t axis, std::int32_t iOtherAxis, const Point &ptGrid,
-                                              const Point &ptRaw, const Point &ptMap,
+    /// Places one label (other axis 0) for grid point ptGrid at map point ptMap and raw point ptRaw.
+    std::shared_ptr<parallo::GridLabel> Place(std::int32_t axis, const Point &ptGrid = Point(0.1, 0.2),
+                                              const Point &ptRaw = Point(100, 200),
+                                              const Point &ptMap = Point(100, 200),
                                               std::int32_t displayType = 0) {
         const parallo::detail::LabelPlacement placement{
             reporter, style, labels, {reporter, mapView, 1}, extentsType, crossed180};
         const std::int32_t before = labels.Count();
-        Create_OneLabel(placement, grid, ptGrid, ptRaw, ptMap, axis, displayType, grid, iOtherAxis, nullptr);
+        Create_OneLabel(placement, grid, ptGrid, ptRaw, ptMap, axis, displayType, grid, 0, nullptr);
         return labels.Count() > before ? labels.Item(labels.Count()) : nullptr;
-    }
-    std::shared_ptr<parallo::GridLabel> Place(std::int32_t axis, std::int32_t iOtherAxis = 0,
-                                              const Point &ptGrid = Point(0.1, 0.2),
-                                              const Point &ptMap = Point(100, 200),
-                                              std::int32_t displayType = 0) {
-        return Place(axis, iOtherAxis, ptGrid, ptMap, ptMap, displayType);
     }
 };
 
 // ---- degrees, minutes, seconds and hemisphere texts ------------------------------------------
 
-TEST(LabelText, DecDegToDMSFailureGoesToTheErrorObserver) {
-    // Degrees beyond the 16-bit range: the report replaces the message box; what was written
-    // before the failure stays, the rest is untouched.
+// The hemisphere texts by quadrant and sign are read on real systems by the label generation
+// tests (westings and southings, the south-western graticule); here the failures, reported to
+// the error observer in place of a message box.
+TEST(LabelText, DegreeAndHemisphereFailuresAreReportedAndChangeNothing) {
+    // Degrees beyond the 16-bit range: what was written before the failure stays.
     LabelState t;
     std::int16_t sign = 7, degrees = 7, minutes = 7;
     double seconds = 7.0;
     DecDegToDMS(t.reporter, 40000.5, sign, degrees, minutes, seconds);
-    ASSERT_EQ(t.reports.size(), 1u);
-    EXPECT_EQ(t.reports[0], "DecDegToDMS Error | In DecDegToDMS | Overflow\rIn DecDegToDMS");
     EXPECT_EQ(sign, 1);
     EXPECT_EQ(degrees, 7);
     EXPECT_EQ(seconds, 7.0);
-}
-
-// The hemisphere texts by quadrant and sign are read on real systems by the label generation
-// tests (westings and southings, the south-western graticule).
-TEST(LabelText, HemisphereFailuresAreReportedAndChangeNothing) {
-    // Missing objects are reported and change nothing.
-    LabelState q;
-    parallo::detail::QuadrantStrings(q.reporter, 0, q.names, nullptr, q.style.hemispheres);
-    ASSERT_EQ(q.reports.size(), 1u);
-    EXPECT_EQ(q.reports[0].rfind("QuadrantStrings Error | In QuadrantStrings | ", 0), 0u);
-    EXPECT_EQ(q.Quad(), "x+,x-,y+,y-");
-    q.style.partHemisphere.reset();
-    parallo::detail::SetHemisphere(q.reporter, q.style, Point(1, 1), 0);
-    ASSERT_EQ(q.reports.size(), 2u);
-    EXPECT_EQ(q.reports[1].rfind("SetHemisphere Error | In SetHemisphere | ", 0), 0u);
+    // Missing objects.
+    parallo::detail::QuadrantStrings(t.reporter, 0, t.names, nullptr, t.style.hemispheres);
+    EXPECT_EQ(t.Quad(), "x+,x-,y+,y-");
+    t.style.partHemisphere.reset();
+    parallo::detail::SetHemisphere(t.reporter, t.style, Point(1, 1), 0);
+    ASSERT_EQ(t.reports.size(), 3u);
+    EXPECT_EQ(t.reports[0], "DecDegToDMS Error | In DecDegToDMS | Overflow\rIn DecDegToDMS");
+    EXPECT_EQ(t.reports[1].rfind("QuadrantStrings Error | In QuadrantStrings | ", 0), 0u);
+    EXPECT_EQ(t.reports[2].rfind("SetHemisphere Error | In SetHemisphere | ", 0), 0u);
 }
 
 // ---- values split into parts ----------------------------------------------------------------
@@ -325,7 +313,7 @@ TEST(LabelPlacement, The180CorrectionOnlyBeyond180OnAGeographicMapView) {
         if (c.geographicMapView)
             h.mapView = std::make_shared<TurnedSystem>(0.0, 0.0, coordkit::kGeographicStorage);
         h.crossed180 = c.crossed;
-        const auto label = h.Place(0, 0, Point(0.1, 0.1), Point(c.rawX, 5.0), Point(c.mapX, -7.0));
+        const auto label = h.Place(0, Point(0.1, 0.1), Point(c.rawX, 5.0), Point(c.mapX, -7.0));
         EXPECT_DOUBLE_EQ(label->Origin->x, c.expectedX);
         EXPECT_DOUBLE_EQ(label->Origin->y, -7.0);
         EXPECT_TRUE(h.reports.empty());
@@ -384,7 +372,7 @@ TEST(LabelPlacement, FailuresAreReportedNotThrown) {
     h.extentsType = 1;
     h.grid = std::make_shared<TurnedSystem>(-30.0 * kPi / 180.0, 0.0);
     h.style.offset = 1.0;
-    auto label = h.Place(0, 0, Point(0.1, 2.0));
+    auto label = h.Place(0, Point(0.1, 2.0));
     ASSERT_EQ(h.reports.size(), 1u);
     EXPECT_EQ(h.reports[0].rfind("GetLabelRotation Error", 0), 0u);
     EXPECT_EQ(label->Angle, 0.0);
@@ -392,7 +380,7 @@ TEST(LabelPlacement, FailuresAreReportedNotThrown) {
 
     // A display type that makes no text leaves no label to complete.
     LabelState t("ABCDU");
-    t.Place(0, 0, Point(0.1, 0.2), Point(1, 2), 5);
+    t.Place(0, Point(0.1, 0.2), Point(1, 2), Point(1, 2), 5);
     ASSERT_EQ(t.reports.size(), 1u);
     EXPECT_EQ(t.reports[0],
               "Create_OneLabel Error | Splitting up label. | Object variable or With block variable not set");
@@ -402,7 +390,7 @@ TEST(LabelPlacement, FailuresAreReportedNotThrown) {
     LabelState m;
     m.mapView.reset();
     m.crossed180 = true;
-    m.Place(0, 0, Point(0.1, 0.2), Point(190.0, 2.0), Point(1.0, 2.0));
+    m.Place(0, Point(0.1, 0.2), Point(190.0, 2.0), Point(1.0, 2.0));
     ASSERT_EQ(m.reports.size(), 1u);
     EXPECT_EQ(m.reports[0].rfind("Create_OneLabel Error | In Create_OneLabel", 0), 0u);
     EXPECT_EQ(m.labels.Count(), 0);

@@ -3,20 +3,20 @@
 // own (point in polygon by ray casting over every neatline edge, convex overlap by edge crossings
 // and contained vertices), not with the layout's grids. Text widths are checked against
 // HarfBuzz's own shaping and against a monospace face.
-#include <algorithm>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
-#include <limits>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include "parallo/coordkit_proj.h"
 #include "parallo/layout.h"
 #include "parallo/parallo.h"
+#include "support/checks.h"
 #include "support/frames.h"
 
 #if defined(PARALLO_WITH_FONTS)
@@ -30,6 +30,8 @@ using parallo::LabelLayout;
 using parallo::LabelPlacement;
 using parallo::ParalloCls;
 using parallo_test::FrameLayout;
+using parallo_test::InRing;
+using parallo_test::ToSegment;
 using shapekit::Point;
 
 const char *const kSans = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
@@ -56,16 +58,6 @@ double Cross(const Point &o, const Point &a, const Point &b) {
 /// Proper crossing: each segment's ends strictly on both sides of the other.
 bool ProperlyCross(const Point &a, const Point &b, const Point &c, const Point &d) {
     return Cross(a, b, c) * Cross(a, b, d) < 0.0 && Cross(c, d, a) * Cross(c, d, b) < 0.0;
-}
-
-/// Even-odd ray casting over every edge of the ring.
-bool InRing(const std::vector<Point> &ring, const Point &p) {
-    bool in = false;
-    for (std::size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++) {
-        const Point &a = ring[i], &b = ring[j];
-        if ((a.y > p.y) != (b.y > p.y) && p.x < a.x + (p.y - a.y) * (b.x - a.x) / (b.y - a.y)) in = !in;
-    }
-    return in;
 }
 
 /// The box shrunk towards its centre by `f` of its size, so that boxes merely touching (or
@@ -96,14 +88,6 @@ bool QuadsOverlap(const std::vector<Point> &a, const std::vector<Point> &b) {
 /// 1e-6 of a box's size: far below a drawn hairline, far above the rounding of map coordinates.
 constexpr double kTouch = 1e-6;
 
-/// The distance from p to the segment a-b.
-double ToSegment(const Point &p, const Point &a, const Point &b) {
-    const double dx = b.x - a.x, dy = b.y - a.y;
-    const double len2 = dx * dx + dy * dy;
-    const double t = len2 > 0.0 ? std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / len2, 0.0, 1.0) : 0.0;
-    return std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy));
-}
-
 /// The distance between two boxes that do not overlap: the least vertex-to-edge distance.
 double Apart(const LabelBox &a, const LabelBox &b) {
     double d = std::numeric_limits<double>::infinity();
@@ -118,26 +102,27 @@ double Apart(const LabelBox &a, const LabelBox &b) {
 
 // ---- frames ----------------------------------------------------------------------------------
 
+// Fields as in parallo_test::FrameLayout: name; map view, neatline and grid systems; geographic
+// corners; west, south, east, north; neatline stroke; geographic grid; intervals; grid stroke;
+// tick and cross length.
+// clang-format off
 /// A 60 km × 40 km UTM 32N sheet with a 1 km grid, in UTM 32N.
-FrameLayout UtmSheet60x40() {
-    FrameLayout f = parallo_test::UtmSheetOnLaea();
-    f.name = "utm-60x40";
-    f.mapView = "EPSG:32632";
-    f.west = 470000.0;
-    f.east = 530000.0;
-    f.south = 5300000.0;
-    f.north = 5340000.0;
-    return f;
-}
-
+const FrameLayout kUtmSheet60x40{"utm-60x40", "EPSG:32632", "EPSG:32632", "EPSG:32632", false,
+                                 470000.0, 5300000.0, 530000.0, 5340000.0, 1000.0, false, 1000.0, 1000.0, 250.0, 400.0, 300.0};
 /// A 1° graticule on 5°E–15°E, 45°N–55°N in LAEA Europe, where meridians converge and the labels
 /// turn with them.
-FrameLayout GraticuleOnLaea() {
-    FrameLayout f = parallo_test::GraticuleOnWebMercator();
-    f.name = "graticule-on-laea";
-    f.mapView = "EPSG:3035";
-    return f;
-}
+const FrameLayout kGraticuleOnLaea{"graticule-on-laea", "EPSG:3035", "EPSG:4326", "EPSG:4326", true,
+                                   5.0, 45.0, 15.0, 55.0, 0.25, true, 1.0, 1.0, 0.1, 20000.0, 15000.0};
+/// The whole world, 80°S–80°N, in Web Mercator with a 30° graticule: the 180° meridians are the
+/// neatline's left and right edges, where the parallel's direction wraps to the far side.
+const FrameLayout kWorldOnWebMercator{"world-on-web-mercator", "EPSG:3857", "EPSG:4326", "EPSG:4326", true,
+                                      -180.0, -80.0, 180.0, 80.0, 5.0, true, 30.0, 30.0, 5.0, 20000.0, 15000.0};
+/// A 5° graticule far east of LAEA Europe's centre (30°E–50°E, 55°N–65°N): the meridians are
+/// turned 15° to 35° against the map's north, so a quarter turn for text across the edge takes
+/// the labels beyond 90°.
+const FrameLayout kFarEastOnLaea{"far-east-on-laea", "EPSG:3035", "EPSG:4326", "EPSG:4326", true,
+                                 30.0, 55.0, 50.0, 65.0, 0.25, true, 5.0, 5.0, 0.5, 20000.0, 15000.0};
+// clang-format on
 
 struct Case {
     const char *name;
@@ -169,16 +154,8 @@ Labelled MakeLabels(const Case &c) {
     s.SetLabelPartD(Part(8.0, false, parallo::pxgrdFontType_Normal, false));
     s.SetLabelPartUnit(Part(8.0, false, parallo::pxgrdFontType_Normal, false));
     s.SetLabelPartHemisphere(Part(10.0, true, parallo::pxgrdFontType_Normal));
-    s.SetbHemisphereAsSuffix(true);
-    s.SetMagnitudeAB(5);
-    s.SetMagnitudeBC(3);
-    s.SetLabelDisplayType(c.geographic ? parallo::kExtentGeographic : parallo::kExtentProjected);
-    s.SetEastingHemisphereLabel("E");
-    s.SetWestingHemisphereLabel("W");
-    s.SetNorthingHemisphereLabel("N");
-    s.SetSouthingHemisphereLabel("S");
-    s.SetUnitsOfMeasure(coordkit::CreateProjUnitsOfMeasure());
-    s.SetLabelOffset(c.offset);
+    parallo_test::StyleLabels(s, c.geographic ? parallo::kExtentGeographic : parallo::kExtentProjected,
+                              c.offset);
     s.SetLabelPosition(c.position);
     s.SetLabelOrientation(c.orientation);
     s.SetLabelType(parallo::PXltEdge);
@@ -208,12 +185,12 @@ bool Outranks(const LabelPlacement &a, const LabelPlacement &b) {
 // clang-format off
 const Case kCases[] = {
     // 1 km labels about 1.8 km long: every other top and bottom label must go.
-    {"utm60x40-outside-100k", UtmSheet60x40(), parallo::pxgrdLabelPosition_Outside, parallo::PXloParallelPerpendicular, 300.0, 100000.0, false},
-    {"utm60x40-inside-250k", UtmSheet60x40(), parallo::pxgrdLabelPosition_Inside, parallo::PXloParallel, -300.0, 250000.0, false},
+    {"utm60x40-outside-100k", kUtmSheet60x40, parallo::pxgrdLabelPosition_Outside, parallo::PXloParallelPerpendicular, 300.0, 100000.0, false},
+    {"utm60x40-inside-250k", kUtmSheet60x40, parallo::pxgrdLabelPosition_Inside, parallo::PXloParallel, -300.0, 250000.0, false},
     // Inside labels without an offset stand on the neatline: the neatline must drop them.
-    {"utm60x40-inside-on-neatline", UtmSheet60x40(), parallo::pxgrdLabelPosition_Inside, parallo::PXloParallelPerpendicular, 0.0, 50000.0, false},
+    {"utm60x40-inside-on-neatline", kUtmSheet60x40, parallo::pxgrdLabelPosition_Inside, parallo::PXloParallelPerpendicular, 0.0, 50000.0, false},
     {"utm-on-utm33-outside-150k", parallo_test::UtmSheetOnUtm33(), parallo::pxgrdLabelPosition_Outside, parallo::PXloPerpendicular, 500.0, 150000.0, false},
-    {"graticule-on-laea-outside-4m", GraticuleOnLaea(), parallo::pxgrdLabelPosition_Outside, parallo::PXloParallel, 8000.0, 4e6, true},
+    {"graticule-on-laea-outside-4m", kGraticuleOnLaea, parallo::pxgrdLabelPosition_Outside, parallo::PXloParallel, 8000.0, 4e6, true},
 };
 // clang-format on
 
@@ -307,13 +284,7 @@ TEST_P(LaidOutFrame, ShownLabelsNeverOverlapNorCrossTheNeatlineAndEveryDroppedLa
         EXPECT_EQ(again.Placements[i].Hidden, layout.Placements[i].Hidden);
 }
 
-INSTANTIATE_TEST_SUITE_P(Frames, LaidOutFrame, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<Case> &param) {
-                             std::string name = param.param.name;
-                             for (char &ch : name)
-                                 if (ch == '-') ch = '_';
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Frames, LaidOutFrame, ::testing::ValuesIn(kCases), parallo_test::NameOf());
 
 TEST(LaidOutFrame, RounderValuesWinOnTheCrowdedTopEdge) {
     // At 1:100 000 a top label is about 1.8 km long on a 1 km grid: of two neighbours, the even
@@ -346,49 +317,17 @@ TEST(LaidOutFrame, RounderValuesWinOnTheCrowdedTopEdge) {
 
 // ---- readable labels ---------------------------------------------------------------------------
 
-/// The whole world, 80°S–80°N, in Web Mercator with a 30° graticule: the 180° meridians are the
-/// neatline's left and right edges, where the parallel's direction wraps to the far side.
-FrameLayout WorldOnWebMercator() {
-    FrameLayout f = parallo_test::GraticuleOnWebMercator();
-    f.name = "world-on-web-mercator";
-    f.west = -180.0;
-    f.east = 180.0;
-    f.south = -80.0;
-    f.north = 80.0;
-    f.neatlineStroke = 5.0;
-    f.intervalX = 30.0;
-    f.intervalY = 30.0;
-    f.gridStroke = 5.0;
-    return f;
-}
-
-/// A 5° graticule far east of LAEA Europe's centre (30°E–50°E, 55°N–65°N): the meridians are
-/// turned 15° to 35° against the map's north, so a quarter turn for text across the edge takes
-/// the labels beyond 90°.
-FrameLayout FarEastOnLaea() {
-    FrameLayout f = GraticuleOnLaea();
-    f.name = "far-east-on-laea";
-    f.west = 30.0;
-    f.east = 50.0;
-    f.south = 55.0;
-    f.north = 65.0;
-    f.intervalX = 5.0;
-    f.intervalY = 5.0;
-    f.gridStroke = 0.5;
-    return f;
-}
-
 TEST(ReadableLabels, NoneUpsideDownAndEachOnItsSideOfTheNeatline) {
     // clang-format off
     const Case cases[] = {
-        {"world", WorldOnWebMercator(), parallo::pxgrdLabelPosition_Outside, parallo::PXloParallelPerpendicular, 300000.0, 1e8, true},
-        {"world-parallel", WorldOnWebMercator(), parallo::pxgrdLabelPosition_Outside, parallo::PXloParallel, 300000.0, 1e8, true},
-        {"far-east-perpendicular", FarEastOnLaea(), parallo::pxgrdLabelPosition_Outside, parallo::PXloPerpendicular, 20000.0, 1e7, true},
-        {"far-east-parallel", FarEastOnLaea(), parallo::pxgrdLabelPosition_Outside, parallo::PXloParallel, 20000.0, 1e7, true},
-        {"far-east-along", FarEastOnLaea(), parallo::pxgrdLabelPosition_Outside, parallo::PXloParallelPerpendicular, 20000.0, 1e7, true},
-        {"far-east-perpendicular-inside", FarEastOnLaea(), parallo::pxgrdLabelPosition_Inside, parallo::PXloPerpendicular, -20000.0, 1e7, true},
-        {"far-east-parallel-inside", FarEastOnLaea(), parallo::pxgrdLabelPosition_Inside, parallo::PXloParallel, -20000.0, 1e7, true},
-        {"far-east-along-inside", FarEastOnLaea(), parallo::pxgrdLabelPosition_Inside, parallo::PXloParallelPerpendicular, -20000.0, 1e7, true},
+        {"world", kWorldOnWebMercator, parallo::pxgrdLabelPosition_Outside, parallo::PXloParallelPerpendicular, 300000.0, 1e8, true},
+        {"world-parallel", kWorldOnWebMercator, parallo::pxgrdLabelPosition_Outside, parallo::PXloParallel, 300000.0, 1e8, true},
+        {"far-east-perpendicular", kFarEastOnLaea, parallo::pxgrdLabelPosition_Outside, parallo::PXloPerpendicular, 20000.0, 1e7, true},
+        {"far-east-parallel", kFarEastOnLaea, parallo::pxgrdLabelPosition_Outside, parallo::PXloParallel, 20000.0, 1e7, true},
+        {"far-east-along", kFarEastOnLaea, parallo::pxgrdLabelPosition_Outside, parallo::PXloParallelPerpendicular, 20000.0, 1e7, true},
+        {"far-east-perpendicular-inside", kFarEastOnLaea, parallo::pxgrdLabelPosition_Inside, parallo::PXloPerpendicular, -20000.0, 1e7, true},
+        {"far-east-parallel-inside", kFarEastOnLaea, parallo::pxgrdLabelPosition_Inside, parallo::PXloParallel, -20000.0, 1e7, true},
+        {"far-east-along-inside", kFarEastOnLaea, parallo::pxgrdLabelPosition_Inside, parallo::PXloParallelPerpendicular, -20000.0, 1e7, true},
     };
     // clang-format on
     auto measurer = Measurer();
@@ -480,8 +419,8 @@ TEST(LabelBox, JustifiedOnItsOriginAndTurnedWithIt) {
             const double ex = 1000.0 + pt * (ux[k] * std::cos(t) - uy[k] * std::sin(t));
             const double ey = 2000.0 + pt * (ux[k] * std::sin(t) + uy[k] * std::cos(t));
             // 1e-9 m: rounding of a few products near 2000.
-            EXPECT_NEAR(box.Corners[k].x, ex, 1e-9) << "angle " << r.angle << " corner " << k;
-            EXPECT_NEAR(box.Corners[k].y, ey, 1e-9) << "angle " << r.angle << " corner " << k;
+            EXPECT_TRUE(parallo_test::Near(box.Corners[k], Point(ex, ey), 1e-9))
+                << "angle " << r.angle << " corner " << k;
         }
     }
     // A scale that is no scale fails the layout, and leaves every label shown.

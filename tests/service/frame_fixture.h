@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "parallo/coordkit_proj.h"
@@ -34,6 +35,16 @@ struct ReportLog {
 };
 
 inline std::shared_ptr<Point> P(double x, double y) { return std::make_shared<Point>(x, y); }
+
+using XY = std::vector<std::pair<double, double>>;
+
+/// The vertices of a polygon, for one comparison.
+inline XY Vertices(const shapekit::PolygonGeometry &polygon) {
+    XY xy;
+    for (const Point &pt : polygon.Points())
+        xy.emplace_back(pt.x, pt.y);
+    return xy;
+}
 
 inline double Rad(double degrees) { return parallo::platform::DegreesToRadians(degrees); }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -18,9 +19,9 @@ using frametest::P;
 using frametest::Rad;
 using frametest::ReportLog;
 using frametest::UseSystems;
+using frametest::XY;
 using parallo::detail::ServiceState;
 using shapekit::Point;
-using XY = std::vector<std::pair<double, double>>;
 
 /// Distance of p from the line through a and b.
 double DistanceFromLine(const Point &p, const Point &a, const Point &b) {
@@ -98,8 +99,8 @@ TEST_F(NeatlineOnDoubles, FailuresKeepWhatWasWrittenBeforeThem) {
     parallo::detail::CreateNeatline(s);
     EXPECT_EQ(s.NeatlinePolygon, empty);
     ASSERT_EQ(log.reports.size(), 1u);
-    EXPECT_EQ(log.reports[0].trace, "Setting up CreateSimpleTransFromCSMtoCS from Neatline to workspace");
-    EXPECT_EQ(log.reports[0].title, "CreateNeatline Error");
+    EXPECT_EQ(log.reports[0].trace + "|" + log.reports[0].title,
+              "Setting up CreateSimpleTransFromCSMtoCS from Neatline to workspace|CreateNeatline Error");
 
     // A corner failing after the polygon: the new polygon and box stay, the corners are reset
     // and only the lower-left one (the sixth conversion; the seventh fails) is written. (A failed
@@ -114,10 +115,9 @@ TEST_F(NeatlineOnDoubles, FailuresKeepWhatWasWrittenBeforeThem) {
     ASSERT_EQ(log.reports.size(), 1u);
     EXPECT_EQ(log.reports[0].description, "Point cannot be converted");
     EXPECT_NE(s.NeatlinePolygon, previous);
-    EXPECT_EQ(s.NeatlineRangeMapView[0], 150);
-    EXPECT_EQ(s.NeatlineLowerLeftMapView.x, 150);
-    EXPECT_EQ(s.NeatlineUpperRightMapView.x, 0);
-    EXPECT_EQ(s.NeatlineUpperRightMapView.y, 0);
+    EXPECT_EQ(std::tie(s.NeatlineRangeMapView[0], s.NeatlineLowerLeftMapView.x, s.NeatlineUpperRightMapView.x,
+                       s.NeatlineUpperRightMapView.y),
+              std::make_tuple(150.0, 150.0, 0.0, 0.0));
 }
 
 // ---- real systems ----------------------------------------------------------------------------

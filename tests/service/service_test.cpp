@@ -11,39 +11,28 @@
 #include <utility>
 #include <vector>
 
-#include "parallo/parallo.h"
-#include "service/state.h"
+#include "service/frame_fixture.h"
 
 namespace {
 
 using namespace parallo;
+using frametest::ReportLog;
+using frametest::Texts;
+using frametest::XY;
 using shapekit::Point;
-using XY = std::vector<std::pair<double, double>>;
-
-struct Report {
-    std::string description, trace, title;
-};
-
-ErrorObserver Recorder(std::vector<Report> &reports) {
-    return [&reports](const std::string &description, const std::string &trace, const std::string &title) {
-        reports.push_back({description, trace, title});
-    };
-}
 
 TEST(ErrorObserver, ReceivesTheThreeTextsOnlyWhileInstalledAndItsThrowsAreSwallowed) {
     ParalloCls service;
     detail::ServiceState &s = detail::StateAccess::Of(service);
     EXPECT_FALSE(static_cast<bool>(s.observer));
     s.ReportError("Overflow", "x", "y Error"); // no observer: no effect, no throw
-    std::vector<Report> reports;
-    service.SetErrorObserver(Recorder(reports));
+    ReportLog log;
+    log.Attach(s);
     s.ReportError("Overflow", "Transform Neatline geometry to MapView", "CreateNeatline Error");
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0].description + "|" + reports[0].trace + "|" + reports[0].title,
-              "Overflow|Transform Neatline geometry to MapView|CreateNeatline Error");
     service.SetErrorObserver(ErrorObserver()); // removing it restores the silence
     s.ReportError("Overflow", "x", "y Error");
-    EXPECT_EQ(reports.size(), 1u);
+    ASSERT_EQ(log.reports.size(), 1u);
+    EXPECT_EQ(Texts(log.reports[0]), "Overflow|Transform Neatline geometry to MapView|CreateNeatline Error");
 
     int calls = 0;
     service.SetErrorObserver([&calls](const std::string &, const std::string &, const std::string &) {
@@ -60,19 +49,17 @@ TEST(ErrorObserver, ReceivesTheThreeTextsOnlyWhileInstalledAndItsThrowsAreSwallo
 // learns of it through the observer, and the method still returns normally.
 TEST(ErrorObserver, GenerationMethodOnANewServiceReportsAndReturns) {
     ParalloCls service;
-    std::vector<Report> reports;
-    service.SetErrorObserver(Recorder(reports));
+    ReportLog log;
+    log.Attach(detail::StateAccess::Of(service));
     std::int32_t retVal = 17;
     service.CreateNeatline(retVal);
     EXPECT_EQ(retVal, 17); // CreateNeatline leaves RetVal as passed
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0].description, "Object variable or With block variable not set");
-    EXPECT_FALSE(reports[0].trace.empty());
-    EXPECT_EQ(reports[0].title, "CreateNeatline Error");
+    ASSERT_EQ(log.reports.size(), 1u);
+    EXPECT_EQ(Texts(log.reports[0]),
+              "Object variable or With block variable not set|Setting up "
+              "CreateSimpleTransFromCSMtoCS from Neatline to workspace|CreateNeatline Error");
     EXPECT_EQ(service.NeatlinePolygon(), nullptr); // nothing was written before the failure
-    EXPECT_EQ(service.Status(), 0);                // Status never changes, failure or not
-    service.CreateLabels();
-    EXPECT_EQ(service.LabelGeometry(), nullptr);
+    service.CreateLabels();                        // nor does a later generator throw
 }
 
 TEST(ErrorObserver, DescribesTheExceptionInFlight) {
@@ -154,42 +141,32 @@ TEST(ServiceReferences, MovedServiceKeepsItsStateAndTheSourceReadsAsNew) {
 TEST(Border, EachSideMovesByItsOwnOffsetAndAnOverflowKeepsTheLastBorder) {
     ParalloCls service;
     auto &s = detail::StateAccess::Of(service);
-    std::vector<Report> reports;
-    service.SetErrorObserver(Recorder(reports));
-    const auto borderOf = [&service] {
-        XY out;
-        for (const Point &pt : service.BorderPolygon()->Points())
-            out.emplace_back(pt.x, pt.y);
-        return out;
-    };
-    struct Case {
+    ReportLog log;
+    log.Attach(s);
+    // Outward for positive offsets; crossed offsets (third row) are stored as built.
+    const struct {
         std::array<double, 4> range;
         double left, bottom, right, top;
         XY expected;
-    };
-    // Outward for positive offsets; crossed offsets (third row) are stored as built.
-    const Case cases[] = {
-        {{{0, 0, 0, 0}}, 1, 2, 3, 4, {{-1, -2}, {-1, 4}, {3, 4}, {3, -2}, {-1, -2}}},
-        {{{0, 0, 100, 50}}, 5, 6, 7, 8, {{-5, -6}, {-5, 58}, {107, 58}, {107, -6}, {-5, -6}}},
-        {{{0, 0, 10, 10}}, -8, 0, -8, 0, {{8, 0}, {8, 10}, {2, 10}, {2, 0}, {8, 0}}}};
-    for (const Case &c : cases) {
+    } cases[] = {{{{0, 0, 0, 0}}, 1, 2, 3, 4, {{-1, -2}, {-1, 4}, {3, 4}, {3, -2}, {-1, -2}}},
+                 {{{0, 0, 100, 50}}, 5, 6, 7, 8, {{-5, -6}, {-5, 58}, {107, 58}, {107, -6}, {-5, -6}}},
+                 {{{0, 0, 10, 10}}, -8, 0, -8, 0, {{8, 0}, {8, 10}, {2, 10}, {2, 0}, {8, 0}}}};
+    for (const auto &c : cases) {
         s.NeatlineRangeMapView = c.range;
         service.SetBorderOffsetLeft(c.left);
         service.SetBorderOffsetBottom(c.bottom);
         service.SetBorderOffsetRight(c.right);
         service.SetBorderOffsetTop(c.top);
         service.CreateBorder();
-        EXPECT_EQ(borderOf(), c.expected);
+        EXPECT_EQ(frametest::Vertices(*service.BorderPolygon()), c.expected);
     }
-    EXPECT_TRUE(reports.empty());
-
     const auto previous = service.BorderPolygon();
     s.NeatlineRangeMapView[2] = std::numeric_limits<double>::max();
     service.SetBorderOffsetRight(std::numeric_limits<double>::max());
     service.CreateBorder();
     EXPECT_EQ(service.BorderPolygon(), previous);
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0].trace + "|" + reports[0].title, "In CreateBorder|CreateBorder Error");
+    ASSERT_EQ(log.reports.size(), 1u);
+    EXPECT_EQ(Texts(log.reports[0]), "Overflow|In CreateBorder|CreateBorder Error");
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -14,8 +15,8 @@ namespace {
 using frametest::P;
 using frametest::Rad;
 using frametest::ReportLog;
+using frametest::XY;
 using shapekit::Point;
-using XY = std::vector<std::pair<double, double>>;
 
 /// The inputs of the stroking on an identity neatline system (projected storage); Stroke()
 /// strokes the given rectangle.
@@ -54,7 +55,7 @@ TEST_F(StrokeCase, WrittenSmallCases) {
         const char *what;
         double x0, y0, x1, y1, d;
         XY expected;
-        std::int32_t top, right, bottom;
+        std::int16_t top, right, bottom;
     };
     // clang-format off
     const Case cases[] = {
@@ -71,13 +72,8 @@ TEST_F(StrokeCase, WrittenSmallCases) {
         SCOPED_TRACE(c.what);
         auto polygon = Stroke(c.x0, c.y0, c.x1, c.y1, c.d);
         ASSERT_TRUE(polygon);
-        XY got;
-        for (const Point &pt : polygon->Points())
-            got.emplace_back(pt.x, pt.y);
-        EXPECT_EQ(got, c.expected);
-        EXPECT_EQ(startTop, c.top);
-        EXPECT_EQ(startRight, c.right);
-        EXPECT_EQ(startBottom, c.bottom);
+        EXPECT_EQ(frametest::Vertices(*polygon), c.expected);
+        EXPECT_EQ(std::tie(startTop, startRight, startBottom), std::tie(c.top, c.right, c.bottom));
     }
     EXPECT_TRUE(log.reports.empty());
 }
@@ -125,10 +121,9 @@ TEST_F(StrokeCase, FailuresReportAndLeaveThePolygon) {
         EXPECT_TRUE(forceStroking);
         EXPECT_EQ(startTop, noSystem ? 6 : 0);
         ASSERT_EQ(log.reports.size(), 1u);
-        EXPECT_EQ(
-            frametest::Texts(log.reports[0]),
-            std::string(noSystem ? "Object variable or With block variable not set" : "Division by zero") +
-                "|In Create_Stroked_Rectangle|Create_Stroked_Rectangle Error");
+        EXPECT_EQ(frametest::Texts(log.reports[0]),
+                  (noSystem ? "Object variable or With block variable not set" : "Division by zero") +
+                      std::string("|In Create_Stroked_Rectangle|Create_Stroked_Rectangle Error"));
     }
 }
 

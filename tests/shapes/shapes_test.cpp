@@ -11,6 +11,7 @@
 
 #include "parallo/planicalc.h"
 #include "parallo/shapekit.h"
+#include "support/checks.h"
 #include "support/raises.h"
 
 using namespace planicalc;
@@ -157,8 +158,7 @@ TEST_F(Planicalc, IntersectionCasesWhateverTheDirectionOrPlace) {
             EXPECT_EQ(ip.x, kFar);
             EXPECT_EQ(ip.y, kFar);
         } else if (c.ipTol != kAny) {
-            EXPECT_NEAR(ip.x, c.ip.x, c.ipTol);
-            EXPECT_NEAR(ip.y, c.ip.y, c.ipTol);
+            EXPECT_TRUE(parallo_test::Near(ip, c.ip, c.ipTol));
             EXPECT_EQ(ip.z, 0.0);
         }
         // Reversing a segment or moving both by a power of two keeps the code, on the rows
@@ -190,8 +190,7 @@ TEST_F(Planicalc, RandomCrossingsAreFoundAtTheirPoint) {
         const Point b2(b1.x + lb * std::cos(angB), b1.y + lb * std::sin(angB));
         Point ip, ip2;
         ASSERT_EQ(TRGSegmentIntersectSegment(a1, a2, b1, b2, ip), kOnePoint) << "seed 7, " << i;
-        EXPECT_NEAR(ip.x, p.x, 1e-9) << i;
-        EXPECT_NEAR(ip.y, p.y, 1e-9) << i;
+        EXPECT_TRUE(parallo_test::Near(ip, p, 1e-9)) << i;
         EXPECT_EQ(TRGSegmentIntersectSegment(b2, b1, a2, a1, ip2), kOnePoint) << i;
         EXPECT_NEAR(ip2.x, p.x, 1e-9) << i;
     }

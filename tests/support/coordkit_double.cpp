@@ -9,6 +9,8 @@ namespace parallo_test {
 
 namespace {
 
+constexpr double kDegreesPerRadian = 57.295779513082320876798154814105;
+
 void RaiseCannotConvert() {
     throw parallo::Error(parallo::kInvalidProcedureCall, "Point cannot be converted", "CoordSystemDouble");
 }
@@ -37,8 +39,8 @@ void CoordSystemDouble::ConvertPoint(std::int32_t fromSpace, std::int32_t toSpac
     // Bring the point to geographic radians first...
     double lon = x, lat = y;
     if (fromSpace == coordkit::kStorage && geographicStorage) {
-        lon = x / c.geographicStoragePerRadian;
-        lat = y / c.geographicStoragePerRadian;
+        lon = x / kDegreesPerRadian;
+        lat = y / kDegreesPerRadian;
     } else if (fromSpace != coordkit::kGeographic) {
         double px = x, py = y;
         if (fromSpace == coordkit::kStorage) {
@@ -53,8 +55,8 @@ void CoordSystemDouble::ConvertPoint(std::int32_t fromSpace, std::int32_t toSpac
         x = lon;
         y = lat;
     } else if (toSpace == coordkit::kStorage && geographicStorage) {
-        x = lon * c.geographicStoragePerRadian;
-        y = lat * c.geographicStoragePerRadian;
+        x = lon * kDegreesPerRadian;
+        y = lat * kDegreesPerRadian;
     } else {
         const double px = lon * c.R;
         const double py = lat * c.R;

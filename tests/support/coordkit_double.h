@@ -1,18 +1,9 @@
 // A small, exact stand-in for the coordinate component, for tests that need an identity, an
-// affine or a rotated system without a real projection engine.
-//
-// Spaces of CoordSystemDouble (codes of coordkit::Space):
-//   12 storage   -> 1 plane:      x = a*sx + b*sy + c,  y = d*sx + e*sy + f   (projected storage)
-//   12 storage   -> 4 geographic: lon = sx / g, lat = sy / g                 (geographic storage,
-//                                 g = geographicStoragePerRadian, degrees by default)
-//    1 plane     -> 4 geographic: lon = x / R,  lat = y / R   (radians; R = 1 is the identity)
-// z always passes through. With the default configuration every space is the identity except
-// geographic storage, which is in degrees.
-//
-// Typical use:
-//   auto mapView = parallo_test::MakeIdentitySystem();
-//   auto grid = parallo_test::MakeRotatedSystem(0.5);          // grid north 0.5 rad east of north
-//   auto mgr = parallo_test::MakeManager(mapView);             // base TransformService
+// affine or a rotated system without a real projection engine. Spaces (codes of coordkit::Space):
+//   12 storage -> 1 plane:      x = a*sx + b*sy + c, y = d*sx + e*sy + f   (projected storage)
+//   12 storage -> 4 geographic: lon = sx, lat = sy in degrees               (geographic storage)
+//    1 plane   -> 4 geographic: lon = x / R, lat = y / R in radians (R = 1: the identity)
+// z always passes through.
 #ifndef PARALLO_TEST_COORDKIT_DOUBLE_H
 #define PARALLO_TEST_COORDKIT_DOUBLE_H
 
@@ -40,8 +31,6 @@ struct CoordSystemConfig {
     double d = 0.0, e = 1.0, f = 0.0;
     /// Plane units per radian of the geographic space.
     double R = 1.0;
-    /// Geographic storage units per radian (used when baseStorageType is 1).
-    double geographicStoragePerRadian = 57.295779513082320876798154814105;
     std::int32_t baseStorageType = coordkit::kProjectedStorage;
     double storageScale = 1.0;
     /// The constant returned by the projection's GetAngle (radians clockwise from true north to
@@ -51,20 +40,18 @@ struct CoordSystemConfig {
     /// it may throw, to stand for a projection that fails at some points.
     std::function<double(double, double)> angleAt;
     std::string unitName = "m";
-    std::int32_t geographicQuadrant = 0;
-    std::int32_t projectedQuadrant = 0;
     /// Answer of CanConvert for every pair of spaces.
     bool canConvert = true;
     ConvertFailure failure = ConvertFailure::kNone;
 };
 
-/// The axis object of a CoordSystemDouble: reads its system's present configuration.
+/// The axis object of a CoordSystemDouble: its unit name, x east and y north.
 class AxisDouble : public coordkit::Axis {
 public:
     explicit AxisDouble(std::shared_ptr<const CoordSystemConfig> cfg) : cfg_(std::move(cfg)) {}
     std::string UnitName() const override { return cfg_->unitName; }
-    std::int32_t GeographicQuadrant() const override { return cfg_->geographicQuadrant; }
-    std::int32_t ProjectedQuadrant() const override { return cfg_->projectedQuadrant; }
+    std::int32_t GeographicQuadrant() const override { return 0; }
+    std::int32_t ProjectedQuadrant() const override { return 0; }
 
 private:
     std::shared_ptr<const CoordSystemConfig> cfg_;

@@ -14,31 +14,19 @@ using shapekit::Point;
 
 double Radians(double degrees) { return parallo::platform::DegreesToRadians(degrees); }
 
+// Fields in order: name; map view, neatline and grid systems; geographic corners; west, south,
+// east, north; neatline stroke; geographic grid; intervals x, y; grid stroke; tick, cross length.
+// clang-format off
 FrameLayout UtmSheetOnLaea() {
-    FrameLayout f;
-    f.name = "utm-sheet-on-laea";
-    f.mapView = "EPSG:3035";
-    f.neatlineSystem = "EPSG:32632";
-    f.gridSystem = "EPSG:32632";
-    f.west = 480000.0;
-    f.south = 5320000.0;
-    f.east = 520000.0;
-    f.north = 5360000.0;
-    f.neatlineStroke = 1000.0;
-    f.intervalX = 1000.0;
-    f.intervalY = 1000.0;
-    f.gridStroke = 250.0;
-    f.tickLength = 400.0;
-    f.crossLength = 300.0;
-    return f;
+    return {"utm-sheet-on-laea", "EPSG:3035", "EPSG:32632", "EPSG:32632", false,
+            480000.0, 5320000.0, 520000.0, 5360000.0, 1000.0, false, 1000.0, 1000.0, 250.0, 400.0, 300.0};
 }
 
 FrameLayout UtmSheetOnWebMercator() {
     FrameLayout f = UtmSheetOnLaea();
     f.name = "utm-sheet-on-web-mercator";
     f.mapView = "EPSG:3857";
-    // Web Mercator stretches lengths by about 1/cos(48°).
-    f.tickLength = 600.0;
+    f.tickLength = 600.0; // Web Mercator stretches lengths by about 1/cos(48°)
     f.crossLength = 450.0;
     return f;
 }
@@ -51,46 +39,15 @@ FrameLayout UtmSheetOnUtm33() {
 }
 
 FrameLayout GraticuleOnWebMercator() {
-    FrameLayout f;
-    f.name = "graticule-on-web-mercator";
-    f.mapView = "EPSG:3857";
-    f.neatlineSystem = "EPSG:4326";
-    f.gridSystem = "EPSG:4326";
-    f.geographicCorners = true;
-    f.west = 5.0;
-    f.south = 45.0;
-    f.east = 15.0;
-    f.north = 55.0;
-    f.neatlineStroke = 0.25;
-    f.geographicGrid = true;
-    f.intervalX = 1.0;
-    f.intervalY = 1.0;
-    f.gridStroke = 0.1;
-    f.tickLength = 20000.0;
-    f.crossLength = 15000.0;
-    return f;
+    return {"graticule-on-web-mercator", "EPSG:3857", "EPSG:4326", "EPSG:4326", true,
+            5.0, 45.0, 15.0, 55.0, 0.25, true, 1.0, 1.0, 0.1, 20000.0, 15000.0};
 }
 
 FrameLayout PacificOnProjected() {
-    FrameLayout f;
-    f.name = "pacific-on-pdc-mercator";
-    f.mapView = "EPSG:3832";
-    f.neatlineSystem = "EPSG:4326";
-    f.gridSystem = "EPSG:4326";
-    f.geographicCorners = true;
-    f.west = 170.0;
-    f.south = -20.0;
-    f.east = -170.0;
-    f.north = -10.0;
-    f.neatlineStroke = 0.5;
-    f.geographicGrid = true;
-    f.intervalX = 1.0;
-    f.intervalY = 1.0;
-    f.gridStroke = 0.1;
-    f.tickLength = 20000.0;
-    f.crossLength = 15000.0;
-    return f;
+    return {"pacific-on-pdc-mercator", "EPSG:3832", "EPSG:4326", "EPSG:4326", true,
+            170.0, -20.0, -170.0, -10.0, 0.5, true, 1.0, 1.0, 0.1, 20000.0, 15000.0};
 }
+// clang-format on
 
 FrameLayout PacificOnGeographic() {
     FrameLayout f = PacificOnProjected();
@@ -158,6 +115,25 @@ void SetUpFrame(Frame &frame, const FrameLayout &layout) {
     s.SetPlaceTopSideGridElements(true);
     s.SetPlaceRightSideGridElements(true);
     s.SetPlaceBottomSideGridElements(true);
+}
+
+std::shared_ptr<coordkit::CoordTransform> FromMapView(const Frame &frame,
+                                                      const std::shared_ptr<coordkit::CoordSystem> &target) {
+    auto mgr = coordkit::CreateProjCoordSystemsMgr(frame.mapView);
+    return mgr->GetTransformService()->CreateSimpleTransFromCSMtoCS(*mgr, target);
+}
+
+void StyleLabels(parallo::ParalloCls &s, std::int32_t displayType, double offset) {
+    s.SetbHemisphereAsSuffix(true);
+    s.SetMagnitudeAB(5);
+    s.SetMagnitudeBC(3);
+    s.SetLabelDisplayType(displayType);
+    s.SetEastingHemisphereLabel("E");
+    s.SetWestingHemisphereLabel("W");
+    s.SetNorthingHemisphereLabel("N");
+    s.SetSouthingHemisphereLabel("S");
+    s.SetUnitsOfMeasure(coordkit::CreateProjUnitsOfMeasure());
+    s.SetLabelOffset(offset);
 }
 
 } // namespace parallo_test

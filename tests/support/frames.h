@@ -2,11 +2,6 @@
 // up: manager, three coordinate systems, corners, CreateNeatline. Grid and label tests then call
 // their generators on the frame's service; the benchmarks set up their own frames the same way.
 // Needs nothing of the test framework, so that the benchmarks can build it too.
-//
-//   auto frame = parallo_test::MakeFrame(parallo_test::UtmSheetOnLaea());
-//   std::int32_t ret = 0;
-//   frame->service.CreateGridlines(ret);
-//   EXPECT_TRUE(frame->reports.empty());
 #ifndef PARALLO_TEST_FRAMES_H
 #define PARALLO_TEST_FRAMES_H
 
@@ -79,6 +74,15 @@ void SetUpFrame(Frame &frame, const FrameLayout &layout);
 
 /// A new frame, set up and with its neatline made (CreateNeatline).
 std::unique_ptr<Frame> MakeFrame(const FrameLayout &layout);
+
+/// The transformation from the frame's map view to `target`, as the service makes it.
+std::shared_ptr<coordkit::CoordTransform> FromMapView(const Frame &frame,
+                                                      const std::shared_ptr<coordkit::CoordSystem> &target);
+
+/// The label settings every labelled test frame shares: digit groups 53|10|000, hemisphere
+/// letters E W N S after the value, PROJ's units service, the display type and LabelOffset given.
+/// The label parts are left to the caller.
+void StyleLabels(parallo::ParalloCls &service, std::int32_t displayType, double offset);
 
 /// Degrees to radians with the library's own factor.
 double Radians(double degrees);
