@@ -37,16 +37,29 @@ struct Box {
     }
 };
 
-std::string Num(double v) {
-    if (!std::isfinite(v)) return "0";
-    // Two decimals, rounded as printf's "%.2f" rounds, without its locale and format parsing (the
-    // SVG of a sheet writes tens of thousands of numbers). Room for the largest double written out.
-    char buf[400];
+/// Appends v with two decimals, rounded as printf's "%.2f" rounds, without its locale and format
+/// parsing (the SVG of a sheet writes tens of thousands of numbers), trailing zeros and a
+/// trailing point dropped, "-0" written "0", a value that is not finite "0".
+void AppendNum(std::string& out, double v) {
+    if (!std::isfinite(v)) {
+        out += '0';
+        return;
+    }
+    char buf[400]; // room for the largest double written out
     const std::to_chars_result written = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 2);
-    std::string s(buf, written.ptr);
-    while (!s.empty() && s.back() == '0') s.pop_back();
-    if (!s.empty() && s.back() == '.') s.pop_back();
-    if (s == "-0") s = "0";
+    const char* end = written.ptr;
+    while (end != buf && end[-1] == '0') --end;
+    if (end != buf && end[-1] == '.') --end;
+    if (end - buf == 2 && buf[0] == '-' && buf[1] == '0') {
+        out += '0';
+        return;
+    }
+    out.append(buf, static_cast<std::size_t>(end - buf));
+}
+
+std::string Num(double v) {
+    std::string s;
+    AppendNum(s, v);
     return s;
 }
 
@@ -88,14 +101,15 @@ public:
     double Width() const { return width_; }
     double Height() const { return height_; }
 
-    /// "M x y L x y ..." for a run of points; "Z" closes rings.
-    std::string Path(const shapekit::Point* pts, std::size_t n, bool close) const {
-        std::string d;
+    /// Appends "M x y L x y ..." for a run of points; "Z" closes rings.
+    void AppendPath(std::string& d, const shapekit::Point* pts, std::size_t n, bool close) const {
         for (std::size_t i = 0; i < n; ++i) {
-            d += (i ? " L" : "M") + Num(X(pts[i].x)) + " " + Num(Y(pts[i].y));
+            d += i ? " L" : "M";
+            AppendNum(d, X(pts[i].x));
+            d += ' ';
+            AppendNum(d, Y(pts[i].y));
         }
         if (close && n > 2) d += " Z";
-        return d;
     }
     std::string Path(const shapekit::Geometry* g) const {
         std::string d;
@@ -104,7 +118,7 @@ public:
         g->ForEachRun(shapekit::ConstPointRunFunction([&](const shapekit::Point* pts, std::size_t n) {
             if (n == 0) return;
             if (!d.empty()) d += " ";
-            d += Path(pts, n, close);
+            AppendPath(d, pts, n, close);
         }));
         return d;
     }
@@ -121,8 +135,11 @@ void Layer(std::string& svg, const Page& page, const char* id, const char* style
         if (!g) continue;
         if (g->Type() == shapekit::kGeometryCollection) {
             for (const auto& item : *static_cast<const shapekit::GeometryCollection*>(g)) {
-                std::string d = page.Path(item.get());
-                if (!d.empty()) paths += "  <path d=\"" + d + "\"/>\n";
+                const std::string d = page.Path(item.get());
+                if (d.empty()) continue;
+                paths += "  <path d=\"";
+                paths += d;
+                paths += "\"/>\n";
             }
         } else {
             std::string d = page.Path(g);

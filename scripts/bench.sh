@@ -7,7 +7,7 @@
 #   4. times the command on the configurations of bench/process/ (a 60 km x 40 km UTM sheet with a
 #      1 km grid and labels; its neatline alone) and on --version, and splits the sheet's
 #      instructions (callgrind, repeatable on a shared machine) into process start, PROJ objects,
-#      generation, writing and exit.
+#      generation, label layout, writing and exit.
 # PARALLO_BUILD_DIR overrides the build directory (build-bench), BENCH_MIN_TIME the seconds each
 # benchmark runs at least (1), BENCH_RUNS the runs of the command per example (10). Further
 # arguments go to parallo_bench (e.g. --benchmark_filter=sheet).
@@ -102,6 +102,18 @@ fi
 
 if command -v valgrind >/dev/null 2>&1; then
   echo
+  echo "== instructions of the command as a process (callgrind; the same run after run)"
+  for config in --version bench/process/*.json; do
+    args=("$config")
+    name="$config"
+    if [ "$config" != --version ]; then
+      args+=(-o "$OUT/process.geojson" --svg "$OUT/process.svg")
+      name="$(basename "$config" .json)"
+    fi
+    valgrind --tool=callgrind --callgrind-out-file=/dev/null "$PARALLO" "${args[@]}" 2>&1 >/dev/null |
+      awk -v name="$name" '/I *refs:/ {gsub(/,/, "", $NF); printf "%-44s %7.1f M\n", name, $NF / 1e6}'
+  done
+  echo
   echo "== where the instructions of the UTM sheet go (callgrind, inclusive)"
   valgrind --tool=callgrind --callgrind-out-file="$OUT/callgrind.out" \
     "$PARALLO" bench/process/utm_sheet.json -o "$OUT/utm_sheet.geojson" --svg "$OUT/utm_sheet.svg" 2>/dev/null
@@ -113,6 +125,8 @@ if command -v valgrind >/dev/null 2>&1; then
     /coordkit::CreateProjCoordSystem\(/ && !systems { systems = count($0) }
     /coordkit::CreateProjUnitsOfMeasure\(/ && !units { units = count($0) }
     /parallo::cli::RunCalls\(/ && !generation { generation = count($0) }
+    /parallo::cli::LayOutFrameLabels\(parallo::cli::Frame const&, parallo::cli::RunResult&\)/ && !layout { layout = count($0) }
+    /parallo::CreateFontTextMeasurer\(/ && !fonts { fonts = count($0) }
     /parallo::cli::WriteGeoJson/ && !geojson { geojson = count($0) }
     /parallo::cli::WriteSvg/ && !svg { svg = count($0) }
     /stdlib\/exit.c:exit / && !ending { ending = count($0) }
@@ -121,7 +135,9 @@ if command -v valgrind >/dev/null 2>&1; then
       printf "%-44s %7.1f M\n", "total", total / 1e6
       printf "%-44s %7.1f M\n", "process start (loading and linking libraries)", start / 1e6
       printf "%-44s %7.1f M\n", "PROJ objects (systems, database opening)", (systems + units) / 1e6
-      printf "%-44s %7.1f M\n", "generation (the calls)", generation / 1e6
+      printf "%-44s %7.1f M\n", "generation (the calls)", (generation - layout) / 1e6
+      printf "%-44s %7.1f M\n", "label layout: font libraries, fontconfig", fonts / 1e6
+      printf "%-44s %7.1f M\n", "label layout: measuring and placing", (layout - fonts) / 1e6
       printf "%-44s %7.1f M\n", "writing GeoJSON", geojson / 1e6
       printf "%-44s %7.1f M\n", "writing SVG", svg / 1e6
       printf "%-44s %7.1f M\n", "exit (PROJ context closed)", ending / 1e6

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "coords/proj_internal.h"
+#include "coords/same_transform.h"
 #include "parallo/coordkit_proj.h"
 #include "parallo/error.h"
 
@@ -87,6 +88,16 @@ private:
         }
     }
 
+public:
+    /// Whether `other` runs the same operation on the same numbers.
+    bool SameAs(const ProjCoordTransform &other) const noexcept {
+        return source_.description == other.source_.description &&
+               target_.description == other.target_.description &&
+               source_.geographic == other.source_.geographic &&
+               target_.geographic == other.target_.geographic;
+    }
+
+private:
     Endpoint source_;
     Endpoint target_;
     bool identity_;
@@ -109,6 +120,12 @@ public:
 };
 
 } // namespace
+
+bool SameProjTransformation(const CoordTransform &a, const CoordTransform &b) noexcept {
+    const auto *x = dynamic_cast<const ProjCoordTransform *>(&a);
+    const auto *y = dynamic_cast<const ProjCoordTransform *>(&b);
+    return x && y && x->SameAs(*y);
+}
 
 } // namespace projdetail
 

@@ -4,10 +4,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <functional>
 #include <limits>
 #include <sstream>
 #include <string>
+#include <utility>
 
+#include "coords/same_transform.h"
 #include "grid/densify.h"
 #include "grid/polar.h"
 #include "parallo/planicalc.h"
@@ -169,6 +173,94 @@ void WorkingCopyToStorage(bool crossed180, const CoordSystemPtr &gridSystem, Gri
     platform::Deref(gridSystem).ConvertPoints(w.gridSpace, coordkit::kStorage, pts.data(), pts.size());
 }
 
+bool SameBits(const Point &a, const Point &b) noexcept { return std::memcmp(&a, &b, sizeof(Point)) == 0; }
+
+bool Finite(const Point &p) noexcept {
+    return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+}
+
+/// The images of `points`: a point bitwise equal to known[i] at the same place takes answers[i]
+/// when that is finite, the others go through `fresh` in one batch. When `fresh` throws, it
+/// passes on and `points` stay as they were.
+void ImagesReusing(std::vector<Point> &points, const std::vector<Point> &known,
+                   const std::vector<Point> &answers,
+                   const std::function<void(std::vector<Point> &)> &fresh) {
+    const std::size_t common = std::min({points.size(), known.size(), answers.size()});
+    std::vector<std::size_t> rest;
+    std::vector<Point> batch;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        if (i < common && SameBits(points[i], known[i]) && Finite(answers[i])) continue;
+        rest.push_back(i);
+        batch.push_back(points[i]);
+    }
+    if (!batch.empty()) fresh(batch);
+    for (std::size_t i = 0; i < common; ++i)
+        if (SameBits(points[i], known[i]) && Finite(answers[i])) points[i] = answers[i];
+    for (std::size_t k = 0; k < rest.size(); ++k)
+        points[rest[k]] = batch[k];
+}
+
+/// The working copy through T in `direction`, as TransformGeometry takes it in one run; points
+/// bitwise equal to `known` at the same place take `answers` instead. Should the points left
+/// fail, the whole copy goes through T again, so that the failure reported is the one a single
+/// run reports.
+void TransformWorkingCopy(const coordkit::TransformService &service, const GridNeatline &w,
+                          std::int32_t direction, const std::vector<Point> &known,
+                          const std::vector<Point> &answers) {
+    shapekit::PolygonGeometry &copy = platform::Deref(w.workingNeatline);
+    const coordkit::CoordTransform &T = platform::Deref(w.T);
+    if (known.empty()) {
+        service.TransformGeometry(copy, T, direction);
+        return;
+    }
+    std::vector<Point> pts = copy.Points().Vector();
+    try {
+        ImagesReusing(pts, known, answers,
+                      [&](std::vector<Point> &batch) { T.Transform(batch.data(), batch.size(), direction); });
+    } catch (...) {
+        service.TransformGeometry(copy, T, direction);
+        return;
+    }
+    copy.Points().Vector() = std::move(pts);
+}
+
+/// Whether the memo's answers were made with the very transformation T.
+const FrameEdgeMemo *UsableMemo(const FrameEdgeMemo *memo, const coordkit::CoordTransform &T) noexcept {
+    if (!memo || !memo->T) return nullptr;
+    return coordkit::projdetail::SameProjTransformation(*memo->T, T) ? memo : nullptr;
+}
+
+/// The working copy (the map view's vertices) into the grid system's storage units with T.
+void IntoGridStorage(const coordkit::TransformService &service, const GridNeatline &w,
+                     const FrameEdgeMemo *memo) {
+    static const std::vector<Point> none;
+    const FrameEdgeMemo *m = UsableMemo(memo, platform::Deref(w.T));
+    TransformWorkingCopy(service, w, 0, m ? m->mapView : none, m ? m->storage : none);
+}
+
+/// A bitwise hash of a step's two ends.
+std::uint64_t StepHash(const StepEnd &p, const StepEnd &q) noexcept {
+    std::uint64_t h = 1469598103934665603ULL;
+    const auto mix = [&h](const Point &v) {
+        for (const double d : {v.x, v.y, v.z}) {
+            std::uint64_t bits = 0;
+            std::memcpy(&bits, &d, sizeof bits);
+            h = (h ^ bits) * 1099511628211ULL;
+            h ^= h >> 29;
+        }
+    };
+    for (const StepEnd *e : {&p, &q}) {
+        mix(e->at);
+        mix(e->drawn);
+        mix(e->kept);
+    }
+    return h;
+}
+
+bool SameStep(const StepEnd &a, const StepEnd &b) noexcept {
+    return std::memcmp(&a, &b, sizeof(StepEnd)) == 0;
+}
+
 /// Which of the two spaces of the working copy count x in degrees of longitude.
 EdgeLongitudes LongitudesOf(const NeatlineFrame &f) {
     const CoordSystemPtr &mapView = platform::Deref(f.manager).WorkspaceCoordSystem();
@@ -178,11 +270,33 @@ EdgeLongitudes LongitudesOf(const NeatlineFrame &f) {
 
 } // namespace
 
-void FollowFrameEdges(const std::vector<Point> &mapView, const EdgeLongitudes &longitudes, GridNeatline &w) {
+void FollowFrameEdges(const std::vector<Point> &mapView, const EdgeLongitudes &longitudes, GridNeatline &w,
+                      FrameEdgeMemo *memo) {
     shapekit::PointsCollection &pts = platform::Deref(w.workingNeatline).Points();
     const std::vector<Point> storage = pts.Vector();
     const std::size_t n = storage.size();
+    // The memo answers only for the same transformation, the same longitudes and the same
+    // tolerance; it is replaced by this refinement's, or dropped when there is none.
+    const FrameEdgeMemo *before = UsableMemo(memo, platform::Deref(w.T));
+    FrameEdgeMemo found;
+    struct Replace {
+        FrameEdgeMemo *memo;
+        FrameEdgeMemo &next;
+        ~Replace() {
+            if (memo) *memo = std::move(next);
+        }
+    } replace{memo, found};
     if (n < 2 || mapView.size() != n || n >= kMaxNeatlinePoints) return;
+    // The judged steps are kept for the next preparation only when it may use them: when there
+    // was none before this one, or some vertex came back from the last round trip bit for bit.
+    // A frame whose round trip moves every vertex (a UTM grid on a LAEA map view)
+    // keeps only the vertices, not some 200 bytes for every step.
+    std::size_t sameVertices = 0;
+    if (before) {
+        for (std::size_t i = 0; i < n && i < before->mapView.size(); ++i)
+            if (SameBits(mapView[i], before->mapView[i])) ++sameVertices;
+    }
+    const bool keepSteps = !before || sameVertices > 0;
 
     double minX = mapView[0].x, maxX = mapView[0].x, minY = mapView[0].y, maxY = mapView[0].y;
     for (const Point &p : mapView) {
@@ -193,6 +307,10 @@ void FollowFrameEdges(const std::vector<Point> &mapView, const EdgeLongitudes &l
     }
     const double size = std::max(maxX - minX, maxY - minY);
     if (!std::isfinite(size) || !(size > 0.0)) return;
+    const double tolerance = kFrameFollowFraction * size;
+    if (before && (before->tolerance != tolerance || before->longitudes.mapView != longitudes.mapView ||
+                   before->longitudes.grid != longitudes.grid))
+        before = nullptr;
 
     const coordkit::CoordTransform &T = platform::Deref(w.T);
     const auto through = [&T](std::int32_t direction) {
@@ -201,11 +319,11 @@ void FollowFrameEdges(const std::vector<Point> &mapView, const EdgeLongitudes &l
     // `at` is the map view, where the frame edge is straight; `drawn` the grid system's storage
     // units, where the grid lines are cut against the chord between two vertices.
     LineRefiner r;
-    r.tolerance = kFrameFollowFraction * size;
+    r.tolerance = tolerance;
     r.budget = kMaxNeatlinePoints - n;
     std::vector<Point> middles, chords, split;
-    r.judge = [&](const std::vector<StepEnd> &ps, const std::vector<StepEnd> &qs, std::vector<StepEnd> &mids,
-                  std::vector<double> &deviations) {
+    const auto judgeFresh = [&](const std::vector<StepEnd> &ps, const std::vector<StepEnd> &qs,
+                                std::vector<StepEnd> &mids, std::vector<double> &deviations) {
         // The chord's middle carried back to the map view, measured against the chord's ends
         // carried back too (`kept`): so the deviation leaves out the round trip's own error
         // (PROJ's inverse of a projection may miss the forward by a fraction of a millimetre,
@@ -243,8 +361,66 @@ void FollowFrameEdges(const std::vector<Point> &mapView, const EdgeLongitudes &l
         }
     };
 
+    // The steps the memo judged, by the hash of their ends' bits (sorted, for a binary search).
+    std::vector<std::pair<std::uint64_t, std::size_t>> judgedBefore;
+    if (before && sameVertices > 0) {
+        judgedBefore.reserve(before->judged.size());
+        for (std::size_t i = 0; i < before->judged.size(); ++i)
+            judgedBefore.emplace_back(StepHash(before->judged[i].p, before->judged[i].q), i);
+        std::sort(judgedBefore.begin(), judgedBefore.end());
+    }
+    if (keepSteps) found.judged.reserve(before ? before->judged.size() : 2 * n);
+    std::vector<StepEnd> freshPs, freshQs, freshMids;
+    std::vector<double> freshDeviations;
+    std::vector<std::size_t> freshAt;
+    r.judge = [&](const std::vector<StepEnd> &ps, const std::vector<StepEnd> &qs, std::vector<StepEnd> &mids,
+                  std::vector<double> &deviations) {
+        freshPs.clear();
+        freshQs.clear();
+        freshAt.clear();
+        for (std::size_t k = 0; k < ps.size(); ++k) {
+            if (!judgedBefore.empty()) {
+                const std::uint64_t h = StepHash(ps[k], qs[k]);
+                auto it = std::lower_bound(judgedBefore.begin(), judgedBefore.end(),
+                                           std::make_pair(h, std::size_t{0}));
+                bool known = false;
+                for (; it != judgedBefore.end() && it->first == h && !known; ++it) {
+                    const FrameEdgeMemo::Judged &j = before->judged[it->second];
+                    if (!SameStep(j.p, ps[k]) || !SameStep(j.q, qs[k])) continue;
+                    mids[k] = j.mid;
+                    deviations[k] = j.deviation;
+                    known = true;
+                }
+                if (known) continue;
+            }
+            freshPs.push_back(ps[k]);
+            freshQs.push_back(qs[k]);
+            freshAt.push_back(k);
+        }
+        if (!freshPs.empty()) {
+            freshMids.assign(freshPs.size(), StepEnd{});
+            freshDeviations.assign(freshPs.size(), std::numeric_limits<double>::quiet_NaN());
+            judgeFresh(freshPs, freshQs, freshMids, freshDeviations);
+            for (std::size_t k = 0; k < freshAt.size(); ++k) {
+                mids[freshAt[k]] = freshMids[k];
+                deviations[freshAt[k]] = freshDeviations[k];
+            }
+        }
+        if (!keepSteps) return;
+        for (std::size_t k = 0; k < ps.size(); ++k)
+            found.judged.push_back({ps[k], qs[k], mids[k], deviations[k]});
+    };
+
     std::vector<Point> roundTrip = storage;
-    ApplyEach(roundTrip, through(1));
+    static const std::vector<Point> none;
+    ImagesReusing(roundTrip, before ? before->storage : none, before ? before->roundTrip : none,
+                  [&](std::vector<Point> &batch) { ApplyEach(batch, through(1)); });
+    found.T = w.T;
+    found.longitudes = longitudes;
+    found.tolerance = tolerance;
+    found.mapView = mapView;
+    found.storage = storage;
+    found.roundTrip = roundTrip;
     std::vector<StepEnd> line;
     for (std::size_t i = 0; i < n; ++i)
         line.push_back({mapView[i], storage[i], roundTrip[i]});
@@ -270,11 +446,16 @@ void FollowFrameEdges(const std::vector<Point> &mapView, const EdgeLongitudes &l
             w.worstPoint = e.at;
         }
     }
+    w.storagePoints.clear();
+    w.mapViewImages.clear();
+    w.storagePoints.reserve(line.size());
+    w.mapViewImages.reserve(line.size());
+    for (const StepEnd &e : line) {
+        w.storagePoints.push_back(e.drawn);
+        w.mapViewImages.push_back(e.kept);
+    }
     if (line.size() == n) return;
-    std::vector<Point> dense;
-    for (const StepEnd &e : line)
-        dense.push_back(e.drawn);
-    pts.Vector() = std::move(dense);
+    pts.Vector() = w.storagePoints;
     w.hostVertices = std::move(host);
 }
 
@@ -319,8 +500,8 @@ void CompleteNeatlinePreparation(const NeatlineFrame &f, GridNeatline &w, std::s
     const coordkit::CoordTransform &T = platform::Deref(w.T);
     trace = "Transforming neatline geometry TO Grid_CoordSystem storage units";
     const std::vector<Point> mapView = platform::Deref(w.workingNeatline).Points().Vector();
-    service.TransformGeometry(platform::Deref(w.workingNeatline), T, 0);
-    FollowFrameEdges(mapView, LongitudesOf(f), w);
+    IntoGridStorage(service, w, f.memo);
+    FollowFrameEdges(mapView, LongitudesOf(f), w, f.memo);
     RequireReachable(w);
 
     trace = "check geographic coordinates to see if 180 crossed";
@@ -354,8 +535,8 @@ void PrepareLabelNeatline(const NeatlineFrame &f, const LabelNeatlineSetup &setu
     w.workingNeatline = CopyPolygon(f.neatline);
     trace = "Transforming neatline geometry TO alternate CoordSystem";
     const std::vector<Point> mapView = w.workingNeatline->Points().Vector();
-    service.TransformGeometry(*w.workingNeatline, T, 0);
-    FollowFrameEdges(mapView, LongitudesOf(f), w);
+    IntoGridStorage(service, w, f.memo);
+    FollowFrameEdges(mapView, LongitudesOf(f), w, f.memo);
     RequireReachable(w);
 
     trace = "check geographic coordinates to see if 180 crossed";
@@ -391,7 +572,7 @@ void FinishGridlines(bool crossed180, const CoordSystemPtr &gridSystem, GridNeat
     const coordkit::TransformService &service = platform::Deref(w.service);
     const coordkit::CoordTransform &T = platform::Deref(w.T);
     service.TransformGeometry(output, T, 1);
-    service.TransformGeometry(*w.workingNeatline, T, 1);
+    TransformWorkingCopy(service, w, 1, w.storagePoints, w.mapViewImages);
     neatlinePolygon = HandBack(w);
 }
 
@@ -406,7 +587,7 @@ void FinishTicksCrosses(bool crossed180, const CoordSystemPtr &mapView, const Co
         if (crosses != nullptr) MarksBackWithin180(*crosses, trace);
     }
     WorkingCopyToStorage(crossed180, gridSystem, w, trace);
-    platform::Deref(w.service).TransformGeometry(*w.workingNeatline, platform::Deref(w.T), 1);
+    TransformWorkingCopy(platform::Deref(w.service), w, 1, w.storagePoints, w.mapViewImages);
     neatlinePolygon = HandBack(w);
 }
 

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "grid/densify.h"
 #include "parallo/coordkit.h"
 #include "parallo/records.h"
 #include "parallo/shapekit.h"
@@ -47,6 +48,12 @@ struct GridNeatline {
     /// Where the vertices of NeatlinePolygon lie in workingNeatline (0-based) when the
     /// preparation inserted points along its edges; empty when it inserted none.
     std::vector<std::size_t> hostVertices;
+    /// Every point of workingNeatline as FollowFrameEdges left it (storage units) and its image
+    /// back in the map view, which the refinement has already computed: the finishing steps
+    /// take those images instead of transforming the same points again. Empty when the
+    /// refinement did not run.
+    std::vector<Point> storagePoints;
+    std::vector<Point> mapViewImages;
 
     /// The pole the frame holds inside, for a geographic grid: +1 north, -1 south, 0 none. When
     /// set, workingNeatline is cut along the seam and closed through the pole (grid/polar.h), and
@@ -92,6 +99,35 @@ constexpr double kDegreesPerTurn = 360.0;
 using CoordSystemPtr = std::shared_ptr<coordkit::CoordSystem>;
 using PointPtr = std::shared_ptr<shapekit::Point>;
 
+/// Which of the two spaces of the working copy count x in degrees of longitude.
+struct EdgeLongitudes {
+    bool mapView = false; ///< the map view's storage is geographic
+    bool grid = false;    ///< the grid system's storage is geographic
+};
+
+/// What the last preparation of a service found, kept for the next one. Every generator takes
+/// the neatline into the grid system again, handed back by the one before it with most vertices
+/// unchanged where the round trip gives them back bit for bit (a geographic grid's). A vertex
+/// or an edge step whose inputs are bitwise those of the memo gets the answers the memo holds,
+/// which are the bits the same transformation gives them: only transformations of the PROJ
+/// engine are told to be the same (SameProjTransformation), any other is transformed afresh.
+struct FrameEdgeMemo {
+    std::shared_ptr<coordkit::CoordTransform> T; ///< what the answers were made with; null: none
+    EdgeLongitudes longitudes;
+    double tolerance = 0.0;
+    std::vector<Point> mapView;   ///< the vertices handed in (map view)
+    std::vector<Point> storage;   ///< their images in the grid system's storage units
+    std::vector<Point> roundTrip; ///< those images back in the map view
+    /// A step of the refinement and its judgement.
+    struct Judged {
+        StepEnd p;
+        StepEnd q;
+        StepEnd mid;
+        double deviation = 0.0;
+    };
+    std::vector<Judged> judged;
+};
+
 /// What the preparation reads of the service, and the two working fields it writes as it
 /// reaches them (a failure keeps what was written before it).
 struct NeatlineFrame {
@@ -110,6 +146,8 @@ struct NeatlineFrame {
     std::int32_t extentsType;
     bool &crossed180;       ///< b180Crossed
     double &pointTolerance; ///< dPointTolerance
+    /// The service's memo of the last preparation; null: none kept.
+    FrameEdgeMemo *memo = nullptr;
 };
 
 /// Whether a rectangle from longitude x0 to longitude x1 (radians, west corner first) crosses the
@@ -187,11 +225,10 @@ void PrepareLabelNeatline(const NeatlineFrame &f, const LabelNeatlineSetup &setu
 /// appended at the end. Where `longitudes` says that x is a longitude in degrees, an edge or a
 /// chord across the 180° meridian is taken the short way. Records w.hostVertices when it
 /// inserted any point; a step whose middle cannot be transformed is left as it is.
-struct EdgeLongitudes {
-    bool mapView = false; ///< the map view's storage is geographic
-    bool grid = false;    ///< the grid system's storage is geographic
-};
-void FollowFrameEdges(const std::vector<Point> &mapView, const EdgeLongitudes &longitudes, GridNeatline &w);
+/// With a memo, answers for the same inputs and transformation come from it, and it is
+/// replaced by this refinement's.
+void FollowFrameEdges(const std::vector<Point> &mapView, const EdgeLongitudes &longitudes, GridNeatline &w,
+                      FrameEdgeMemo *memo = nullptr);
 
 // ---- finishing -------------------------------------------------------------------------------
 

@@ -28,10 +28,19 @@ using shapekit::Point;
 
 /// What the preparation of the working neatline reads of the service, and the fields it writes.
 detail::NeatlineFrame FrameOf(ServiceState &s) {
-    return detail::NeatlineFrame{
-        s.NeatlinePolygon,          s.CoordSystemsMgr,           s.GridCoordSystem,   s.GridIntervalsType,
-        s.NeatlineLowerLeftMapView, s.NeatlineUpperRightMapView, s.NeatlineLowerLeft, s.NeatlineUpperRight,
-        s.NeatlineCoordSystem,      s.NeatlineExtentsType,       s.b180Crossed,       s.dPointTolerance};
+    return detail::NeatlineFrame{s.NeatlinePolygon,
+                                 s.CoordSystemsMgr,
+                                 s.GridCoordSystem,
+                                 s.GridIntervalsType,
+                                 s.NeatlineLowerLeftMapView,
+                                 s.NeatlineUpperRightMapView,
+                                 s.NeatlineLowerLeft,
+                                 s.NeatlineUpperRight,
+                                 s.NeatlineCoordSystem,
+                                 s.NeatlineExtentsType,
+                                 s.b180Crossed,
+                                 s.dPointTolerance,
+                                 &s.FrameEdges};
 }
 
 detail::GridSides SidesOf(const ServiceState &s) {

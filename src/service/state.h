@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "grid/prepare.h"
 #include "parallo/parallo.h"
 #include "platform/reporter.h"
 
@@ -111,6 +112,8 @@ struct ServiceState : Reporter {
     std::string YPositiveHemisphereLabel;
     std::string YNegativeHemisphereLabel;
     std::string UnitLabelText;
+    /// The last preparation of the working neatline, for the next generator of the same map.
+    FrameEdgeMemo FrameEdges;
 };
 
 /// Reaches the state behind a service object (library code and tests only).
