@@ -1,11 +1,14 @@
 // The command's GeoJSON carried into WGS 84 longitude and latitude. Every position goes through
 // one PROJ operation from the map view to EPSG:4326 with the axes in visualisation order
-// (longitude first, degrees); a third ordinate is kept as it stands. Lines and rings are first
-// made continuous in longitude (no step of more than 180°, so a ring round the Pacific runs on
-// past 180° instead of jumping back), then cut into the strips -180…180, 180…540, … and each
-// piece shifted back into -180…180. Polygons are clipped strip by strip, which gives each strip
-// one ring; a ring concave across the cut may keep a seam of zero width along ±180. A ring that
-// goes once round a pole (its longitudes run on by 360°) is closed along that pole's latitude.
+// (longitude first, degrees); a third ordinate is kept as it stands. Each straight segment of the
+// map view is halved there until the path in longitude and latitude follows its image within
+// kRfc7946Tolerance (a polar square's sides bend away from their corners' latitude). Lines and
+// rings are first made continuous in longitude (no step of more than 180°, so a ring round the
+// Pacific runs on past 180° instead of jumping back), then cut into the strips -180…180,
+// 180…540, … and each piece shifted back into -180…180. Polygons are clipped strip by strip,
+// which gives each strip one ring; a ring concave across the cut may keep a seam of zero width
+// along ±180. A ring that goes once round a pole (its longitudes run on by 360°) is closed along
+// that pole's latitude.
 #include "rfc7946.h"
 
 #include <algorithm>
@@ -21,6 +24,8 @@ namespace parallo {
 namespace cli {
 
 namespace {
+
+constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180.0;
 
 std::string Dump(const Json &j) { return j.dump(-1, ' ', false, Json::error_handler_t::replace); }
 
@@ -71,9 +76,19 @@ public:
         return out;
     }
 
+    /// Takes one position from the collection's budget of added positions; false when it is spent.
+    bool TakeAddedPoint() const {
+        if (addedPoints_ >= kRfc7946MaxAddedPoints) return false;
+        ++addedPoints_;
+        return true;
+    }
+
 private:
     PJ_CONTEXT *ctx_;
     PJ *op_ = nullptr;
+    // The positions densification has added so far; counted by the const conversion, which is
+    // otherwise stateless.
+    mutable std::size_t addedPoints_ = 0;
 };
 
 /// A position in longitude and latitude with any further ordinates.
@@ -101,18 +116,33 @@ Pos Converted(const ToLonLat &proj, const Json &p, const Pos *previous) {
     return q;
 }
 
+/// How far `m` lies from the step a→b in degrees of arc, longitude scaled by the cosine of m's
+/// latitude (continuous longitudes).
+double OffStep(const Pos &a, const Pos &b, const Pos &m) {
+    const double k = std::cos(m.y * kRadiansPerDegree);
+    const double ux = (b.x - a.x) * k, uy = b.y - a.y, vx = (m.x - a.x) * k, vy = m.y - a.y;
+    const double length2 = ux * ux + uy * uy;
+    const double t = length2 > 0.0 ? std::clamp((vx * ux + vy * uy) / length2, 0.0, 1.0) : 0.0;
+    return std::hypot(vx - t * ux, vy - t * uy);
+}
+
 /// The map view's segment a→b (its end `lb` converted) appended to `out` (which ends on a's
 /// conversion). Which way round the earth the map view's straight line goes is read from its
 /// middle: when the middle lies the other way, or the step is more than 90° of longitude, the
 /// segment is halved in the map view until every step is short and agrees with its middle
-/// (a border beyond the 180° meridian of a world map, a frame edge with few vertices).
+/// (a border beyond the 180° meridian of a world map, a frame edge with few vertices). It is
+/// also halved while the middle's image lies off the step by more than kRfc7946Tolerance, so the
+/// path follows the map view's straight edge, which bends in longitude and latitude.
 void AppendSegment(const ToLonLat &proj, const Json &a, const Json &b, Pos lb, int depth,
                    std::vector<Pos> &out) {
     const Json middle = Json::array(
         {0.5 * (a[0].get<double>() + b[0].get<double>()), 0.5 * (a[1].get<double>() + b[1].get<double>())});
     const Pos lm = Converted(proj, middle, &out.back());
     const double throughMiddle = lb.x + 360.0 * std::round((lm.x - lb.x) / 360.0);
-    if (depth < 24 && (std::fabs(lb.x - out.back().x) > 90.0 || std::fabs(throughMiddle - lb.x) > 180.0)) {
+    const bool unclear = std::fabs(lb.x - out.back().x) > 90.0 || std::fabs(throughMiddle - lb.x) > 180.0;
+    const bool bent = !unclear && depth < kRfc7946MaxHalvings &&
+                      OffStep(out.back(), lb, lm) > kRfc7946Tolerance && proj.TakeAddedPoint();
+    if ((depth < 24 && unclear) || bent) {
         AppendSegment(proj, a, middle, lm, depth + 1, out);
         lb = Converted(proj, b, &out.back());
         AppendSegment(proj, middle, b, lb, depth + 1, out);
@@ -152,8 +182,15 @@ Pos At(const Pos &a, const Pos &b, double x) {
     return p;
 }
 
-/// The strip a continuous longitude lies in: 0 for -180…180, 1 for 180…540, …
-long Strip(double x) { return static_cast<long>(std::floor((x + 180.0) / 360.0)); }
+/// The strip a continuous longitude lies in: 0 for -180…180, 1 for 180…540, … The quotient is
+/// checked against the strip's bounds, as x + 180 can round up to the next strip for x just below
+/// 180 (179.99999999999997 + 180 is 360), which would shift x below -180.
+long Strip(double x) {
+    long k = static_cast<long>(std::floor((x + 180.0) / 360.0));
+    if (x < -180.0 + 360.0 * static_cast<double>(k)) --k;
+    if (x >= 180.0 + 360.0 * static_cast<double>(k)) ++k;
+    return k;
+}
 
 /// A continuous line cut at every crossing of ±180 into pieces within -180…180.
 Json CutLine(const std::vector<Pos> &line) {

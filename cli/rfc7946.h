@@ -5,6 +5,7 @@
 #ifndef PARALLO_CLI_RFC7946_H
 #define PARALLO_CLI_RFC7946_H
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 
@@ -20,6 +21,18 @@ class Rfc7946Error : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+/// How far, in degrees of arc, the longitude-latitude path may stray from the image of the map
+/// view's straight edge it stands for: each edge is halved in the map view while the image of its
+/// middle lies farther than this from the step between its ends, longitude scaled by the cosine
+/// of the middle's latitude so that it measures ground distance everywhere, poles included.
+/// 1e-6° is about 0.11 m, the precision RFC 7946 itself deems enough for six decimals of degrees.
+/// At most kRfc7946MaxHalvings levels per edge and kRfc7946MaxAddedPoints added positions per
+/// collection (some 40 MB of text), so no input makes the output grow without bound; beyond either
+/// the remaining steps stay chords.
+constexpr double kRfc7946Tolerance = 1e-6;
+constexpr int kRfc7946MaxHalvings = 18;
+constexpr std::size_t kRfc7946MaxAddedPoints = 1000000;
 
 /// The collection with every geometry (also the Polygon a label's "box" property holds) in
 /// longitude and latitude, cut at the 180° meridian, and no "crs" member; `definition` is the
