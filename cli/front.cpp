@@ -26,21 +26,6 @@ std::vector<shapekit::Point> PointsOf(const shapekit::Geometry *geometry) {
     return points;
 }
 
-const char *FateName(LabelFate fate) {
-    switch (fate) {
-    case kLabelOverlaps:
-        return "overlaps";
-    case kLabelCrossesNeatline:
-        return "crossesNeatline";
-    case kLabelWrongSide:
-        return "wrongSide";
-    case kLabelUnplaced:
-        return "unplaced";
-    default:
-        return "";
-    }
-}
-
 FurnitureLabel LabelOf(const GridLabel &label, const LabelPlacement *placement, const LabelLayout &layout) {
     FurnitureLabel l;
     l.ID = label.ID();
@@ -59,7 +44,7 @@ FurnitureLabel LabelOf(const GridLabel &label, const LabelPlacement *placement, 
     if (placement) {
         if (!placement->Box.Empty) l.Box = placement->Box.Corners;
         l.Hidden = placement->Hidden;
-        if (l.Hidden) l.HiddenBecause = FateName(placement->Fate);
+        if (l.Hidden) l.HiddenBecause = cli::HiddenBecause(placement->Fate);
         const auto winner = static_cast<std::size_t>(placement->YieldedTo);
         if (l.Hidden && placement->YieldedTo >= 0 && winner < layout.Placements.size() &&
             layout.Placements[winner].Label)
@@ -107,6 +92,21 @@ void Collect(const cli::Frame &frame, const cli::RunResult &result, Furniture &o
 } // namespace
 
 namespace cli {
+
+const char *HiddenBecause(LabelFate fate) {
+    switch (fate) {
+    case kLabelOverlaps:
+        return "overlaps";
+    case kLabelCrossesNeatline:
+        return "crossesNeatline";
+    case kLabelWrongSide:
+        return "wrongSide";
+    case kLabelUnplaced:
+        return "unplaced";
+    default:
+        return "shown";
+    }
+}
 
 std::shared_ptr<coordkit::CoordTransform> GridTransform(const ParalloCls &s) {
     try {

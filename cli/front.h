@@ -8,6 +8,7 @@
 
 #include "parallo/coordkit.h"
 #include "parallo/furniture.h"
+#include "parallo/layout.h"
 #include "parallo/parallo.h"
 
 namespace parallo {
@@ -21,6 +22,9 @@ std::shared_ptr<coordkit::CoordTransform> GridTransform(const ParalloCls &servic
 /// them tells the axis, their mean the value; NaN and kAxisUnknown when that fails.
 std::vector<FurnitureLine> FurnitureLines(const std::shared_ptr<shapekit::GeometryCollection> &lines,
                                           const coordkit::CoordTransform *toGrid);
+
+/// The word the GeoJSON's "hiddenBecause" and the front's HiddenBecause give for a label's fate.
+const char *HiddenBecause(LabelFate fate);
 
 } // namespace cli
 } // namespace parallo

@@ -8,6 +8,7 @@
 // same numbers), which the --rfc7946 form reads back.
 #include "geojson.h"
 
+#include "front.h"
 #include "json_text.h"
 
 namespace parallo {
@@ -131,21 +132,6 @@ private:
     std::size_t count_ = 0;
 };
 
-const char *FateName(LabelFate fate) {
-    switch (fate) {
-    case kLabelOverlaps:
-        return "overlaps";
-    case kLabelCrossesNeatline:
-        return "crossesNeatline";
-    case kLabelWrongSide:
-        return "wrongSide";
-    case kLabelUnplaced:
-        return "unplaced";
-    default:
-        return "shown";
-    }
-}
-
 void Member(std::string &out, const char *key, const std::string &value) {
     out += key;
     AppendJsonString(out, value);
@@ -167,7 +153,7 @@ void Placement(std::string &out, const LabelPlacement &placement, const LabelLay
     out += placement.Hidden ? R"(,"hidden":true)" : R"(,"hidden":false)";
     if (!placement.Hidden) return;
     out += R"(,"hiddenBecause":")";
-    out += FateName(placement.Fate);
+    out += HiddenBecause(placement.Fate);
     out += '"';
     const auto winner = static_cast<std::size_t>(placement.YieldedTo);
     if (placement.YieldedTo >= 0 && winner < layout.Placements.size() && layout.Placements[winner].Label)
