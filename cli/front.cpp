@@ -69,16 +69,9 @@ void Collect(const cli::Frame &frame, const cli::RunResult &result, Furniture &o
     }
     out.FrameTicks = cli::FurnitureLines(s.FrameTickGeometry(), toGrid.get());
     out.MinorTicks = cli::FurnitureLines(s.MinorTickGeometry(), toGrid.get());
-    if (s.LabelsCollection()) {
-        std::size_t index = 0;
-        for (const auto &label : *s.LabelsCollection()) {
-            const LabelPlacement *placement = result.laidOut && index < result.layout.Placements.size()
-                                                  ? &result.layout.Placements[index]
-                                                  : nullptr;
-            ++index;
-            if (label) out.Labels.push_back(LabelOf(*label, placement, result.layout));
-        }
-    }
+    cli::ForEachLabel(s, result, [&](const GridLabel &label, const LabelPlacement *placement) {
+        out.Labels.push_back(LabelOf(label, placement, result.layout));
+    });
     if (result.laidOut) out.MapScale = result.mapScale;
     for (const cli::CallRecord &call : result.calls) {
         out.Calls.push_back(FurnitureCall{call.method, call.RetVal});

@@ -249,16 +249,9 @@ std::string WriteGeoJson(const Frame &frame, const RunResult &result) {
     }
     features.Add("frameTick", s.FrameTickGeometry());
     features.Add("minorTick", s.MinorTickGeometry());
-    if (s.LabelsCollection()) {
-        std::size_t index = 0;
-        for (const auto &label : *s.LabelsCollection()) {
-            const LabelPlacement *placement = result.laidOut && index < result.layout.Placements.size()
-                                                  ? &result.layout.Placements[index]
-                                                  : nullptr;
-            ++index;
-            if (label) Label(features, *label, placement, result.layout);
-        }
-    }
+    ForEachLabel(s, result, [&](const GridLabel &label, const LabelPlacement *placement) {
+        Label(features, label, placement, result.layout);
+    });
     out += "\n]}\n";
     return out;
 }

@@ -53,6 +53,20 @@ struct RunResult {
     double mapScale = 0.0;
 };
 
+/// Calls `visit(label, placement)` for every label of the service's LabelsCollection, in its
+/// order, with its placement when the labels were laid out (null otherwise).
+template <typename Visit> void ForEachLabel(const ParalloCls &service, const RunResult &result, Visit visit) {
+    if (!service.LabelsCollection()) return;
+    std::size_t index = 0;
+    for (const auto &label : *service.LabelsCollection()) {
+        const LabelPlacement *placement = result.laidOut && index < result.layout.Placements.size()
+                                              ? &result.layout.Placements[index]
+                                              : nullptr;
+        ++index;
+        if (label) visit(*label, placement);
+    }
+}
+
 /// Most reports kept per call; a failing label procedure may report once per label.
 constexpr std::size_t kMaxReportsPerCall = 1000;
 
