@@ -45,10 +45,8 @@ FurnitureLabel LabelOf(const GridLabel &label, const LabelPlacement *placement, 
         if (!placement->Box.Empty) l.Box = placement->Box.Corners;
         l.Hidden = placement->Hidden;
         if (l.Hidden) l.HiddenBecause = cli::HiddenBecause(placement->Fate);
-        const auto winner = static_cast<std::size_t>(placement->YieldedTo);
-        if (l.Hidden && placement->YieldedTo >= 0 && winner < layout.Placements.size() &&
-            layout.Placements[winner].Label)
-            l.YieldedTo = layout.Placements[winner].Label->ID();
+        const GridLabel *winner = cli::YieldedTo(*placement, layout);
+        if (l.Hidden && winner) l.YieldedTo = winner->ID();
     }
     return l;
 }

@@ -23,6 +23,13 @@ std::shared_ptr<coordkit::CoordTransform> GridTransform(const ParalloCls &servic
 std::vector<FurnitureLine> FurnitureLines(const std::shared_ptr<shapekit::GeometryCollection> &lines,
                                           const coordkit::CoordTransform *toGrid);
 
+/// The label a hidden label gave way to, or null when it gave way to none.
+inline const GridLabel *YieldedTo(const LabelPlacement &placement, const LabelLayout &layout) {
+    const auto winner = static_cast<std::size_t>(placement.YieldedTo);
+    if (placement.YieldedTo < 0 || winner >= layout.Placements.size()) return nullptr;
+    return layout.Placements[winner].Label.get();
+}
+
 /// The word the GeoJSON's "hiddenBecause" and the front's HiddenBecause give for a label's fate.
 const char *HiddenBecause(LabelFate fate);
 

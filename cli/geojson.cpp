@@ -155,9 +155,7 @@ void Placement(std::string &out, const LabelPlacement &placement, const LabelLay
     out += R"(,"hiddenBecause":")";
     out += HiddenBecause(placement.Fate);
     out += '"';
-    const auto winner = static_cast<std::size_t>(placement.YieldedTo);
-    if (placement.YieldedTo >= 0 && winner < layout.Placements.size() && layout.Placements[winner].Label)
-        Member(out, R"(,"yieldedTo":)", layout.Placements[winner].Label->ID());
+    if (const GridLabel *winner = YieldedTo(placement, layout)) Member(out, R"(,"yieldedTo":)", winner->ID());
 }
 
 void Label(FeatureList &features, const GridLabel &label, const LabelPlacement *placement,
